@@ -1,0 +1,39 @@
+// Connecting a local device name to a network share. Win32 uses
+// WNetAddConnection2A; POSIX runs the system's CIFS mount helper. Results are
+// Windows error numbers on every platform.
+#ifndef KX_PLATFORM_NETWORK_H_
+#define KX_PLATFORM_NETWORK_H_
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace kx::platform {
+
+class NetworkConnector {
+ public:
+  virtual ~NetworkConnector() = default;
+
+  // Connects local (for example "P:") to remote. An absent user or password
+  // makes the system use the current user's default. Returns 0 or a Windows
+  // error number (170 busy, 85 already assigned, 1208 extended error, ...).
+  virtual uint32_t add_connection(const std::string& local, const std::string& remote,
+                                  const std::optional<std::string>& user,
+                                  const std::optional<std::string>& password) = 0;
+
+  // The last extended network error: 0 and the texts on success, else a
+  // non-zero result. text_size and provider_size are the buffer sizes in
+  // characters; the texts are cut to fit them.
+  virtual uint32_t last_extended_error(uint32_t* provider_code, std::string* text,
+                                       size_t text_size, std::string* provider,
+                                       size_t provider_size) = 0;
+};
+
+// The connector in use: the platform's own unless a test installed another.
+NetworkConnector& network_connector();
+// Installs a connector (not owned); nullptr restores the platform's own.
+void set_network_connector(NetworkConnector* connector);
+
+}  // namespace kx::platform
+
+#endif  // KX_PLATFORM_NETWORK_H_

@@ -1,0 +1,195 @@
+// Everything the program needs from the operating system. posix/ and win32/
+// implement this interface; nothing outside src/platform/ includes an OS header.
+#ifndef KX_PLATFORM_PLATFORM_H_
+#define KX_PLATFORM_PLATFORM_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace kx::platform {
+
+// Operating-system error codes, always in Windows numbering (errno is mapped).
+constexpr uint32_t kErrNone = 0;
+constexpr uint32_t kErrFileNotFound = 2;
+constexpr uint32_t kErrPathNotFound = 3;
+constexpr uint32_t kErrTooManyOpenFiles = 4;
+constexpr uint32_t kErrAccessDenied = 5;
+constexpr uint32_t kErrInvalidHandle = 6;
+constexpr uint32_t kErrNotEnoughMemory = 8;
+constexpr uint32_t kErrWriteProtect = 19;
+constexpr uint32_t kErrReadFault = 30;
+constexpr uint32_t kErrGenFailure = 31;
+constexpr uint32_t kErrSharingViolation = 32;
+constexpr uint32_t kErrLockViolation = 33;
+constexpr uint32_t kErrHandleEof = 38;
+constexpr uint32_t kErrFileExists = 80;
+constexpr uint32_t kErrInvalidParameter = 87;
+constexpr uint32_t kErrDiskFull = 112;
+constexpr uint32_t kErrInvalidName = 123;
+constexpr uint32_t kErrAlreadyExists = 183;
+
+// A file or console handle: a file descriptor on POSIX, a HANDLE on Win32.
+using NativeHandle = std::intptr_t;
+constexpr NativeHandle kInvalidHandle = -1;
+constexpr NativeHandle kNullHandle = 0;
+
+// ---- Standard handles and byte writes ----
+
+enum class StdStream { kInput, kOutput, kError };
+
+// The process's standard handle (kNullHandle when the process has none).
+NativeHandle std_handle(StdStream stream);
+// Replaces a standard handle for the rest of the process (tests redirect
+// standard output into a file with it).
+void set_std_handle(StdStream stream, NativeHandle handle);
+
+// Writes all bytes; true when every byte was written. Short writes are not retried.
+bool write_bytes(NativeHandle handle, const char* data, size_t size);
+// Reads once, up to size bytes; the count read, or -1 on failure.
+long read_once(NativeHandle handle, char* buffer, size_t size);
+
+// ---- Console (all of these do nothing where the handle is not a console) ----
+
+struct ConsoleCoord {
+  int16_t x = 0;
+  int16_t y = 0;
+};
+
+struct ConsoleCursor {
+  uint32_t size = 0;
+  bool visible = false;
+};
+
+// Creates a console for a process that has none; true on success.
+bool console_allocate();
+// Detaches the process from its console.
+void console_detach();
+bool console_buffer_size(NativeHandle out, ConsoleCoord* size);
+bool console_largest_window(NativeHandle out, ConsoleCoord* size);
+bool console_set_buffer_size(NativeHandle out, ConsoleCoord size);
+bool console_set_window(NativeHandle out, int16_t left, int16_t top, int16_t right,
+                        int16_t bottom);
+bool console_cursor_position(NativeHandle out, ConsoleCoord* pos);
+bool console_set_cursor_position(NativeHandle out, ConsoleCoord pos);
+bool console_cursor(NativeHandle out, ConsoleCursor* cursor);
+bool console_set_cursor(NativeHandle out, ConsoleCursor cursor);
+bool console_text_attribute(NativeHandle out, uint16_t* attribute);
+bool console_set_text_attribute(NativeHandle out, uint16_t attribute);
+// Reads the title through a buffer of buffer_size characters; empty when none.
+std::string console_title(size_t buffer_size);
+bool console_set_title(const std::string& title);
+// Fills the screen buffer with blanks in the current attribute, cursor to 0,0.
+bool console_clear(NativeHandle out);
+// Waits for a released key with a non-zero character (its code), a mouse
+// event with a button down (128), or a failure (-1).
+int console_wait_key(NativeHandle in);
+
+// ---- Files ----
+
+enum class PathKind { kMissing, kFile, kDirectory };
+
+// What lies at path (GetFileAttributesA / stat). On POSIX a name that differs
+// only in letter case counts when the exact name does not exist.
+PathKind path_kind(const std::string& path);
+
+// On POSIX: path itself when it exists, else an existing entry whose last
+// component differs only in letter case, else path unchanged. On Win32: path.
+std::string resolve_case(const std::string& path);
+
+enum class OpenMode { kRead, kReadWrite, kWriteOnly };
+
+// Opens an existing file. shared: others may read, write and delete while it
+// is open (Win32 FILE_SHARE_READ|WRITE|DELETE; POSIX has no share modes).
+// Returns kInvalidHandle and sets *os_error on failure.
+NativeHandle open_file(const std::string& path, OpenMode mode, bool shared, uint32_t* os_error);
+// Opens with the runtime's raw flags word (0x40: read, deny none; low two bits
+// 0 read, 1 write, 2 read-write; 0x10 deny all, 0x20 deny write).
+NativeHandle open_file_flags(const std::string& path, uint32_t flags, uint32_t* os_error);
+// Creates a new file (truncating an existing one), with the archive attribute.
+NativeHandle create_file(const std::string& path, uint32_t* os_error);
+void close_file(NativeHandle handle);
+
+// Reads up to size bytes at offset; *got holds the count. False on an error.
+bool read_at(NativeHandle handle, uint64_t offset, void* buffer, size_t size, size_t* got,
+             uint32_t* os_error);
+// Current size of an open file; false on an error.
+bool file_size(NativeHandle handle, uint64_t* size, uint32_t* os_error);
+// Moves the file position (origin 0 start, 1 current, 2 end); the new
+// position, or -1 with *os_error set.
+int64_t seek_file(NativeHandle handle, int64_t offset, int origin, uint32_t* os_error);
+
+// Moves a file handle into a scope; closes it when the scope ends.
+class ScopedHandle {
+ public:
+  ScopedHandle() = default;
+  explicit ScopedHandle(NativeHandle handle) : handle_(handle) {}
+  ScopedHandle(ScopedHandle&& other) noexcept : handle_(other.release()) {}
+  ScopedHandle& operator=(ScopedHandle&& other) noexcept {
+    if (this != &other) reset(other.release());
+    return *this;
+  }
+  ScopedHandle(const ScopedHandle&) = delete;
+  ScopedHandle& operator=(const ScopedHandle&) = delete;
+  ~ScopedHandle() { reset(kInvalidHandle); }
+
+  NativeHandle get() const { return handle_; }
+  bool valid() const { return handle_ != kInvalidHandle; }
+  NativeHandle release() {
+    NativeHandle h = handle_;
+    handle_ = kInvalidHandle;
+    return h;
+  }
+  void reset(NativeHandle handle) {
+    if (handle_ != kInvalidHandle) close_file(handle_);
+    handle_ = handle;
+  }
+
+ private:
+  NativeHandle handle_ = kInvalidHandle;
+};
+
+// ---- Process ----
+
+// Folder of the running executable, with the platform's separator at its end.
+std::string program_folder();
+// Full path of the running executable.
+std::string executable_path();
+// The platform's folder separator: '\\' on Win32, '/' on POSIX.
+char path_separator();
+
+struct LocalDateTime {
+  int year = 0;
+  int month = 0;
+  int day = 0;
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+};
+LocalDateTime local_now();
+
+// Ends the process at once with status; runs no exit procedure.
+[[noreturn]] void exit_process(int status);
+
+// GetVersionExA's platform identifier (2 for the NT family); 0 when unknown.
+uint32_t os_platform_id();
+
+// A modal message box with one OK button (MessageBoxA, style 0). POSIX: the
+// caption and text on standard error.
+void message_box(const std::string& text, const std::string& caption);
+
+// Error dialog: shows message under a caption holding severity; returns 1
+// (take the default), 2 (retry) or 3 (quit). POSIX: writes the message to
+// standard error and answers quit.
+int error_dialog(const std::string& message, const std::string& severity, bool can_default,
+                 uint32_t retry_flag, uint32_t break_flag);
+
+// A short tone (Win32 Beep; nothing on POSIX).
+void tone(uint32_t frequency, uint32_t duration);
+
+// Restores the floating-point unit to its default state.
+void reset_fpu();
+
+}  // namespace kx::platform
+
+#endif  // KX_PLATFORM_PLATFORM_H_

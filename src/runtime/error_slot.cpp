@@ -1,0 +1,22 @@
+#include "runtime/error_slot.h"
+
+namespace kx {
+namespace {
+
+ErrorBlock& slot() {
+  static ErrorBlock block;
+  return block;
+}
+
+}  // namespace
+
+void install_error_handler(ErrorBlock block) { slot() = std::move(block); }
+bool error_handler_installed() { return static_cast<bool>(slot()); }
+
+Value raise_error(const Value& error) {
+  // A copy: the handler may install another handler while it runs.
+  ErrorBlock block = slot();
+  return block ? block(error) : Value();
+}
+
+}  // namespace kx

@@ -1,0 +1,71 @@
+// The error value of the table layer: what failed, in the terms that the
+// runtime's error record uses.
+#ifndef KX_TABLES_STATUS_H_
+#define KX_TABLES_STATUS_H_
+
+#include <cstdint>
+#include <string>
+#include <utility>
+
+namespace kx::tables {
+
+// Generic error codes used by the driver.
+constexpr uint32_t kGenOpen = 21;        // the file cannot be opened
+constexpr uint32_t kGenCreate = 20;
+constexpr uint32_t kGenRead = 23;        // a read failed or came back short
+constexpr uint32_t kGenWrite = 24;
+constexpr uint32_t kGenCorruption = 32;  // the file's contents are inconsistent
+constexpr uint32_t kGenBound = 2;        // an argument is out of range (field position)
+constexpr uint32_t kGenNoTable = 35;     // no table open in the work area
+constexpr uint32_t kGenNoAlias = 15;     // alias not found
+constexpr uint32_t kGenDupAlias = 16;    // alias already in use
+constexpr uint32_t kGenArgument = 1;     // a wrong argument
+
+// Driver subcodes (the SUBCODE of an error record), one per kind of failure.
+constexpr uint32_t kSubOpen = 1001;
+constexpr uint32_t kSubRead = 1010;
+constexpr uint32_t kSubCorruption = 1012;
+constexpr uint32_t kSubArgument = 1020;
+constexpr uint32_t kSubNoTable = 1021;
+
+class Status {
+ public:
+  Status() = default;
+  Status(uint32_t gencode, uint32_t subcode, uint32_t oscode, std::string filename,
+         std::string operation, std::string description)
+      : gencode_(gencode),
+        subcode_(subcode),
+        oscode_(oscode),
+        filename_(std::move(filename)),
+        operation_(std::move(operation)),
+        description_(std::move(description)) {}
+
+  static Status corruption(const std::string& filename, const std::string& description) {
+    return Status(kGenCorruption, kSubCorruption, 0, filename, "", description);
+  }
+  static Status read_error(const std::string& filename, uint32_t oscode,
+                           const std::string& description) {
+    return Status(kGenRead, kSubRead, oscode, filename, "", description);
+  }
+
+  bool ok() const { return gencode_ == 0; }
+  uint32_t gencode() const { return gencode_; }
+  uint32_t subcode() const { return subcode_; }
+  uint32_t oscode() const { return oscode_; }
+  const std::string& filename() const { return filename_; }
+  const std::string& operation() const { return operation_; }
+  const std::string& description() const { return description_; }
+  void set_operation(std::string operation) { operation_ = std::move(operation); }
+
+ private:
+  uint32_t gencode_ = 0;
+  uint32_t subcode_ = 0;
+  uint32_t oscode_ = 0;
+  std::string filename_;
+  std::string operation_;
+  std::string description_;
+};
+
+}  // namespace kx::tables
+
+#endif  // KX_TABLES_STATUS_H_
