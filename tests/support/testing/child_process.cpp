@@ -1,4 +1,4 @@
-#include "support/child_process.h"
+#include "support/testing/child_process.h"
 
 #include <filesystem>
 #include <fstream>

@@ -1,0 +1,26 @@
+#include "runtime/runtime_error.h"
+
+#include "runtime/error_slot.h"
+
+namespace kx {
+namespace {
+
+ErrorFactory& factory_slot() {
+  static ErrorFactory factory;
+  return factory;
+}
+
+}  // namespace
+
+void register_error_factory(ErrorFactory factory) { factory_slot() = std::move(factory); }
+bool error_factory_registered() { return static_cast<bool>(factory_slot()); }
+
+Value make_error_record(const RuntimeError& details) {
+  return factory_slot() ? factory_slot()(details) : Value();
+}
+
+Value raise_runtime_error(const RuntimeError& details) {
+  return raise_error(make_error_record(details));
+}
+
+}  // namespace kx
