@@ -4,11 +4,29 @@
 #ifndef KX_PLATFORM_NETWORK_H_
 #define KX_PLATFORM_NETWORK_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 
 namespace kx::platform {
+
+// Results of a connection request (Windows error numbers).
+constexpr uint32_t kNetOk = 0;
+constexpr uint32_t kNetAccessDenied = 5;
+constexpr uint32_t kNetBadDevType = 66;
+constexpr uint32_t kNetBadNetName = 67;
+constexpr uint32_t kNetAlreadyAssigned = 85;
+constexpr uint32_t kNetInvalidPassword = 86;
+constexpr uint32_t kNetBusy = 170;
+constexpr uint32_t kNetBadDevice = 1200;
+constexpr uint32_t kNetDeviceAlreadyRemembered = 1202;
+constexpr uint32_t kNetNoNetOrBadPath = 1203;
+constexpr uint32_t kNetBadProvider = 1204;
+constexpr uint32_t kNetCannotOpenProfile = 1205;
+constexpr uint32_t kNetBadProfile = 1206;
+constexpr uint32_t kNetExtendedError = 1208;
+constexpr uint32_t kNetNoNetwork = 1222;
 
 class NetworkConnector {
  public:

@@ -168,6 +168,9 @@ struct LocalDateTime {
 };
 LocalDateTime local_now();
 
+// Suspends the calling thread for at least milliseconds (Sleep / nanosleep).
+void sleep_ms(uint32_t milliseconds);
+
 // Ends the process at once with status; runs no exit procedure.
 [[noreturn]] void exit_process(int status);
 

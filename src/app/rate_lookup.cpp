@@ -1,0 +1,81 @@
+#include "app/rate_lookup.h"
+
+#include <string>
+
+#include "app/numeric_errors.h"
+#include "runtime/activation.h"
+#include "tables/table_functions.h"
+
+namespace kx {
+namespace {
+
+constexpr const char* kRates = "M_KURSMA";
+
+// The currency part of a MU_TGL key: the id's digits left-padded with "0" to
+// the declared width of MAUANG_ID, cut to that width when longer.
+std::string key_prefix(uint32_t id) {
+  const uint16_t width = aliased(kRates, [] { return VOFIELDLEN("MAUANG_ID"); });
+  std::string digits = std::to_string(id);
+  if (digits.size() < width) return std::string(width - digits.size(), '0') + digits;
+  return digits.substr(0, width);
+}
+
+bool seek(const std::string& key, bool soft) {
+  return aliased(kRates, [&] { return DBSEEK(Value::string(key), soft, false); });
+}
+
+Value rate(bool sell) { return field_get(kRates, sell ? "KURS_JUAL" : "KURS_BELI"); }
+
+bool current_is(uint32_t id) {
+  const Value current = field_get(kRates, "MAUANG_ID");
+  return current.is_number() && current.to_double() == static_cast<double>(id);
+}
+
+bool at_end() { return aliased(kRates, [] { return db_eof(); }); }
+
+}  // namespace
+
+Value GET_KURSEXFIND(uint32_t id, const Date& date, bool sell) {
+  Activation activation("GET_KURSEXFIND", kModuleFunctions);
+  if (id == 1) return Value::floating(1, "1");
+  activation.at(2);
+  Value result = Value::floating(0, "0");
+  activation.at(3);
+  aliased(kRates, [] { return VOSETORDER(Value::string("MU_TGL")); });
+  activation.at(4);
+  const std::string d8 = date.dtos();
+  if (seek(key_prefix(id) + d8, false)) {
+    activation.at(5);
+    return rate(sell);
+  }
+  activation.at(6);
+  if (!seek(key_prefix(id) + d8.substr(0, 6), true)) {
+    activation.at(7);
+    if (!seek(key_prefix(id) + std::to_string(date.year()), true)) {
+      activation.at(8);
+      if (date.year() == 0) {
+        raise_unsigned_overflow("GET_KURSEXFIND", "year - 1 of an empty date");
+        return result;
+      }
+      seek(key_prefix(id) + std::to_string(date.year() - 1), true);
+    }
+  }
+  activation.at(9);
+  while (!at_end() && current_is(id)) {
+    activation.at(10);
+    const Value tanggal = field_get(kRates, "TANGGAL");
+    if (tanggal.kind() == Kind::kDate && tanggal.as_date().julian() <= date.julian()) {
+      activation.at(11);
+      result = rate(sell);
+      break;
+    }
+    activation.at(12);
+    aliased(kRates, [] { db_skip(1); });
+  }
+  activation.at(13);
+  if (!current_is(id)) aliased(kRates, [] { return VOSEEKFAILED(); });
+  activation.at(14);
+  return result;
+}
+
+}  // namespace kx

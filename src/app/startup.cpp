@@ -1,0 +1,138 @@
+#include "app/startup.h"
+
+#include <memory>
+
+#include "app/dbkontro.h"
+#include "app/drive_mapping.h"
+#include "app/numeric_errors.h"
+#include "errors/error_page.h"
+#include "errors/json_objects.h"
+#include "platform/platform.h"
+#include "runtime/activation.h"
+#include "runtime/error_slot.h"
+#include "runtime/settings.h"
+#include "runtime/text.h"
+#include "tables/table_functions.h"
+
+namespace kx {
+namespace {
+
+constexpr const char* kLocationFile = "KELVARO.DIR";
+constexpr const char* kLocationAlias = "KELVARO";
+constexpr const char* kControlAlias = "M_KONTRO";
+constexpr const char* kTableExtension = ".KV3";
+constexpr size_t kCutLength = 6;  // the length of "KV3DB\" and of "tarvo\"
+
+std::string location_field(const char* field) {
+  const Value v = field_get(kLocationAlias, field);
+  return v.is_string() ? v.as_string() : value_text(v);
+}
+
+bool is_network_path(const std::string& folder) { return folder.compare(0, 2, "\\\\") == 0; }
+
+// The data folder: the location's folder with the data folder name appended
+// unless it already ends with it (letter case counts).
+std::string data_folder(std::string folder) {
+  const std::string name = data_folder_name();
+  if (folder.size() < name.size() || folder.compare(folder.size() - name.size(), name.size(), name) != 0) {
+    folder += name;
+  }
+  return folder;
+}
+
+std::string locate_data_folder() {
+  const std::string cur_dir = location_field("CUR_DIR");
+  if (is_network_path(cur_dir)) {
+    const std::string drive = trim_right(location_field("MAP_DRV"));
+    _MAPPINGDRIVE(trim_right(cur_dir), drive, trim_right(location_field("USER_NAME")),
+                  trim_right(location_field("PASSWORD")));
+    return data_folder(VORETFULLPATH(drive));
+  }
+  return data_folder(VORETFULLPATH(trim_right(cur_dir)));
+}
+
+// Cuts the last six characters as an unsigned length computation: a shorter
+// text is a numeric overflow.
+std::string cut_six(const std::string& text, const char* what) {
+  if (text.size() < kCutLength) {
+    raise_unsigned_overflow("STARTPRE2", std::string("length of the ") + what + " - 6");
+    return "";
+  }
+  return text.substr(0, text.size() - kCutLength);
+}
+
+void create_control_object(const std::string& folder) {
+  control_object() = std::make_shared<DBKONTRO>();
+  DBKONTRO& control = *control_object();
+  control.CDATAFOLDER = cut_six(folder, "data folder");
+  control.CWEBFOLDER = cut_six(platform::program_folder(), "program folder");
+  control.LUSERVALID = false;
+}
+
+}  // namespace
+
+std::string data_folder_name() { return std::string("KV3DB") + platform::path_separator(); }
+
+void apply_startup_settings() {
+  set_exclusive(false);
+  set_international(InternationalMode::kFixed);
+  set_ansi(false);
+  set_century(true);
+  set_fixed(true);
+  set_digits(20);
+  set_float_delta(0.00000001);
+  set_date_format("DD/MM/YYYY");
+  set_decimal_separator(',');
+  set_thousands_separator('.');
+  set_default_driver("DBFCDX");
+  install_error_handler([](const Value& error) -> Value { MYERRORHANDLER(error); });
+}
+
+bool VOFILE(const std::string& path) {
+  Activation activation("VOFILE", kModuleFunctions);
+  return platform::path_kind(trim_right(path)) == platform::PathKind::kFile;
+}
+
+std::string VORETFULLPATH(const std::string& folder) {
+  Activation activation("VORETFULLPATH", kModuleFunctions);
+  if (trim_right(folder).empty()) return "";
+  activation.at(2);
+  const char separator = platform::path_separator();
+  return folder.back() == separator ? folder : folder + separator;
+}
+
+bool STARTPRE2(const std::vector<std::string>& tables) {
+  Activation activation("STARTPRE2", kModuleStart);
+  apply_startup_settings();
+  activation.at(2);
+  const std::string location = platform::program_folder() + kLocationFile;
+  if (!VOFILE(location)) ERRORSTATE(1, "");
+  activation.at(3);
+  if (!DBUSEAREA(true, "", location, kLocationAlias, true, true)) ERRORSTATE(2, kLocationFile);
+  activation.at(4);
+  const std::string folder = locate_data_folder();
+  activation.at(7);
+  aliased(kLocationAlias, [] { db_close_area(); });
+  activation.at(8);
+  create_control_object(folder);
+  activation.at(10);
+  const std::string control_file = folder + kControlAlias + kTableExtension;
+  if (!VOFILE(control_file)) ERRORSTATE(3, control_file);
+  activation.at(11);
+  if (!DBUSEAREA(true, "", control_file, kControlAlias, true, true)) {
+    ERRORSTATE(2, std::string(kControlAlias) + kTableExtension);
+  }
+  activation.at(12);
+  for (const std::string& name : tables) {
+    if (!DBUSEAREA(true, "", folder + name + kTableExtension, name, true, false)) {
+      db_close_all();
+      ERRORSTATE(2, name + kTableExtension);
+    }
+  }
+  activation.at(13);
+  ASSIGNDBKONTRO(folder);
+  activation.at(14);
+  return true;
+}
+
+}  // namespace kx

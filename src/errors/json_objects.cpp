@@ -1,0 +1,77 @@
+#include "errors/json_objects.h"
+
+#include "console/console.h"
+#include "runtime/activation.h"
+#include "runtime/exit.h"
+
+namespace kx {
+
+std::string escape_json_text(const std::string& text) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(text.size());
+  for (char ch : text) {
+    const auto c = static_cast<unsigned char>(ch);
+    switch (c) {
+      case '"':
+      case '\\':
+        out.push_back('\\');
+        out.push_back(ch);
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\b':
+        out += "\\b";
+        break;
+      case '\f':
+        out += "\\f";
+        break;
+      default:
+        if (c < 32) {
+          out += "\\u00";
+          out.push_back(kHex[c >> 4]);
+          out.push_back(kHex[c & 15]);
+        } else {
+          out.push_back(ch);
+        }
+    }
+  }
+  return out;
+}
+
+std::string state_object(uint16_t code, const std::string& text) {
+  return "{\"State\":1,\"Error\":" + std::to_string(code) + ",\"ErrorAddText\":\"" +
+         escape_json_text(text) + "\"}";
+}
+
+std::string error_object(const std::string& text) {
+  const std::string escaped = escape_json_text(text);
+  return "{\"Error\":1,\"ErrorText\":\"" + escaped + "\",\"ErrorAddText\":\"" + escaped + "\"}";
+}
+
+void ERRORSTATE(uint16_t code, const std::string& text) {
+  Activation activation("ERRORSTATE", kModuleStart);
+  const std::string object = state_object(code, text);
+  activation.at(2);
+  QOUT(object);
+  activation.at(3);
+  orderly_exit();
+}
+
+void ERROROCCUR(const std::string& text) {
+  Activation activation("ERROROCCUR", kModuleStart);
+  const std::string object = error_object(text);
+  activation.at(2);
+  QOUT(object);
+  activation.at(3);
+  orderly_exit();
+}
+
+}  // namespace kx

@@ -1,0 +1,24 @@
+#include "errors/process_start.h"
+
+#include "errors/default_handler.h"
+#include "errors/error_factory.h"
+#include "runtime/error_slot.h"
+#include "runtime/error_structure.h"
+#include "runtime/settings.h"
+
+namespace kx {
+
+Value make_record_from_details(const RuntimeError& details) {
+  const ErrorStructure laid_out(details);
+  return DefErrorGen(Value::pointer(laid_out.address()));
+}
+
+void register_runtime_support() {
+  if (!error_handler_installed()) {
+    install_error_handler([](const Value& error) { return DEFERROR(error); });
+    set_international(InternationalMode::kOperatingSystem);
+  }
+  if (!error_factory_registered()) register_error_factory(make_record_from_details);
+}
+
+}  // namespace kx

@@ -1,0 +1,15 @@
+#include <errno.h>
+#include <time.h>
+
+#include "platform/platform.h"
+
+namespace kx::platform {
+
+void sleep_ms(uint32_t milliseconds) {
+  timespec left{static_cast<time_t>(milliseconds / 1000),
+                static_cast<long>(milliseconds % 1000) * 1000000L};
+  while (::nanosleep(&left, &left) != 0 && errno == EINTR) {
+  }
+}
+
+}  // namespace kx::platform

@@ -1,0 +1,45 @@
+// The runtime's user-facing signals: the plain message box, the error dialog
+// and the tone. Each goes to the platform unless a replacement is installed;
+// tests install replacements so that no real dialog or beep ever happens.
+#ifndef KX_RUNTIME_DIALOGS_H_
+#define KX_RUNTIME_DIALOGS_H_
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace kx {
+
+// The error dialog's answers.
+constexpr int kChoiceDefault = 1;
+constexpr int kChoiceRetry = 2;
+constexpr int kChoiceQuit = 3;
+
+// The break flag that the error dialog receives: kBreakFlagBase alone, or
+// with kBreakFlagPossible when a recovery point is active.
+constexpr uint32_t kBreakFlagBase = 0x80000000u;
+constexpr uint32_t kBreakFlagPossible = 0x80000003u;
+
+using MessageBoxFn = std::function<void(const std::string& text, const std::string& caption)>;
+using ErrorDialogFn = std::function<int(const std::string& message, const std::string& severity,
+                                        bool can_default, uint32_t retry_flag, uint32_t break_flag)>;
+using ToneFn = std::function<void(uint32_t frequency, uint32_t duration)>;
+
+// Replaces one signal for the rest of the process; an empty function puts
+// the platform's back.
+void set_message_box(MessageBoxFn fn);
+void set_error_dialog(ErrorDialogFn fn);
+void set_tone(ToneFn fn);
+
+// A modal message with one OK button.
+void show_message_box(const std::string& text, const std::string& caption);
+// Shows message under a caption naming the severity word; returns the
+// choice: kChoiceDefault, kChoiceRetry or anything else for quit.
+int show_error_dialog(const std::string& message, const std::string& severity, bool can_default,
+                      uint32_t retry_flag, uint32_t break_flag);
+// A short tone.
+void play_tone(uint32_t frequency, uint32_t duration);
+
+}  // namespace kx
+
+#endif  // KX_RUNTIME_DIALOGS_H_

@@ -1,0 +1,22 @@
+#include "runtime/error_settings.h"
+
+#include "platform/platform.h"
+
+namespace kx {
+
+ErrorSettings& error_settings() {
+  static ErrorSettings s;
+  return s;
+}
+
+void reset_error_settings() { error_settings() = ErrorSettings(); }
+
+std::string error_log_folder() {
+  std::string folder = error_settings().log_folder;
+  if (folder.empty()) return platform::program_folder();
+  const char last = folder.back();
+  if (last != '/' && last != '\\') folder.push_back(platform::path_separator());
+  return folder;
+}
+
+}  // namespace kx

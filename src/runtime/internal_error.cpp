@@ -1,0 +1,9 @@
+#include "runtime/internal_error.h"
+
+#include "runtime/dialogs.h"
+
+namespace kx {
+
+void internal_error(const std::string& text) { show_message_box(text, kInternalErrorCaption); }
+
+}  // namespace kx

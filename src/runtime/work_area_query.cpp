@@ -1,0 +1,33 @@
+#include "runtime/work_area_query.h"
+
+namespace kx {
+namespace {
+
+CurrentAreaQuery& query_slot() {
+  static CurrentAreaQuery query;
+  return query;
+}
+
+CloseAllHook& close_all_slot() {
+  static CloseAllHook hook;
+  return hook;
+}
+
+}  // namespace
+
+void set_current_area_query(CurrentAreaQuery query) { query_slot() = std::move(query); }
+
+CurrentArea current_area() {
+  if (!query_slot()) return CurrentArea();
+  CurrentArea area = query_slot()();
+  if (!area.selected) area.alias.clear();
+  return area;
+}
+
+void set_close_all_hook(CloseAllHook hook) { close_all_slot() = std::move(hook); }
+
+void close_all_work_areas() {
+  if (close_all_slot()) close_all_slot()();
+}
+
+}  // namespace kx

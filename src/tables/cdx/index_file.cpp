@@ -1,0 +1,143 @@
+#include "tables/cdx/index_file.h"
+
+#include <algorithm>
+#include <cctype>
+#include <utility>
+
+#include "tables/cdx/cdx_format.h"
+#include "tables/cdx/fill_inference.h"
+#include "tables/cdx/tag_cursor.h"
+#include "tables/cdx/tag_header.h"
+#include "tables/cdx/tree_walker.h"
+
+namespace kx::tables::cdx {
+namespace {
+
+// Upper case with trailing blanks and NULs removed: how tag names compare.
+std::string normalize_name(std::string_view name) {
+  size_t end = name.size();
+  while (end > 0 && (name[end - 1] == ' ' || name[end - 1] == '\0')) --end;
+  std::string out;
+  for (size_t i = 0; i < end; ++i) {
+    out += static_cast<char>(std::toupper(static_cast<unsigned char>(name[i])));
+  }
+  return out;
+}
+
+TagInfo make_tag_info(std::string name, const TagHeader& header) {
+  TagInfo tag;
+  tag.name = std::move(name);
+  tag.key_expression = header.key_expression;
+  tag.for_expression = header.for_expression;
+  tag.key_length = header.key_length;
+  tag.options = header.options;
+  tag.signature = header.signature;
+  tag.collation = header.collation;
+  tag.descending = header.descending;
+  tag.unique = (header.options & kOptionUnique) != 0;
+  tag.candidate = (header.options & kOptionCandidate) != 0;
+  tag.nullable = (header.options & kOptionNullable) != 0;
+  tag.header_offset = header.offset;
+  return tag;
+}
+
+}  // namespace
+
+bool TagInfo::is_btree() const { return signature != kSignatureBitmap; }
+bool TagInfo::can_order() const { return signature == kSignatureMachine; }
+
+class IndexFile::Impl {
+ public:
+  explicit Impl(std::unique_ptr<ByteSource> source) : source_(std::move(source)) {}
+
+  Status load() {
+    uint64_t file_size = 0;
+    Status s = source_->size(&file_size);
+    if (!s.ok()) return s;
+    TagHeader directory;
+    s = read_tag_header(source_.get(), 0, file_size, false, &directory);
+    if (!s.ok()) return s;
+    if (directory.key_length != kDirectoryKeyLength) {
+      return Status::corruption(source_->name(), "directory header: key length " +
+                                                     std::to_string(directory.key_length) +
+                                                     ", expected 10");
+    }
+    s = read_directory(directory.signature, file_size);
+    if (!s.ok()) return s;
+    std::stable_sort(tags_.begin(), tags_.end(), [](const TagInfo& a, const TagInfo& b) {
+      return a.header_offset < b.header_offset;
+    });
+    for (TagInfo& tag : tags_) {
+      if (tag.is_btree()) tag.fill = infer_fill(source_.get(), tag);
+    }
+    return Status();
+  }
+
+  std::unique_ptr<ByteSource> source_;
+  std::vector<TagInfo> tags_;
+
+ private:
+  Status read_directory(uint8_t signature, uint64_t file_size) {
+    TreeWalker walker(source_.get(),
+                      TreeSpec{0, kDirectoryKeyLength, signature, kDirectoryFill});
+    for (walker.seek_first(); walker.valid(); walker.next()) {
+      if (tags_.size() == kMaxTags) {
+        return Status::corruption(source_->name(), "directory: more than " +
+                                                       std::to_string(kMaxTags) + " tags");
+      }
+      TagHeader header;
+      Status s = read_tag_header(source_.get(), walker.recno(), file_size, true, &header);
+      if (!s.ok()) return s;
+      tags_.push_back(make_tag_info(normalize_name(walker.key()), header));
+    }
+    return walker.status();
+  }
+};
+
+IndexFile::IndexFile(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+IndexFile::~IndexFile() = default;
+
+std::unique_ptr<IndexFile> IndexFile::open(std::unique_ptr<ByteSource> source, Status* status) {
+  auto impl = std::make_unique<Impl>(std::move(source));
+  *status = impl->load();
+  if (!status->ok()) return nullptr;
+  return std::unique_ptr<IndexFile>(new IndexFile(std::move(impl)));
+}
+
+const std::vector<TagInfo>& IndexFile::tags() const { return impl_->tags_; }
+
+int IndexFile::find_tag(std::string_view name) const {
+  const std::string wanted = normalize_name(name);
+  for (size_t i = 0; i < impl_->tags_.size(); ++i) {
+    if (impl_->tags_[i].name == wanted) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+void IndexFile::set_fill(size_t tag, char fill) { impl_->tags_[tag].fill = fill; }
+
+std::unique_ptr<TagCursor> IndexFile::cursor(size_t tag) {
+  const TagInfo& info = impl_->tags_[tag];
+  if (!info.is_btree()) {
+    return make_failed_cursor(Status(kGenArgument, kSubArgument, 0, impl_->source_->name(), "",
+                                     "tag " + info.name + " is a bitmap tag, not a B-tree"));
+  }
+  return make_tag_cursor(impl_->source_.get(), info);
+}
+
+Status IndexFile::key_count(size_t tag, uint64_t* count) {
+  const TagInfo& info = impl_->tags_[tag];
+  *count = 0;
+  if (!info.is_btree()) {
+    return Status(kGenArgument, kSubArgument, 0, impl_->source_->name(), "",
+                  "tag " + info.name + " is a bitmap tag, not a B-tree");
+  }
+  TreeWalker walker(impl_->source_.get(),
+                    TreeSpec{info.header_offset, info.key_length, info.signature, info.fill});
+  return walker.count_keys(count);
+}
+
+uint64_t IndexFile::read_count() const { return impl_->source_->read_count(); }
+const std::string& IndexFile::name() const { return impl_->source_->name(); }
+
+}  // namespace kx::tables::cdx

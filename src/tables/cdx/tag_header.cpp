@@ -1,0 +1,86 @@
+#include "tables/cdx/tag_header.h"
+
+#include <array>
+#include <cstring>
+
+#include "tables/bytes.h"
+#include "tables/cdx/cdx_format.h"
+#include "tables/cdx/node.h"
+
+namespace kx::tables::cdx {
+namespace {
+
+// Text up to the first NUL of a NUL-padded field.
+std::string until_nul(const uint8_t* p, size_t size) {
+  const void* nul = std::memchr(p, 0, size);
+  const size_t length = nul ? static_cast<size_t>(static_cast<const uint8_t*>(nul) - p) : size;
+  return std::string(reinterpret_cast<const char*>(p), length);
+}
+
+Status read_expression(const std::string& file, const TagHeader& header, const uint8_t* bytes,
+                       size_t offset_field, size_t length_field, const char* what,
+                       std::string* text) {
+  const uint16_t offset = decode_le16(bytes + offset_field);
+  const uint16_t length = decode_le16(bytes + length_field);
+  if (!range_inside(offset, length, kPageSize)) {
+    return Status::corruption(file, header_place(header.offset) + ": " + what + " (offset " +
+                                        std::to_string(offset) + ", length " +
+                                        std::to_string(length) + ") runs past its page");
+  }
+  *text = until_nul(bytes + kExpressionPage + offset, length);
+  return Status();
+}
+
+}  // namespace
+
+std::string header_place(uint64_t offset) {
+  return offset == 0 ? std::string("directory header") : "tag header " + hex(offset);
+}
+
+Status parse_tag_header(const std::string& file, uint64_t offset, const uint8_t* bytes,
+                        size_t size, TagHeader* header) {
+  header->offset = offset;
+  header->root = decode_le32(bytes + kHeaderRoot);
+  header->key_length = decode_le16(bytes + kHeaderKeyLength);
+  header->options = bytes[kHeaderOptions];
+  header->signature = bytes[kHeaderSignature];
+  header->descending = decode_le16(bytes + kHeaderDescending) != 0;
+  header->collation = until_nul(bytes + kHeaderCollation, kCollationSize);
+  const std::string place = header_place(offset);
+  if (header->key_length < 1 || header->key_length > kMaxKeyLength) {
+    return Status::corruption(file, place + ": key length " + std::to_string(header->key_length) +
+                                        " out of range 1 to " + std::to_string(kMaxKeyLength));
+  }
+  const uint8_t required = kOptionCompact | kOptionCompound;
+  if ((header->options & required) != required) {
+    return Status::corruption(file, place + ": options " + hex(header->options) +
+                                        " lack the compact and compound bits");
+  }
+  header->key_expression.clear();
+  header->for_expression.clear();
+  if (size < kHeaderSize) return Status();
+  Status s = read_expression(file, *header, bytes, kHeaderKeyOffset, kHeaderKeyExprLength,
+                             "key expression", &header->key_expression);
+  if (!s.ok()) return s;
+  return read_expression(file, *header, bytes, kHeaderForOffset, kHeaderForLength,
+                         "FOR expression", &header->for_expression);
+}
+
+Status read_tag_header(ByteSource* source, uint64_t offset, uint64_t file_size,
+                       bool with_expressions, TagHeader* header) {
+  const std::string& file = source->name();
+  const size_t size = with_expressions ? kHeaderSize : kPageSize;
+  if (offset % kPageSize != 0) {
+    return Status::corruption(file, header_place(offset) + " is not on a page boundary");
+  }
+  if (!range_inside(offset, kHeaderSize, file_size)) {
+    return Status::corruption(file, header_place(offset) + " lies outside the file (" +
+                                        hex(file_size) + " bytes)");
+  }
+  std::array<uint8_t, kHeaderSize> bytes;
+  Status s = source->read(offset, size, bytes.data());
+  if (!s.ok()) return s;
+  return parse_tag_header(file, offset, bytes.data(), size, header);
+}
+
+}  // namespace kx::tables::cdx

@@ -1,0 +1,37 @@
+// Opening a table by path, together with its memo file, and finding the files
+// that belong to a table (memo, index) whatever their letter case.
+#ifndef KX_TABLES_DBF_TABLE_FILES_H_
+#define KX_TABLES_DBF_TABLE_FILES_H_
+
+#include <memory>
+#include <string>
+
+#include "tables/dbf/table.h"
+#include "tables/status.h"
+
+namespace kx::tables::dbf {
+
+// path without the extension of its last component ("D:\DB\M_KURSMA.KV3"
+// gives "D:\DB\M_KURSMA"); path itself when it has none.
+std::string base_name(const std::string& path);
+
+// The existing file whose name is path's base name plus "." + extension,
+// with any letter case; empty when there is none.
+std::string sibling_file(const std::string& path, const std::string& extension);
+
+// The memo file's extension for a table path: "dct" for a database
+// container (".dbc"), else "fpt".
+std::string memo_extension(const std::string& path);
+
+// Opens the table at path (shared unless exclusive, read-only unless
+// read_write) and, when the table has memo fields, its memo file. On failure
+// returns nullptr and sets *status: an open error (21) with the OS code and
+// the file's name when a file cannot be opened (a table with memo fields and
+// no memo file gives OS code 2 and the memo file's expected name), else the
+// error of Table::open or MemoFile::open.
+std::unique_ptr<Table> open_table(const std::string& path, bool read_write, bool exclusive,
+                                  Status* status);
+
+}  // namespace kx::tables::dbf
+
+#endif  // KX_TABLES_DBF_TABLE_FILES_H_

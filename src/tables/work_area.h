@@ -1,0 +1,168 @@
+// A work area: one open table with its compound index, a current record, a
+// current order and the end-of-file, beginning-of-file and found flags.
+//
+// Every movement re-reads the table's record count first (another
+// application may append while we read). Failures return false and leave
+// the error in last_error() (and in the error sink, when one is set): a
+// damaged or unreadable file gives generic code 32 or 23 naming the file;
+// after such a failure the area stands on the blank record past the end.
+#ifndef KX_TABLES_WORK_AREA_H_
+#define KX_TABLES_WORK_AREA_H_
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "runtime/value.h"
+#include "tables/cdx/index_file.h"
+#include "tables/dbf/table.h"
+#include "tables/status.h"
+
+namespace kx::tables {
+
+// Generic code of a seek in an area that has no index order.
+constexpr uint32_t kGenNoOrder = 36;
+
+// Field-information codes.
+constexpr uint32_t kFieldInfoName = 1;
+constexpr uint32_t kFieldInfoType = 2;
+constexpr uint32_t kFieldInfoWidth = 3;
+constexpr uint32_t kFieldInfoDecimals = 4;
+
+// The scope record handed to the driver around a seek. top and bottom nil
+// (all zero) mean no limits; last asks a seek for the last matching key.
+struct ScopeRecord {
+  Value top;
+  Value bottom;
+  bool last = false;
+};
+
+class WorkArea {
+ public:
+  // Opens the table at path under alias (upper-cased; empty: the file's base
+  // name), shared or exclusive, read-only or read-write, with its memo file
+  // and, when one exists, the index file of the same base name and extension
+  // CDX in any letter case. The area starts at the first record in record
+  // order. On failure returns nullptr and sets *status.
+  static std::unique_ptr<WorkArea> open(const std::string& path, const std::string& alias,
+                                        bool shared, bool read_only, Status* status);
+
+  ~WorkArea();
+  WorkArea(const WorkArea&) = delete;
+  WorkArea& operator=(const WorkArea&) = delete;
+
+  const std::string& alias() const { return alias_; }
+  dbf::Table& table() { return *table_; }
+  // The index file, or nullptr when the table has none.
+  cdx::IndexFile* index() { return index_.get(); }
+  // Where failures are also recorded (the work-area list's last error);
+  // nullptr for none. The sink must outlive the area.
+  void set_error_sink(Status* sink) { sink_ = sink; }
+  const Status& last_error() const { return last_error_; }
+
+  // ---- Order ----
+  // Makes the tag named name (letter case ignored) the current order. False
+  // when there is no index, no such tag, the tag cannot give an order (other
+  // collation, bitmap tag), or index_file is given and does not name this
+  // area's index file (its base name, extension and folder optional). The
+  // current record stays where it is.
+  bool set_order(std::string_view name, std::string_view index_file = "");
+  // By 1-based tag number in the order the tag headers lie in the file; 0
+  // selects record order.
+  bool set_order(uint32_t number, std::string_view index_file = "");
+  // 1-based number of the current order's tag, 0 in record order.
+  uint32_t order() const { return static_cast<uint32_t>(order_ + 1); }
+  // The current order's tag, nullptr in record order.
+  const cdx::TagInfo* order_tag() const;
+
+  // ---- Movement (each false on a read error or corruption) ----
+  bool go_top();
+  bool go_bottom();
+  // Record recno in any order; outside 1..count: the blank record (eof).
+  bool go_to(uint32_t recno);
+  // count records forward (backward when negative) in the current order;
+  // descending tags walk their stored order backwards. Past the last record:
+  // eof on the blank record. Before the first: bof, on the first record.
+  bool skip(int64_t count);
+  // Seeks key (string, number, date, logic; a string shorter than the key
+  // is a prefix) in the current order. found() tells whether a key begins
+  // with it; otherwise a soft seek stands on the first greater key (or at
+  // eof) and a plain one at eof. False only when the seek cannot be carried
+  // out: no index order (kGenNoOrder), a value that cannot be a key
+  // (kGenArgument), a damaged or unreadable index. The last-key flag comes
+  // from the scope record.
+  bool seek(const Value& key, bool soft);
+  bool seek(const Value& key, bool soft, bool last);
+  // Accepts an all-zero scope (nil limits) and keeps its last-key flag; false
+  // with kGenArgument for real limits, which this driver does not support.
+  bool set_scope(const ScopeRecord& scope);
+
+  bool eof() const { return eof_; }
+  bool bof() const { return bof_; }
+  bool found() const { return found_; }
+  void set_found(bool found) { found_ = found; }
+
+  // ---- The current record ----
+  // Record number; count + 1 on the blank record past the end.
+  uint32_t recno() const { return eof_ ? count_ + 1 : recno_; }
+  // The record count after re-reading the header (only records wholly in
+  // the file count).
+  bool record_count(uint32_t* count);
+  // The count as of the last movement or record_count(), without reading.
+  uint32_t known_record_count() const { return count_; }
+  // Whether the current record is marked deleted (false on the blank record).
+  bool deleted(bool* deleted);
+
+  uint32_t field_count() const { return static_cast<uint32_t>(table_->fields().size()); }
+  // 1-based position of the field (letter case ignored), 0 when absent.
+  uint32_t field_pos(std::string_view name) const;
+  // The field's name; empty when position is out of range.
+  std::string field_name(uint32_t position) const;
+  // The field's value in the current record (the blank record's value at
+  // eof). False with kGenBound for a position outside 1..field_count(), with
+  // kGenArgument for an unknown name, or on a read error.
+  bool field_get(uint32_t position, Value* value);
+  bool field_get(std::string_view name, Value* value);
+  // Field information: kFieldInfoName (string), kFieldInfoType (one-letter
+  // string), kFieldInfoWidth and kFieldInfoDecimals (integers). False with
+  // kGenBound for a bad position, kGenArgument for an unknown code.
+  bool field_info(uint32_t code, uint32_t position, Value* value);
+
+ private:
+  WorkArea(std::string alias, std::string index_path, std::unique_ptr<dbf::Table> table,
+           std::unique_ptr<cdx::IndexFile> index);
+
+  bool fail(Status status);
+  bool refresh();
+  void to_eof();
+  void to_record(uint32_t recno);
+  bool from_cursor();
+  bool sync_cursor();
+  bool step(bool forward, bool* moved);
+  bool load_record();
+  bool matches_index_file(std::string_view index_file) const;
+  bool use_tag(int tag);
+
+  const std::string alias_;
+  const std::string index_path_;
+  const std::unique_ptr<dbf::Table> table_;
+  const std::unique_ptr<cdx::IndexFile> index_;
+  std::unique_ptr<cdx::TagCursor> cursor_;
+  int order_ = -1;               // index into index_->tags(), -1 for record order
+  bool cursor_synced_ = false;   // the cursor stands on the current record
+  uint32_t count_ = 0;
+  uint32_t recno_ = 0;
+  bool eof_ = true;
+  bool bof_ = false;
+  bool found_ = false;
+  bool scope_last_ = false;
+  dbf::Record record_;
+  bool record_loaded_ = false;
+  Status last_error_;
+  Status* sink_ = nullptr;
+};
+
+}  // namespace kx::tables
+
+#endif  // KX_TABLES_WORK_AREA_H_

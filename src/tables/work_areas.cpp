@@ -1,0 +1,120 @@
+#include "tables/work_areas.h"
+
+#include <cctype>
+
+namespace kx::tables {
+namespace {
+
+bool same_alias(std::string_view a, std::string_view b) {
+  auto trimmed = [](std::string_view s) {
+    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+    return s;
+  };
+  a = trimmed(a);
+  b = trimmed(b);
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i]))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+uint32_t WorkAreas::lowest_free() const {
+  uint32_t number = 1;
+  for (const auto& [n, area] : areas_) {
+    if (n != number) break;
+    ++number;
+  }
+  return number;
+}
+
+bool WorkAreas::use(bool new_area, const std::string& path, const std::string& alias, bool shared,
+                    bool read_only) {
+  const uint32_t target = new_area ? lowest_free() : current_;
+  if (!new_area) areas_.erase(current_);
+  Status status;
+  std::unique_ptr<WorkArea> area = WorkArea::open(path, alias, shared, read_only, &status);
+  if (!area) {
+    last_error_ = status;
+    return false;
+  }
+  const uint32_t holder = area_of(area->alias());
+  if (holder != 0) {
+    last_error_ = Status(kGenDupAlias, kSubArgument, 0, path, "open",
+                         "alias " + area->alias() + " is already in use");
+    return false;
+  }
+  area->set_error_sink(&last_error_);
+  areas_[target] = std::move(area);
+  current_ = target;
+  return true;
+}
+
+bool WorkAreas::select(std::string_view alias) {
+  const uint32_t area = area_of(alias);
+  if (area == 0) return unknown_alias(alias);
+  current_ = area;
+  return true;
+}
+
+void WorkAreas::select(uint32_t number) { current_ = number == 0 ? lowest_free() : number; }
+
+uint32_t WorkAreas::area_of(std::string_view alias) const {
+  for (const auto& [number, area] : areas_) {
+    if (same_alias(area->alias(), alias)) return number;
+  }
+  return 0;
+}
+
+WorkArea* WorkAreas::current() {
+  const auto it = areas_.find(current_);
+  return it == areas_.end() ? nullptr : it->second.get();
+}
+
+WorkArea* WorkAreas::find(std::string_view alias) {
+  const uint32_t number = area_of(alias);
+  return number == 0 ? nullptr : areas_[number].get();
+}
+
+std::string WorkAreas::alias() const {
+  const auto it = areas_.find(current_);
+  return it == areas_.end() ? "" : it->second->alias();
+}
+
+bool WorkAreas::unknown_alias(std::string_view alias) {
+  last_error_ = Status(kGenNoAlias, kSubArgument, 0, "", "select",
+                       "alias " + std::string(alias) + " is not in use");
+  return false;
+}
+
+void WorkAreas::close_current() { areas_.erase(current_); }
+
+void WorkAreas::close_all() { areas_.clear(); }
+
+CurrentArea WorkAreas::summary() {
+  CurrentArea out;
+  WorkArea* area = current();
+  if (area == nullptr) return out;
+  out.selected = true;
+  out.alias = area->alias();
+  // The error being reported must survive a failed re-read of the count.
+  const Status saved = last_error_;
+  uint32_t count = area->known_record_count();
+  if (!area->record_count(&count)) count = area->known_record_count();
+  last_error_ = saved;
+  out.lastrec = count;
+  out.recno = area->recno();
+  return out;
+}
+
+WorkAreas& work_areas() {
+  static WorkAreas* areas = new WorkAreas();
+  return *areas;
+}
+
+}  // namespace kx::tables

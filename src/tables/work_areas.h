@@ -1,0 +1,103 @@
+// The numbered work areas of the process: which tables are open under which
+// alias, which area is current, and the driver's last error.
+#ifndef KX_TABLES_WORK_AREAS_H_
+#define KX_TABLES_WORK_AREAS_H_
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "runtime/work_area_query.h"
+#include "tables/status.h"
+#include "tables/work_area.h"
+
+namespace kx::tables {
+
+class WorkAreas {
+ public:
+  WorkAreas() = default;
+  WorkAreas(const WorkAreas&) = delete;
+  WorkAreas& operator=(const WorkAreas&) = delete;
+
+  // Opens the table at path under alias (empty: the file's base name), in
+  // the lowest-numbered free area when new_area is true, else in the current
+  // area (closing the table open there). The new area becomes current. False
+  // with last_error() when the alias is already in use by another area
+  // (kGenDupAlias) or the table, memo or index cannot be opened (kGenOpen,
+  // kGenRead, kGenCorruption); the current area is then unchanged, except
+  // that with new_area false its old table is closed.
+  bool use(bool new_area, const std::string& path, const std::string& alias, bool shared,
+           bool read_only);
+
+  // Makes the area with that alias (letter case ignored) current; false with
+  // kGenNoAlias when no open area has it.
+  bool select(std::string_view alias);
+  // Makes area number current (1-based; 0 selects the lowest free area).
+  void select(uint32_t number);
+  uint32_t current_number() const { return current_; }
+  // Number of the area with alias, 0 when none.
+  uint32_t area_of(std::string_view alias) const;
+
+  // The current area's table, nullptr when no table is open there.
+  WorkArea* current();
+  // The area with alias, nullptr when none.
+  WorkArea* find(std::string_view alias);
+
+  // Alias of the current area; empty when no table is open there.
+  std::string alias() const;
+
+  // Runs step() with the area named alias current, then makes the previous
+  // area current again (also when step throws or selects another area).
+  // Returns false, without running step, with kGenNoAlias in last_error()
+  // when no area has that alias.
+  template <class Step>
+  bool with_alias(std::string_view alias, Step&& step) {
+    const uint32_t area = area_of(alias);
+    if (area == 0) return unknown_alias(alias);
+    Restore restore(this, current_);
+    current_ = area;
+    step();
+    return true;
+  }
+
+  // Closes the current area's table / every table. The current area number
+  // stays as it is.
+  void close_current();
+  void close_all();
+
+  // What the error page shows: the current area's alias, record number and
+  // record count (the count re-read from the file).
+  CurrentArea summary();
+
+  // The last failure of this list or of any of its areas.
+  const Status& last_error() const { return last_error_; }
+
+ private:
+  class Restore {
+   public:
+    Restore(WorkAreas* areas, uint32_t area) : areas_(areas), area_(area) {}
+    ~Restore() { areas_->current_ = area_; }
+    Restore(const Restore&) = delete;
+    Restore& operator=(const Restore&) = delete;
+
+   private:
+    WorkAreas* const areas_;
+    const uint32_t area_;
+  };
+
+  bool unknown_alias(std::string_view alias);
+  uint32_t lowest_free() const;
+
+  std::map<uint32_t, std::unique_ptr<WorkArea>> areas_;
+  uint32_t current_ = 1;
+  Status last_error_;
+};
+
+// The process's work areas.
+WorkAreas& work_areas();
+
+}  // namespace kx::tables
+
+#endif  // KX_TABLES_WORK_AREAS_H_

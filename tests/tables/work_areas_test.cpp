@@ -1,0 +1,135 @@
+#include "tables/work_areas.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "platform/platform.h"
+#include "tables/work_area_test_util.h"
+
+namespace kx::test {
+namespace {
+
+using tables::WorkArea;
+using tables::WorkAreas;
+
+class WorkAreasTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = fresh_folder();
+    rates_ = write_rate_table(folder_);
+    currencies_ = folder_ + "/M_MAUANG.KV3";
+    ASSERT_TRUE(write_dbf(currencies_, DbfSpec{0x03, {{"ID", 'N', 3}, {"KODE", 'C', 3}}},
+                          {{{1, "IDR"}}, {{2, "USD"}}}));
+  }
+
+  std::string folder_;
+  std::string rates_;
+  std::string currencies_;
+  WorkAreas areas_;
+};
+
+TEST_F(WorkAreasTest, NewAreasTakeTheLowestFreeNumberAndBecomeCurrent) {
+  EXPECT_EQ(areas_.alias(), "");
+  EXPECT_EQ(areas_.current(), nullptr);
+  ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", true, true));
+  ASSERT_TRUE(areas_.use(true, currencies_, "", true, true));
+  EXPECT_EQ(areas_.current_number(), 2u);
+  EXPECT_EQ(areas_.alias(), "M_MAUANG");
+  areas_.select(1u);
+  areas_.close_current();
+  EXPECT_EQ(areas_.alias(), "");
+  ASSERT_TRUE(areas_.use(true, rates_, "KURS2", true, true));
+  EXPECT_EQ(areas_.current_number(), 1u);
+}
+
+TEST_F(WorkAreasTest, SelectByAliasIgnoresLetterCase) {
+  ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", true, true));
+  ASSERT_TRUE(areas_.use(true, currencies_, "M_MAUANG", true, true));
+  ASSERT_TRUE(areas_.select("m_kursma"));
+  EXPECT_EQ(areas_.current_number(), 1u);
+  EXPECT_EQ(areas_.current()->alias(), "M_KURSMA");
+  EXPECT_FALSE(areas_.select("NOPE"));
+  EXPECT_EQ(areas_.last_error().gencode(), tables::kGenNoAlias);
+  EXPECT_EQ(areas_.current_number(), 1u);
+}
+
+TEST_F(WorkAreasTest, AliasInUseFailsTheOpen) {
+  ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", true, true));
+  EXPECT_FALSE(areas_.use(true, currencies_, "m_kursma", true, true));
+  EXPECT_EQ(areas_.last_error().gencode(), tables::kGenDupAlias);
+  EXPECT_EQ(areas_.current_number(), 1u);
+  EXPECT_EQ(areas_.area_of("M_KURSMA"), 1u);
+}
+
+TEST_F(WorkAreasTest, MissingFileFailsWithTheOsCode) {
+  EXPECT_FALSE(areas_.use(true, folder_ + "/M_KONTRO.KV3", "M_KONTRO", true, true));
+  EXPECT_EQ(areas_.last_error().gencode(), tables::kGenOpen);
+  EXPECT_EQ(areas_.last_error().oscode(), platform::kErrFileNotFound);
+  EXPECT_EQ(areas_.alias(), "");
+}
+
+TEST_F(WorkAreasTest, OpenInTheCurrentAreaReplacesItsTable) {
+  ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", true, true));
+  ASSERT_TRUE(areas_.use(false, currencies_, "M_MAUANG", true, true));
+  EXPECT_EQ(areas_.current_number(), 1u);
+  EXPECT_EQ(areas_.area_of("M_KURSMA"), 0u);
+  ASSERT_TRUE(areas_.use(false, currencies_, "M_MAUANG", true, true));
+}
+
+TEST_F(WorkAreasTest, AliasedStepRunsInThatAreaAndRestoresTheCurrentOne) {
+  ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", true, true));
+  ASSERT_TRUE(areas_.use(true, currencies_, "M_MAUANG", true, true));
+  std::string seen;
+  ASSERT_TRUE(areas_.with_alias("M_KURSMA", [&] {
+    seen = areas_.alias();
+    areas_.select("M_MAUANG");
+  }));
+  EXPECT_EQ(seen, "M_KURSMA");
+  EXPECT_EQ(areas_.alias(), "M_MAUANG");
+  areas_.select(1u);
+  EXPECT_THROW(areas_.with_alias("M_MAUANG", [] { throw std::runtime_error("break out"); }),
+               std::runtime_error);
+  EXPECT_EQ(areas_.current_number(), 1u);
+}
+
+TEST_F(WorkAreasTest, AliasedStepWithUnknownAliasDoesNotRun) {
+  bool ran = false;
+  EXPECT_FALSE(areas_.with_alias("NOPE", [&] { ran = true; }));
+  EXPECT_FALSE(ran);
+  EXPECT_EQ(areas_.last_error().gencode(), tables::kGenNoAlias);
+}
+
+TEST_F(WorkAreasTest, AreaFailuresReachTheListsLastError) {
+  ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", true, true));
+  Value v;
+  EXPECT_FALSE(areas_.current()->field_get(99u, &v));
+  EXPECT_EQ(areas_.last_error().gencode(), tables::kGenBound);
+}
+
+TEST_F(WorkAreasTest, SummaryGivesAliasRecordNumberAndCount) {
+  EXPECT_FALSE(areas_.summary().selected);
+  ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", true, true));
+  ASSERT_TRUE(areas_.current()->go_to(4));
+  CurrentArea s = areas_.summary();
+  EXPECT_TRUE(s.selected);
+  EXPECT_EQ(s.alias, "M_KURSMA");
+  EXPECT_EQ(s.recno, 4u);
+  EXPECT_EQ(s.lastrec, 5u);
+  ASSERT_TRUE(areas_.current()->skip(5));
+  s = areas_.summary();
+  EXPECT_EQ(s.recno, 6u);
+}
+
+TEST_F(WorkAreasTest, CloseAllEmptiesEveryArea) {
+  ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", true, true));
+  ASSERT_TRUE(areas_.use(true, currencies_, "M_MAUANG", true, true));
+  areas_.close_all();
+  EXPECT_EQ(areas_.alias(), "");
+  EXPECT_EQ(areas_.find("M_KURSMA"), nullptr);
+  ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", true, true));
+  EXPECT_EQ(areas_.current_number(), 1u);
+}
+
+}  // namespace
+}  // namespace kx::test
