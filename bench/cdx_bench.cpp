@@ -44,17 +44,17 @@ const std::string& index_path(int n) {
       std::filesystem::temp_directory_path() / ("kx_cdx_bench_" + std::to_string(getpid()));
   std::filesystem::create_directories(folder);
   const std::string path = (folder / ("rates_" + std::to_string(n) + ".cdx")).string();
-  test::CdxTagSpec spec;
-  spec.name = "MU_TGL";
-  spec.key_expression = "PADL(mauang_id,10,\"0\")+DTOS(tanggal)";
-  spec.key_length = 18;
-  spec.entries.reserve(n);
+  test::CdxTagSpec tag;
+  tag.name = "MU_TGL";
+  tag.key_expression = "PADL(mauang_id,10,\"0\")+DTOS(tanggal)";
+  tag.key_length = 18;
+  tag.entries.reserve(n);
   for (int i = 0; i < n; ++i) {
-    spec.entries.push_back({rate_key(1 + i / kDaysPerCurrency, i % kDaysPerCurrency), static_cast<uint32_t>(i + 1)});
+    tag.entries.push_back({rate_key(1 + i / kDaysPerCurrency, i % kDaysPerCurrency), static_cast<uint32_t>(i + 1)});
   }
   const auto start = std::chrono::steady_clock::now();
   std::string error;
-  if (!test::write_cdx(path, {spec}, {}, &error)) std::fprintf(stderr, "%s\n", error.c_str());
+  if (!test::write_cdx(path, {tag}, {}, &error)) std::fprintf(stderr, "%s\n", error.c_str());
   std::fprintf(stderr, "wrote %d keys to %s (%.0f KiB) in %.2f s\n", n, path.c_str(),
                static_cast<double>(std::filesystem::file_size(path)) / 1024, seconds_since(start));
   return paths[n] = path;
@@ -160,13 +160,13 @@ BENCHMARK(BM_OpenIndex)->Arg(10000)->Arg(1000000);
 
 void BM_WriteIndex(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0));
-  test::CdxTagSpec spec;
-  spec.name = "MU_TGL";
-  spec.key_length = 18;
+  test::CdxTagSpec tag;
+  tag.name = "MU_TGL";
+  tag.key_length = 18;
   for (int i = 0; i < n; ++i) {
-    spec.entries.push_back({rate_key(1 + i / kDaysPerCurrency, i % kDaysPerCurrency), static_cast<uint32_t>(i + 1)});
+    tag.entries.push_back({rate_key(1 + i / kDaysPerCurrency, i % kDaysPerCurrency), static_cast<uint32_t>(i + 1)});
   }
-  for (auto _ : state) benchmark::DoNotOptimize(test::build_cdx({spec}).size());
+  for (auto _ : state) benchmark::DoNotOptimize(test::build_cdx({tag}).size());
   state.SetItemsProcessed(state.iterations() * n);
 }
 BENCHMARK(BM_WriteIndex)->Arg(1000000)->Iterations(1)->Unit(benchmark::kMillisecond);

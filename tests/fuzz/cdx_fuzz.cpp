@@ -21,41 +21,41 @@ namespace {
 using test::CdxTagSpec;
 
 CdxTagSpec integers(const char* name, int n, bool descending) {
-  CdxTagSpec spec;
-  spec.name = name;
-  spec.key_expression = "id";
-  spec.key_length = 4;
-  spec.fill = '\0';
-  spec.descending = descending;
-  for (int i = 1; i <= n; ++i) spec.entries.push_back({encode_integer(i * 3 - 50), static_cast<uint32_t>(i)});
-  return spec;
+  CdxTagSpec tag;
+  tag.name = name;
+  tag.key_expression = "id";
+  tag.key_length = 4;
+  tag.fill = '\0';
+  tag.descending = descending;
+  for (int i = 1; i <= n; ++i) tag.entries.push_back({encode_integer(i * 3 - 50), static_cast<uint32_t>(i)});
+  return tag;
 }
 
 CdxTagSpec texts(const char* name, int n, uint16_t key_length) {
-  CdxTagSpec spec;
-  spec.name = name;
-  spec.key_expression = "PADL(mauang_id,10,\"0\")+DTOS(tanggal)";
-  spec.for_expression = ".NOT.DELETED()";
-  spec.key_length = key_length;
+  CdxTagSpec tag;
+  tag.name = name;
+  tag.key_expression = "PADL(mauang_id,10,\"0\")+DTOS(tanggal)";
+  tag.for_expression = ".NOT.DELETED()";
+  tag.key_length = key_length;
   for (int i = 1; i <= n; ++i) {
     std::string text = std::to_string(1000 + (i * 7919) % 997) + "2024";
-    spec.entries.push_back({test::char_key(text, key_length), static_cast<uint32_t>(i), i % 5 != 0});
+    tag.entries.push_back({test::char_key(text, key_length), static_cast<uint32_t>(i), i % 5 != 0});
   }
-  return spec;
+  return tag;
 }
 
 CdxTagSpec dates(const char* name, int n) {
-  CdxTagSpec spec;
-  spec.name = name;
-  spec.key_expression = "tanggal";
-  spec.key_length = 9;
-  spec.fill = '\0';
-  spec.nullable = true;
+  CdxTagSpec tag;
+  tag.name = name;
+  tag.key_expression = "tanggal";
+  tag.key_length = 9;
+  tag.fill = '\0';
+  tag.nullable = true;
   for (int i = 1; i <= n; ++i) {
-    spec.entries.push_back({std::string(1, '\x80') + encode_date(Date::from_julian(2450000 + i % 40)),
+    tag.entries.push_back({std::string(1, '\x80') + encode_date(Date::from_julian(2450000 + i % 40)),
                             static_cast<uint32_t>(i)});
   }
-  return spec;
+  return tag;
 }
 
 void write_seeds(const std::string& folder) {

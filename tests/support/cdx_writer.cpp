@@ -221,15 +221,15 @@ std::string upper(std::string s) {
   return s;
 }
 
-TreeInput tag_input(const CdxTagSpec& spec) {
+TreeInput tag_input(const CdxTagSpec& tag) {
   TreeInput in;
-  in.key_length = spec.key_length;
-  in.fill = spec.fill;
-  in.items.reserve(spec.entries.size());
-  for (const CdxEntry& e : spec.entries) {
+  in.key_length = tag.key_length;
+  in.fill = tag.fill;
+  in.items.reserve(tag.entries.size());
+  for (const CdxEntry& e : tag.entries) {
     if (!e.for_result) continue;
-    std::string key = e.key.substr(0, spec.key_length);
-    key.resize(spec.key_length, spec.fill);
+    std::string key = e.key.substr(0, tag.key_length);
+    key.resize(tag.key_length, tag.fill);
     in.items.push_back(Item{std::move(key), e.recno});
   }
   std::sort(in.items.begin(), in.items.end(), [](const Item& a, const Item& b) {
@@ -240,18 +240,18 @@ TreeInput tag_input(const CdxTagSpec& spec) {
 }
 
 void write_header(std::string& out, uint64_t at, uint64_t root, uint16_t key_length,
-                  uint8_t options, uint8_t signature, const CdxTagSpec* spec) {
+                  uint8_t options, uint8_t signature, const CdxTagSpec* tag) {
   put_le32(out, at, static_cast<uint32_t>(root));
   put_le16(out, at + 12, key_length);
   out[at + 14] = static_cast<char>(options);
   out[at + 15] = static_cast<char>(signature);
   std::string key_expr, for_expr;
-  if (spec) {
-    const std::string collation = spec->collation.substr(0, 8);
+  if (tag) {
+    const std::string collation = tag->collation.substr(0, 8);
     std::memcpy(&out[at + 494], collation.data(), collation.size());
-    put_le16(out, at + 502, spec->descending ? 1 : 0);
-    key_expr = spec->key_expression.substr(0, 255);
-    for_expr = spec->for_expression.substr(0, 255);
+    put_le16(out, at + 502, tag->descending ? 1 : 0);
+    key_expr = tag->key_expression.substr(0, 255);
+    for_expr = tag->for_expression.substr(0, 255);
   }
   put_le16(out, at + 504, static_cast<uint32_t>(key_expr.size() + 1));
   put_le16(out, at + 506, static_cast<uint32_t>(for_expr.size() + 1));
@@ -261,12 +261,12 @@ void write_header(std::string& out, uint64_t at, uint64_t root, uint16_t key_len
   std::memcpy(&out[at + 512 + key_expr.size() + 1], for_expr.data(), for_expr.size());
 }
 
-uint8_t tag_options(const CdxTagSpec& spec) {
+uint8_t tag_options(const CdxTagSpec& tag) {
   uint8_t options = 0x60;
-  if (spec.unique) options |= 0x01;
-  if (spec.nullable) options |= 0x02;
-  if (spec.candidate) options |= 0x04;
-  if (!spec.for_expression.empty()) options |= 0x08;
+  if (tag.unique) options |= 0x01;
+  if (tag.nullable) options |= 0x02;
+  if (tag.candidate) options |= 0x04;
+  if (!tag.for_expression.empty()) options |= 0x08;
   return options;
 }
 
@@ -286,17 +286,17 @@ std::string build_cdx(const std::vector<CdxTagSpec>& tags, const CdxWriteOptions
   directory.fill = ' ';
   if (layout) layout->tags.assign(tags.size(), CdxTreeLayout());
   for (size_t t = 0; t < tags.size(); ++t) {
-    const CdxTagSpec& spec = tags[t];
+    const CdxTagSpec& tag = tags[t];
     const uint64_t header = out.size();
-    TreeInput in = tag_input(spec);
+    TreeInput in = tag_input(tag);
     TreeBuilder builder(in, options);
     builder.plan();
     out.resize(header + kHeader + builder.pages() * kPage, '\0');
     builder.write(out, header + kHeader, layout ? &layout->tags[t] : nullptr);
-    write_header(out, header, builder.root(), spec.key_length, tag_options(spec), spec.signature,
-                 &spec);
+    write_header(out, header, builder.root(), tag.key_length, tag_options(tag), tag.signature,
+                 &tag);
     if (layout) layout->tags[t].header_offset = header, layout->tags[t].root = builder.root();
-    directory.items.push_back(Item{char_key(upper(spec.name), 10), static_cast<uint32_t>(header)});
+    directory.items.push_back(Item{char_key(upper(tag.name), 10), static_cast<uint32_t>(header)});
   }
   std::sort(directory.items.begin(), directory.items.end(),
             [](const Item& a, const Item& b) { return a.key < b.key; });

@@ -58,13 +58,13 @@ struct CdxTreeLayout {
 };
 struct CdxLayout {
   CdxTreeLayout directory;
-  std::vector<CdxTreeLayout> tags;  // in the order of the specs
+  std::vector<CdxTreeLayout> tags;  // in the order given
 };
 
 // Blank-pads (or cuts) text to a character key of key_length bytes.
 std::string char_key(std::string_view text, size_t key_length);
 
-// The whole file as bytes. Tag headers lie in the order of the specs; the
+// The whole file as bytes. Tag headers lie in the order given; the
 // directory lists the tags by name. layout, when given, receives the offsets.
 std::string build_cdx(const std::vector<CdxTagSpec>& tags, const CdxWriteOptions& options = {},
                       CdxLayout* layout = nullptr);

@@ -63,7 +63,7 @@ std::optional<char> fill_from_leaf(const Node& leaf) {
 
 char infer_fill(ByteSource* source, const TagInfo& tag) {
   if (std::optional<char> fill = fill_from_header(tag)) return *fill;
-  TreeWalker walker(source, TreeSpec{tag.header_offset, tag.key_length, tag.signature, ' '});
+  TreeWalker walker(source, TreeShape{tag.header_offset, tag.key_length, tag.signature, ' '});
   walker.seek_first();
   if (!walker.valid()) return ' ';
   return fill_from_leaf(walker.leaf()).value_or(' ');

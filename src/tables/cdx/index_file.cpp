@@ -79,7 +79,7 @@ class IndexFile::Impl {
  private:
   Status read_directory(uint8_t signature, uint64_t file_size) {
     TreeWalker walker(source_.get(),
-                      TreeSpec{0, kDirectoryKeyLength, signature, kDirectoryFill});
+                      TreeShape{0, kDirectoryKeyLength, signature, kDirectoryFill});
     for (walker.seek_first(); walker.valid(); walker.next()) {
       if (tags_.size() == kMaxTags) {
         return Status::corruption(source_->name(), "directory: more than " +
@@ -133,7 +133,7 @@ Status IndexFile::key_count(size_t tag, uint64_t* count) {
                   "tag " + info.name + " is a bitmap tag, not a B-tree");
   }
   TreeWalker walker(impl_->source_.get(),
-                    TreeSpec{info.header_offset, info.key_length, info.signature, info.fill});
+                    TreeShape{info.header_offset, info.key_length, info.signature, info.fill});
   return walker.count_keys(count);
 }
 

@@ -11,7 +11,7 @@ namespace {
 class BtreeCursor : public TagCursor {
  public:
   BtreeCursor(ByteSource* source, const TagInfo& tag)
-      : walker_(source, TreeSpec{tag.header_offset, tag.key_length, tag.signature, tag.fill}),
+      : walker_(source, TreeShape{tag.header_offset, tag.key_length, tag.signature, tag.fill}),
         key_length_(tag.key_length),
         descending_(tag.descending) {}
 

@@ -22,7 +22,7 @@ bool qualifies(std::string_view key, bool strictly_greater, std::string_view pre
 
 }  // namespace
 
-TreeWalker::TreeWalker(ByteSource* source, const TreeSpec& spec) : source_(source), spec_(spec) {}
+TreeWalker::TreeWalker(ByteSource* source, const TreeShape& shape) : source_(source), shape_(shape) {}
 
 void TreeWalker::fail(Status status) {
   status_ = std::move(status);
@@ -39,10 +39,10 @@ bool TreeWalker::begin(uint32_t* root) {
   Status s = source_->size(&file_size_);
   if (!s.ok()) return fail(s), false;
   TagHeader header;
-  s = read_tag_header(source_, spec_.header_offset, file_size_, false, &header);
+  s = read_tag_header(source_, shape_.header_offset, file_size_, false, &header);
   if (!s.ok()) return fail(s), false;
-  if (header.key_length != spec_.key_length || header.signature != spec_.signature) {
-    fail(Status::corruption(source_->name(), header_place(spec_.header_offset) +
+  if (header.key_length != shape_.key_length || header.signature != shape_.signature) {
+    fail(Status::corruption(source_->name(), header_place(shape_.header_offset) +
                                                  ": key length or signature changed since the "
                                                  "index was opened"));
     return false;
@@ -60,7 +60,7 @@ bool TreeWalker::load(uint64_t pointer, const Place& from, const char* what, Nod
   if (!pointer_ok(pointer, file_size_)) {
     return fail(check_pointer(source_->name(), place_text(from), what, pointer, file_size_)), false;
   }
-  Status s = read_node(source_, pointer, spec_.key_length, spec_.fill, node);
+  Status s = read_node(source_, pointer, shape_.key_length, shape_.fill, node);
   if (!s.ok()) return fail(s), false;
   return true;
 }
@@ -90,7 +90,7 @@ void TreeWalker::descend(Target target, std::string_view prefix) {
   std::array<uint64_t, kMaxDepth> path;
   size_t depth = 0;
   uint64_t page = root;
-  Place from{spec_.header_offset, true};
+  Place from{shape_.header_offset, true};
   const char* what = "root";
   for (;;) {
     for (size_t i = 0; i < depth; ++i) {

@@ -15,7 +15,7 @@ namespace kx::tables::cdx {
 
 // What a walk needs to know about a tree; the header is re-read and compared
 // with it at the start of every positioning operation.
-struct TreeSpec {
+struct TreeShape {
   uint64_t header_offset = 0;
   uint16_t key_length = 0;
   uint8_t signature = 0;
@@ -31,7 +31,7 @@ struct Place {
 class TreeWalker {
  public:
   // source must outlive the walker.
-  TreeWalker(ByteSource* source, const TreeSpec& spec);
+  TreeWalker(ByteSource* source, const TreeShape& shape);
   TreeWalker(const TreeWalker&) = delete;
   TreeWalker& operator=(const TreeWalker&) = delete;
 
@@ -71,7 +71,7 @@ class TreeWalker {
   void fail(Status status);
 
   ByteSource* const source_;
-  const TreeSpec spec_;
+  const TreeShape shape_;
   uint64_t file_size_ = 0;
   Node leaf_;
   Node scratch_;

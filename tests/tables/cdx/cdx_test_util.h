@@ -108,15 +108,15 @@ class SwappableSource : public ByteSource {
 
 // Integer keys 1..n for records 1..n (record i holds value i * step).
 inline test::CdxTagSpec integer_tag(std::string name, int n, int step = 1) {
-  test::CdxTagSpec spec;
-  spec.name = std::move(name);
-  spec.key_expression = "id";
-  spec.key_length = 4;
-  spec.fill = '\0';
+  test::CdxTagSpec tag;
+  tag.name = std::move(name);
+  tag.key_expression = "id";
+  tag.key_length = 4;
+  tag.fill = '\0';
   for (int i = 1; i <= n; ++i) {
-    spec.entries.push_back({encode_integer(i * step), static_cast<uint32_t>(i)});
+    tag.entries.push_back({encode_integer(i * step), static_cast<uint32_t>(i)});
   }
-  return spec;
+  return tag;
 }
 
 inline void put_le32(std::string* bytes, uint64_t at, uint32_t v) {

@@ -60,11 +60,11 @@ TEST(CdxWriterTest, FreeBytesAccountForEntriesAndStoredKeys) {
 }
 
 TEST(CdxWriterTest, DuplicateCountIsTakenAgainstThePreviousKeyWithoutItsFill) {
-  CdxTagSpec spec = integer_tag("ID", 0);
-  spec.entries.push_back({encode_integer(0), 1});  // 80 00 00 00, stored as 80
-  spec.entries.push_back({encode_integer(1), 2});  // 80 00 00 01
+  CdxTagSpec tag = integer_tag("ID", 0);
+  tag.entries.push_back({encode_integer(0), 1});  // 80 00 00 00, stored as 80
+  tag.entries.push_back({encode_integer(1), 2});  // 80 00 00 01
   CdxLayout layout;
-  const std::string bytes = build_cdx({spec}, {}, &layout);
+  const std::string bytes = build_cdx({tag}, {}, &layout);
   const Node node = decode(bytes, layout.tags[0].root, 4, '\0');
   ASSERT_EQ(node.count, 2u);
   EXPECT_EQ(node.dups[0], 0);
@@ -76,13 +76,13 @@ TEST(CdxWriterTest, DuplicateCountIsTakenAgainstThePreviousKeyWithoutItsFill) {
 }
 
 TEST(CdxWriterTest, StoredPartsNeverEndWithTheFill) {
-  CdxTagSpec spec;
-  spec.name = "NAME";
-  spec.key_length = 10;
+  CdxTagSpec tag;
+  tag.name = "NAME";
+  tag.key_length = 10;
   const char* names[] = {"A", "AB", "AB", "ABC DEF", "B", ""};
-  for (uint32_t i = 0; i < 6; ++i) spec.entries.push_back({test::char_key(names[i], 10), i + 1});
+  for (uint32_t i = 0; i < 6; ++i) tag.entries.push_back({test::char_key(names[i], 10), i + 1});
   CdxLayout layout;
-  const std::string bytes = build_cdx({spec}, {}, &layout);
+  const std::string bytes = build_cdx({tag}, {}, &layout);
   const Node node = decode(bytes, layout.tags[0].root, 10, ' ');
   for (size_t i = 0; i < node.count; ++i) {
     const size_t kept = 10 - node.trails[i];
@@ -127,15 +127,15 @@ TEST(CdxWriterTest, EveryLevelIsAChainOfSiblingsBothWays) {
 }
 
 TEST(CdxWriterTest, HeadersCarryOptionsExpressionsAndFlags) {
-  CdxTagSpec spec = integer_tag("kurs", 2);
-  spec.key_expression = "mauang_id";
-  spec.for_expression = ".NOT.DELETED()";
-  spec.descending = true;
-  spec.candidate = true;
-  spec.collation = "GENERAL";
-  spec.signature = 2;
+  CdxTagSpec tag = integer_tag("kurs", 2);
+  tag.key_expression = "mauang_id";
+  tag.for_expression = ".NOT.DELETED()";
+  tag.descending = true;
+  tag.candidate = true;
+  tag.collation = "GENERAL";
+  tag.signature = 2;
   CdxLayout layout;
-  const std::string bytes = build_cdx({spec}, {}, &layout);
+  const std::string bytes = build_cdx({tag}, {}, &layout);
   const uint8_t* header = at(bytes, layout.tags[0].header_offset);
   EXPECT_EQ(decode_le32(header), layout.tags[0].root);
   EXPECT_EQ(decode_le16(header + 12), 4);

@@ -153,9 +153,9 @@ TEST_F(CdxDamageTest, ChainOfInteriorNodesDeeperThanTheLimit) {
 }
 
 TEST_F(CdxDamageTest, RingOfEqualKeysIsStoppedByTheHopLimit) {
-  CdxTagSpec spec = integer_tag("SAME", 0);
-  for (uint32_t i = 1; i <= 8; ++i) spec.entries.push_back({encode_integer(5), i});
-  bytes_ = build_cdx({spec}, {2, 2}, &layout_);
+  CdxTagSpec tag = integer_tag("SAME", 0);
+  for (uint32_t i = 1; i <= 8; ++i) tag.entries.push_back({encode_integer(5), i});
+  bytes_ = build_cdx({tag}, {2, 2}, &layout_);
   const auto& leaves = tree().levels[0];
   put_le32(&bytes_, leaves.back() + 8, static_cast<uint32_t>(leaves.front()));
   put_le32(&bytes_, leaves.front() + 4, static_cast<uint32_t>(leaves.back()));

@@ -18,14 +18,14 @@ using test::build_cdx;
 using test::char_key;
 
 CdxTagSpec char_tag(std::string name, uint16_t key_length, std::vector<std::string> values) {
-  CdxTagSpec spec;
-  spec.name = std::move(name);
-  spec.key_expression = "name";
-  spec.key_length = key_length;
+  CdxTagSpec tag;
+  tag.name = std::move(name);
+  tag.key_expression = "name";
+  tag.key_length = key_length;
   for (size_t i = 0; i < values.size(); ++i) {
-    spec.entries.push_back({char_key(values[i], key_length), static_cast<uint32_t>(i + 1)});
+    tag.entries.push_back({char_key(values[i], key_length), static_cast<uint32_t>(i + 1)});
   }
-  return spec;
+  return tag;
 }
 
 std::unique_ptr<IndexFile> open_tags(const std::vector<CdxTagSpec>& tags,
@@ -124,11 +124,11 @@ TEST(CdxIndexFileTest, PrefixAndSoftSeeksOnCharacterKeys) {
 }
 
 TEST(CdxIndexFileTest, DescendingTagsRunFromTheGreatestKey) {
-  CdxTagSpec spec = integer_tag("DOWN", 0);
-  spec.descending = true;
+  CdxTagSpec tag = integer_tag("DOWN", 0);
+  tag.descending = true;
   const int values[] = {10, 20, 20, 30};
-  for (uint32_t i = 0; i < 4; ++i) spec.entries.push_back({encode_integer(values[i]), i + 1});
-  std::unique_ptr<IndexFile> index = open_tags({spec});
+  for (uint32_t i = 0; i < 4; ++i) tag.entries.push_back({encode_integer(values[i]), i + 1});
+  std::unique_ptr<IndexFile> index = open_tags({tag});
   ASSERT_TRUE(index);
   std::unique_ptr<TagCursor> cursor = index->cursor(0);
   EXPECT_EQ(recnos(walk(cursor.get(), true)), (std::vector<uint32_t>{4, 3, 2, 1}));
@@ -147,10 +147,10 @@ TEST(CdxIndexFileTest, DescendingTagsRunFromTheGreatestKey) {
 }
 
 TEST(CdxIndexFileTest, ForTagsHoldOnlyTheRecordsThatPass) {
-  CdxTagSpec spec = integer_tag("EVEN", 10);
-  spec.for_expression = "MOD(id,2)=0";
-  for (CdxEntry& e : spec.entries) e.for_result = e.recno % 2 == 0;
-  std::unique_ptr<IndexFile> index = open_tags({spec});
+  CdxTagSpec tag = integer_tag("EVEN", 10);
+  tag.for_expression = "MOD(id,2)=0";
+  for (CdxEntry& e : tag.entries) e.for_result = e.recno % 2 == 0;
+  std::unique_ptr<IndexFile> index = open_tags({tag});
   ASSERT_TRUE(index);
   std::unique_ptr<TagCursor> cursor = index->cursor(0);
   EXPECT_EQ(recnos(walk(cursor.get(), true)), (std::vector<uint32_t>{2, 4, 6, 8, 10}));
@@ -176,11 +176,11 @@ TEST(CdxIndexFileTest, EmptyTagIsAtEndOfFileEverywhere) {
 }
 
 TEST(CdxIndexFileTest, EqualKeysAcrossManyLeavesSeekToTheLowestRecord) {
-  CdxTagSpec spec = integer_tag("SAME", 0);
-  for (uint32_t i = 9; i >= 1; --i) spec.entries.push_back({encode_integer(7), i});
-  spec.entries.push_back({encode_integer(3), 20});
-  spec.entries.push_back({encode_integer(9), 21});
-  std::unique_ptr<IndexFile> index = open_tags({spec}, {2, 2});
+  CdxTagSpec tag = integer_tag("SAME", 0);
+  for (uint32_t i = 9; i >= 1; --i) tag.entries.push_back({encode_integer(7), i});
+  tag.entries.push_back({encode_integer(3), 20});
+  tag.entries.push_back({encode_integer(9), 21});
+  std::unique_ptr<IndexFile> index = open_tags({tag}, {2, 2});
   ASSERT_TRUE(index);
   std::unique_ptr<TagCursor> cursor = index->cursor(0);
   cursor->seek(encode_integer(7));
@@ -206,17 +206,17 @@ TEST(CdxIndexFileTest, ForcedSmallNodesGiveDeepTreesThatSeekInDepthReads) {
 
 TEST(CdxIndexFileTest, RandomKeysInDeepTreesWalkSortedAndSeekLikeAScan) {
   std::mt19937 random(7);
-  CdxTagSpec spec;
-  spec.name = "RANDOM";
-  spec.key_length = 12;
+  CdxTagSpec tag;
+  tag.name = "RANDOM";
+  tag.key_length = 12;
   for (uint32_t i = 1; i <= 3000; ++i) {
     std::string text;
     const int length = 1 + static_cast<int>(random() % 12);
     for (int j = 0; j < length; ++j) text += static_cast<char>('A' + random() % 4);
-    spec.entries.push_back({char_key(text, 12), i});
+    tag.entries.push_back({char_key(text, 12), i});
   }
   for (const CdxWriteOptions& options : {CdxWriteOptions{}, CdxWriteOptions{3, 3}}) {
-    std::unique_ptr<IndexFile> index = open_tags({spec}, options);
+    std::unique_ptr<IndexFile> index = open_tags({tag}, options);
     ASSERT_TRUE(index);
     std::unique_ptr<TagCursor> cursor = index->cursor(0);
     const std::vector<WalkEntry> order = walk(cursor.get(), true);
@@ -292,13 +292,13 @@ TEST(CdxIndexFileTest, FailedReadsGiveReadErrors) {
 }
 
 TEST(CdxIndexFileTest, SetFillOverridesTheInferredByte) {
-  CdxTagSpec spec;
-  spec.name = "CODE";
-  spec.key_expression = "code";
-  spec.key_length = 4;
-  spec.fill = '\0';
-  spec.entries.push_back({std::string("\x01\x02\0\0", 4), 1});
-  std::unique_ptr<IndexFile> index = open_tags({spec});
+  CdxTagSpec tag;
+  tag.name = "CODE";
+  tag.key_expression = "code";
+  tag.key_length = 4;
+  tag.fill = '\0';
+  tag.entries.push_back({std::string("\x01\x02\0\0", 4), 1});
+  std::unique_ptr<IndexFile> index = open_tags({tag});
   ASSERT_TRUE(index);
   EXPECT_EQ(index->tags()[0].fill, '\0');
   index->set_fill(0, ' ');
