@@ -51,25 +51,23 @@ std::string locate_data_folder() {
   return data_folder(VORETFULLPATH(trim_right(cur_dir)));
 }
 
-// Cuts the last six characters as an unsigned length computation: a shorter
-// text is a numeric overflow.
-std::string cut_six(const std::string& text, const char* what) {
+void create_control_object(const std::string& folder) {
+  control_object() = std::make_shared<DBKONTRO>();
+  DBKONTRO& control = *control_object();
+  control.CDATAFOLDER = cut_last_six(folder, "data folder");
+  control.CWEBFOLDER = cut_last_six(platform::program_folder(), "program folder");
+  control.LUSERVALID = false;
+}
+
+}  // namespace
+
+std::string cut_last_six(const std::string& text, const char* what) {
   if (text.size() < kCutLength) {
     raise_unsigned_overflow("STARTPRE2", std::string("length of the ") + what + " - 6");
     return "";
   }
   return text.substr(0, text.size() - kCutLength);
 }
-
-void create_control_object(const std::string& folder) {
-  control_object() = std::make_shared<DBKONTRO>();
-  DBKONTRO& control = *control_object();
-  control.CDATAFOLDER = cut_six(folder, "data folder");
-  control.CWEBFOLDER = cut_six(platform::program_folder(), "program folder");
-  control.LUSERVALID = false;
-}
-
-}  // namespace
 
 std::string data_folder_name() { return std::string("KV3DB") + platform::path_separator(); }
 

@@ -14,6 +14,10 @@ std::string data_folder_name();
 // Applies the twelve process-wide settings in their order.
 void apply_startup_settings();
 
+// text without its last six characters; a shorter text raises the numeric
+// overflow of that unsigned length computation and gives "".
+std::string cut_last_six(const std::string& text, const char* what);
+
 // Prepares everything for the report; each failure it tests for itself ends
 // the process with a JSON state object. Returns true.
 bool STARTPRE2(const std::vector<std::string>& tables);

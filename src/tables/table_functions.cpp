@@ -167,6 +167,16 @@ uint32_t db_field_pos(const std::string& name) {
   return area ? area->field_pos(name) : 0;
 }
 
+uint32_t db_field_count() {
+  WorkArea* area = current();
+  return area ? area->field_count() : 0;
+}
+
+std::string db_field_name(uint32_t position) {
+  WorkArea* area = current();
+  return area ? area->field_name(position) : std::string();
+}
+
 void db_close_area() { work_areas().close_current(); }
 void db_close_all() { work_areas().close_all(); }
 

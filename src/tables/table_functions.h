@@ -57,6 +57,9 @@ void db_skip(int32_t count = 1);
 bool db_eof();
 std::string db_alias();
 uint32_t db_field_pos(const std::string& name);
+uint32_t db_field_count();
+// The name of field position as the driver reports it; empty when none.
+std::string db_field_name(uint32_t position);
 // Closes the current work area, or every work area.
 void db_close_area();
 void db_close_all();

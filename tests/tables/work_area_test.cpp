@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 #include "tables/work_area_test_util.h"
 
 namespace kx::test {
@@ -61,6 +63,12 @@ class WorkAreaTest : public ::testing::Test {
 };
 
 using Recnos = std::vector<uint32_t>;
+
+// File names compare without letter case: Windows keeps the case asked for.
+std::string lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
 
 TEST_F(WorkAreaTest, OpensAtTheFirstRecordInRecordOrder) {
   EXPECT_EQ(area_->alias(), "M_KURSMA");
@@ -280,7 +288,7 @@ TEST_F(WorkAreaTest, IndexRecordOutsideTheTableIsCorruption) {
   ASSERT_TRUE(area_->set_order("ID"));
   EXPECT_FALSE(area_->go_top());
   EXPECT_EQ(area_->last_error().gencode(), tables::kGenCorruption);
-  EXPECT_EQ(area_->last_error().filename(), folder_ + "/M_KURSMA.CDX");
+  EXPECT_EQ(lower(area_->last_error().filename()), lower(folder_ + "/M_KURSMA.CDX"));
   EXPECT_EQ(area_->last_error().description(), "tag ID: record 9 is outside the table of 5 records");
   EXPECT_TRUE(area_->eof());
 }
@@ -313,6 +321,7 @@ TEST_F(WorkAreaTest, EmptyTableIsAtEofAndBof) {
 }
 
 TEST_F(WorkAreaTest, IndexOfAnyLetterCaseIsOpened) {
+  area_.reset();
   std::filesystem::rename(folder_ + "/M_KURSMA.CDX", folder_ + "/m_kursma.cdx");
   area_ = open(path_);
   EXPECT_TRUE(area_->set_order("ID"));
@@ -323,10 +332,11 @@ TEST_F(WorkAreaTest, DamagedIndexFailsTheOpen) {
   Status s;
   EXPECT_EQ(WorkArea::open(path_, "", true, true, &s), nullptr);
   EXPECT_EQ(s.gencode(), tables::kGenCorruption);
-  EXPECT_EQ(s.filename(), folder_ + "/M_KURSMA.CDX");
+  EXPECT_EQ(lower(s.filename()), lower(folder_ + "/M_KURSMA.CDX"));
 }
 
 TEST_F(WorkAreaTest, TableWithoutIndexHasNoOrders) {
+  area_.reset();  // an open file cannot be removed everywhere
   std::filesystem::remove(folder_ + "/M_KURSMA.CDX");
   area_ = open(path_);
   EXPECT_EQ(area_->index(), nullptr);
