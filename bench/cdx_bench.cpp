@@ -3,6 +3,7 @@
 // plus the re-read tag header) and the growth of resident memory while the
 // benchmark runs, which must not depend on the size of the index.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -11,8 +12,6 @@
 #include <memory>
 #include <random>
 #include <string>
-
-#include <unistd.h>
 
 #include "support/cdx_writer.h"
 #include "tables/byte_source.h"
@@ -35,14 +34,27 @@ double seconds_since(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+// The temp folder of the built indexes, removed when the program ends.
+struct BenchFolder {
+  BenchFolder()
+      : path(std::filesystem::temp_directory_path() /
+             ("kx_cdx_bench_" + std::to_string(getpid()))) {
+    std::filesystem::create_directories(path);
+  }
+  ~BenchFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+  }
+  const std::filesystem::path path;
+};
+
 // Builds (once per size) an index of one tag with n keys in a temp folder.
 const std::string& index_path(int n) {
+  static BenchFolder bench_folder;
   static std::map<int, std::string> paths;
   auto found = paths.find(n);
   if (found != paths.end()) return found->second;
-  const std::filesystem::path folder =
-      std::filesystem::temp_directory_path() / ("kx_cdx_bench_" + std::to_string(getpid()));
-  std::filesystem::create_directories(folder);
+  const std::filesystem::path& folder = bench_folder.path;
   const std::string path = (folder / ("rates_" + std::to_string(n) + ".cdx")).string();
   test::CdxTagSpec tag;
   tag.name = "MU_TGL";
@@ -50,7 +62,8 @@ const std::string& index_path(int n) {
   tag.key_length = 18;
   tag.entries.reserve(n);
   for (int i = 0; i < n; ++i) {
-    tag.entries.push_back({rate_key(1 + i / kDaysPerCurrency, i % kDaysPerCurrency), static_cast<uint32_t>(i + 1)});
+    tag.entries.push_back(
+        {rate_key(1 + i / kDaysPerCurrency, i % kDaysPerCurrency), static_cast<uint32_t>(i + 1)});
   }
   const auto start = std::chrono::steady_clock::now();
   std::string error;
@@ -143,7 +156,8 @@ void BM_WalkForward(benchmark::State& state) {
     ++steps;
   }
   state.SetItemsProcessed(steps);
-  state.counters["reads_per_1000_steps"] = 1000.0 * static_cast<double>(index->read_count() - reads) / static_cast<double>(steps);
+  state.counters["reads_per_1000_steps"] =
+      1000.0 * static_cast<double>(index->read_count() - reads) / static_cast<double>(steps);
   state.counters["rss_growth_kib"] = static_cast<double>(resident_kib() - rss);
 }
 BENCHMARK(BM_WalkForward)->Arg(10000)->Arg(1000000);
@@ -164,7 +178,8 @@ void BM_WriteIndex(benchmark::State& state) {
   tag.name = "MU_TGL";
   tag.key_length = 18;
   for (int i = 0; i < n; ++i) {
-    tag.entries.push_back({rate_key(1 + i / kDaysPerCurrency, i % kDaysPerCurrency), static_cast<uint32_t>(i + 1)});
+    tag.entries.push_back(
+        {rate_key(1 + i / kDaysPerCurrency, i % kDaysPerCurrency), static_cast<uint32_t>(i + 1)});
   }
   for (auto _ : state) benchmark::DoNotOptimize(test::build_cdx({tag}).size());
   state.SetItemsProcessed(state.iterations() * n);

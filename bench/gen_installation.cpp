@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
   std::vector<t::Currency> list{{1, "IDR", "Rupiah"}};
   for (int c = 0; c < currencies; ++c) {
     const int id = c + 2;
-    char code[8];
+    char code[16];
     std::snprintf(code, sizeof code, "C%03d", id);
     list.push_back({id, code, std::string("Currency ") + code});
   }

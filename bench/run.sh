@@ -6,5 +6,5 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build/bench"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DKX_BENCH=ON >/dev/null
-cmake --build "$build" -j"$(nproc)" --target kursexport gen_installation floor_program run_bench >/dev/null
-"$build/bench/run_bench" "$build/kursexport" "$build/bench/floor_program" "$root/build/bench-data" "${1:-21}"
+cmake --build "$build" -j"$(nproc)" --target kursexport gen_installation floor_program whole_run
+"$build/bench/whole_run" "$build/kursexport" "$build/bench/floor_program" "$root/build/bench-data" "${1:-21}"

@@ -174,9 +174,11 @@ void QOUT() {
   console_slot()->WRITELINE("");
 }
 
+// The line end and the text go out in one write: the same bytes, with half
+// the system calls of two writes.
 void QOUT(const std::string& text) {
-  QOUT();
-  console_slot()->WRITE(text);
+  __INITCONSOLE();
+  console_slot()->WRITE("\r\n" + text);
 }
 
 void QOUT(std::initializer_list<Value> values) {

@@ -80,6 +80,8 @@ Value DefErrorGen(const Value& structure) {
     return Value::object(record);
   }
   ErrorStructureBytes& copy = static_error_structure();
+  // The structure comes by address, as a pointer value.
+  // NOLINTNEXTLINE(performance-no-int-to-ptr)
   const auto* source = reinterpret_cast<const uint8_t*>(structure.as_pointer());
   if (source == nullptr) {
     copy.fill(0);

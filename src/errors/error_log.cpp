@@ -104,7 +104,8 @@ std::string error_log_path() { return error_log_folder() + kErrorLogName; }
 NativeHandle OPENERRORLOG() {
   const std::string path = error_log_path();
   uint32_t os_error = 0;
-  const NativeHandle existing = platform::open_file(path, platform::OpenMode::kWriteOnly, true, &os_error);
+  const NativeHandle existing =
+      platform::open_file(path, platform::OpenMode::kWriteOnly, true, &os_error);
   if (existing != platform::kInvalidHandle) {
     platform::seek_file(existing, 0, 2, &os_error);
     put(existing, "");

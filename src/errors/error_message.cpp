@@ -30,7 +30,8 @@ std::string ERRORMESSAGE(const ERROR& e) {
   };
   if (!e.SUBSYSTEM.empty()) add("Subsystem: ", e.SUBSYSTEM);
   if (e.SUBCODE != 0) {
-    add("Error Subcode: ", decimal(e.SUBCODE) + (e.SUBCODETEXT.empty() ? "" : " (" + e.SUBCODETEXT + ")"));
+    add("Error Subcode: ",
+        decimal(e.SUBCODE) + (e.SUBCODETEXT.empty() ? "" : " (" + e.SUBCODETEXT + ")"));
   }
   if (!e.OPERATION.empty()) add("Operation: ", e.OPERATION);
   if (!e.FUNCSYM.null()) add("Function: ", e.FUNCSYM.name());
@@ -40,7 +41,8 @@ std::string ERRORMESSAGE(const ERROR& e) {
   if (!e.ARG.empty()) add("Argument: ", e.ARG);
   if (!e.ARG.empty() && e.ARGTYPE != 0) add("Type: ", type_name(e.ARGTYPE));
   if (e.ARGNUM != 0) add("Argument Number: ", decimal(e.ARGNUM));
-  if (e.ARGTYPEREQ != 0 && e.ARGTYPEREQ != e.ARGTYPE) add("Requested type: ", type_name(e.ARGTYPEREQ));
+  if (e.ARGTYPEREQ != 0 && e.ARGTYPEREQ != e.ARGTYPE)
+    add("Requested type: ", type_name(e.ARGTYPEREQ));
   if (!e.DESCRIPTION.empty()) add("Description: ", e.DESCRIPTION);
   return m;
 }

@@ -50,7 +50,8 @@ void write_record(const ERROR& e) {
   field("File Handle      : ", decimal(e.FILEHANDLE));
   field("File Name        : ", e.FILENAME);
   const uint32_t address = static_cast<uint32_t>(e.FUNCPTR);
-  field("Func PTR         : ", value_text(Value::pointer(address)) + "  " + number_text(Value::number(address)));
+  field("Func PTR         : ",
+        value_text(Value::pointer(address)) + "  " + number_text(Value::number(address)));
   field("Func Symbol      : ", e.FUNCSYM.name());
   field("Maximum Size     : ", decimal(e.MAXSIZE));
   field("Method Self      : ", e.METHODSELF ? e.METHODSELF->class_name() : "");
@@ -63,15 +64,16 @@ void write_alias_line() {
 }
 
 std::string fit(const std::string& text, size_t width) {
-  return text.size() >= width ? text.substr(0, width) : text + std::string(width - text.size(), ' ');
+  return text.size() >= width ? text.substr(0, width)
+                              : text + std::string(width - text.size(), ' ');
 }
 
 void write_stack(uint32_t start_level) {
   for (uint32_t n = start_level; n <= kPageLastLevel; ++n) {
     const uint32_t statement = activation_line(n);
     if (statement == 0) break;
-    line("   - " + shown(fit(activation_module(n), kModuleWidth)) + ": " + shown(activation_name(n)) +
-         " (Line: " + decimal(statement) + ")");
+    line("   - " + shown(fit(activation_module(n), kModuleWidth)) + ": " +
+         shown(activation_name(n)) + " (Line: " + decimal(statement) + ")");
   }
 }
 

@@ -12,6 +12,8 @@ ClockFn& clock_slot() {
 
 void set_clock(ClockFn fn) { clock_slot() = std::move(fn); }
 
-platform::LocalDateTime clock_now() { return clock_slot() ? clock_slot()() : platform::local_now(); }
+platform::LocalDateTime clock_now() {
+  return clock_slot() ? clock_slot()() : platform::local_now();
+}
 
 }  // namespace kx

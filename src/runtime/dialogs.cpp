@@ -36,7 +36,8 @@ void show_message_box(const std::string& text, const std::string& caption) {
 
 int show_error_dialog(const std::string& message, const std::string& severity, bool can_default,
                       uint32_t retry_flag, uint32_t break_flag) {
-  if (error_dialog_slot()) return error_dialog_slot()(message, severity, can_default, retry_flag, break_flag);
+  if (error_dialog_slot())
+    return error_dialog_slot()(message, severity, can_default, retry_flag, break_flag);
   return platform::error_dialog(message, severity, can_default, retry_flag, break_flag);
 }
 

@@ -21,8 +21,9 @@ constexpr uint32_t kBreakFlagBase = 0x80000000u;
 constexpr uint32_t kBreakFlagPossible = 0x80000003u;
 
 using MessageBoxFn = std::function<void(const std::string& text, const std::string& caption)>;
-using ErrorDialogFn = std::function<int(const std::string& message, const std::string& severity,
-                                        bool can_default, uint32_t retry_flag, uint32_t break_flag)>;
+using ErrorDialogFn =
+    std::function<int(const std::string& message, const std::string& severity, bool can_default,
+                      uint32_t retry_flag, uint32_t break_flag)>;
 using ToneFn = std::function<void(uint32_t frequency, uint32_t duration)>;
 
 // Replaces one signal for the rest of the process; an empty function puts

@@ -9,9 +9,9 @@
 namespace kx {
 
 struct ErrorSettings {
-  bool beep = false;       // three tones before the error dialog
-  bool error_log = true;   // append an entry to the error log
-  std::string log_folder;  // where the error log lies; empty: the program folder
+  bool beep = false;         // three tones before the error dialog
+  bool error_log = true;     // append an entry to the error log
+  std::string log_folder;    // where the error log lies; empty: the program folder
   std::string default_dir;   // the default-directory setting
   std::string default_path;  // the default-path setting
 };

@@ -90,7 +90,8 @@ std::string structure_text(uint32_t ref) {
   if (!block) return "";
   const char* text = static_cast<const char*>(block->data);
   const void* end = std::memchr(text, 0, block->size);
-  const size_t length = end ? static_cast<size_t>(static_cast<const char*>(end) - text) : block->size;
+  const size_t length =
+      end ? static_cast<size_t>(static_cast<const char*>(end) - text) : block->size;
   return std::string(text, length);
 }
 

@@ -27,7 +27,8 @@ std::string mask_secrets(const std::string& text) {
   // leaves an already masked text as it is.
   std::vector<bool> covered(text.size(), false);
   for (const std::string& secret : secrets()) {
-    for (size_t pos = text.find(secret); pos != std::string::npos; pos = text.find(secret, pos + 1)) {
+    for (size_t pos = text.find(secret); pos != std::string::npos;
+         pos = text.find(secret, pos + 1)) {
       std::fill(covered.begin() + static_cast<std::ptrdiff_t>(pos),
                 covered.begin() + static_cast<std::ptrdiff_t>(pos + secret.size()), true);
     }

@@ -19,11 +19,13 @@ TEST(CallStackTextTest, ListsAtMostFiveLevelsInnermostFirst) {
   text.at(2);
   Activation file("FILEOPEN:POSITION:ACCESS", kModuleFile);
   file.at(3);
-  EXPECT_EQ(CALLSTACKTEXT(0),
-            "FILEOPEN:POSITION:ACCESS (Line:3)\r\n_OUTPUTSTRING (Line:2)\r\nJSON:OUTPUT (Line:4)\r\n"
-            "VOSETORDER (Line:1)\r\nGET_KURSEXFIND (Line:12)\r\n");
+  EXPECT_EQ(
+      CALLSTACKTEXT(0),
+      "FILEOPEN:POSITION:ACCESS (Line:3)\r\n_OUTPUTSTRING (Line:2)\r\nJSON:OUTPUT (Line:4)\r\n"
+      "VOSETORDER (Line:1)\r\nGET_KURSEXFIND (Line:12)\r\n");
   EXPECT_EQ(CALLSTACKTEXT(2),
-            "JSON:OUTPUT (Line:4)\r\nVOSETORDER (Line:1)\r\nGET_KURSEXFIND (Line:12)\r\nSTART (Line:7)\r\n");
+            "JSON:OUTPUT (Line:4)\r\nVOSETORDER (Line:1)\r\nGET_KURSEXFIND (Line:12)\r\nSTART "
+            "(Line:7)\r\n");
 }
 
 TEST(CallStackTextTest, NoLevelAtOrAboveTheStartGivesTheEmptyMarker) {

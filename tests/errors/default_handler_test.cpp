@@ -139,7 +139,8 @@ TEST_F(DefErrorTest, QuitWithoutRecoveryPointExitsWithTheGenericCode) {
   KX_EXPECT_EXIT_OUTPUT(
       {
         set_close_all_hook([] { QOUT("closed"); });
-        register_exit_procedure([this] { QOUT("flag " + std::to_string(dialogs_.at(0).break_flag)); });
+        register_exit_procedure(
+            [this] { QOUT("flag " + std::to_string(dialogs_.at(0).break_flag)); });
         DEFERROR(Value::object(record(21, 2)));
       },
       21, out);
@@ -154,7 +155,8 @@ TEST_F(DefErrorTest, EmptyStackIsFilledFromLevelOne) {
   EXPECT_EQ(e->STACK, "START (Line:1)\r\n");
   e->STACK = "KEPT (Line:9)\r\n";
   DEFERROR(Value::object(e));
-  EXPECT_EQ(dialogs_[1].message.substr(dialogs_[1].message.find("CallStack:")), "CallStack:\r\nKEPT (Line:9)\r\n");
+  EXPECT_EQ(dialogs_[1].message.substr(dialogs_[1].message.find("CallStack:")),
+            "CallStack:\r\nKEPT (Line:9)\r\n");
 }
 
 TEST_F(DefErrorTest, LogIsWrittenBeforeTheDialogOnlyWhenSet) {
@@ -162,7 +164,8 @@ TEST_F(DefErrorTest, LogIsWrittenBeforeTheDialogOnlyWhenSet) {
   EXPECT_EQ(platform::path_kind(log_path()), platform::PathKind::kMissing);
   error_settings().error_log = true;
   set_error_dialog([this](const std::string&, const std::string&, bool, uint32_t, uint32_t) {
-    EXPECT_NE(test::read_file(log_path()).find("GenCode         :Read error\r\n"), std::string::npos);
+    EXPECT_NE(test::read_file(log_path()).find("GenCode         :Read error\r\n"),
+              std::string::npos);
     return kChoiceDefault;
   });
   DEFERROR(Value::object(record(23)));

@@ -129,8 +129,13 @@ TEST_F(DefErrorGenTest, BlockShorterThanItsCountsYieldsWhatFits) {
 
 TEST_F(DefErrorGenTest, ArgumentsOfEveryKindSurviveTheLayout) {
   RuntimeError d;
-  d.args = {Value(), Value::integer(-1), Value::floating(1.5, "1.50"), Value::logic(false),
-            Value::date(Date::from_ymd(2026, 3, 7)), Value::string("KV3"), Value::symbol(Symbol::intern("ID"))};
+  d.args = {Value(),
+            Value::integer(-1),
+            Value::floating(1.5, "1.50"),
+            Value::logic(false),
+            Value::date(Date::from_ymd(2026, 3, 7)),
+            Value::string("KV3"),
+            Value::symbol(Symbol::intern("ID"))};
   const auto e = test::record_from(d);
   ASSERT_NE(e, nullptr);
   ASSERT_EQ(e->ARGS.size(), d.args.size());

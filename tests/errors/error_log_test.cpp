@@ -50,26 +50,40 @@ TEST_F(ErrorLogTest, NewLogStartsWithTheBannerAndAnExistingOneGetsAnEmptyLineFir
   const std::string entry =
       entry_head("MSG\r\n") +
       "SubSystem       :DBFCDX\r\n"
-      "SubCode         :" + pad("1001") + "\r\n"
+      "SubCode         :" +
+      pad("1001") +
+      "\r\n"
       "GenCode         :Open error\r\n"
-      "OsCode          :" + pad("32") + "\r\n"
+      "OsCode          :" +
+      pad("32") +
+      "\r\n"
       "ArgType         :string\r\n"
       "FuncPtr         :0x00401000\r\n"
-      "ArgNum          :" + pad("2") + "\r\n"
+      "ArgNum          :" +
+      pad("2") +
+      "\r\n"
       "FuncSym         :DBUSEAREA\r\n"
-      "Severity        :" + pad("2") + "\r\n"
+      "Severity        :" +
+      pad("2") +
+      "\r\n"
       "CanDefault      :.T.\r\n"
       "CanRetry        :.F.\r\n"
       "CanSubstitute   :.F.\r\n"
       "Operation       :Open\r\n"
       "Description     :Cannot open\r\n"
       "FileName        :D:\\POINT-OF-SALE\\DATA\\KV3DB\\M_KURSMA_ARCHIVE.KV3\r\n"
-      "Tries           :" + pad("1") + "\r\n"
-      "FileHandle      :" + pad("0") + "\r\n"
+      "Tries           :" +
+      pad("1") +
+      "\r\n"
+      "FileHandle      :" +
+      pad("0") +
+      "\r\n"
       "SubCodeText     :\r\n"
       "Arg             :M_KURSMA\r\n"
       "ArgTypeReq      :none\r\n"
-      "MaxSize         :" + pad("0") + "\r\n"
+      "MaxSize         :" +
+      pad("0") +
+      "\r\n"
       "SubstituteType  :logic\r\n"
       "CallFuncSym     :STARTPRE2\r\n"
       "--------------------\r\n";
@@ -95,9 +109,12 @@ TEST_F(ErrorLogTest, ProcessorExceptionShowsTheFiveExceptionLines) {
       "ExceptionCode   :C0000005\r\n"
       "ExceptionFlags  :00000001\r\n"
       "ExceptionAddress:0040ABCD\r\n"
-      "ParamNumber     :" + pad("2") + "\r\n"
+      "ParamNumber     :" +
+      pad("2") +
+      "\r\n"
       "ExceptionInfo   :7FFDE000\r\n"
-      "Severity        :" + pad("2") + "\r\n";
+      "Severity        :" +
+      pad("2") + "\r\n";
   EXPECT_NE(log.find(expected), std::string::npos) << log;
   EXPECT_EQ(log.find("OsCode"), std::string::npos);
 }
@@ -125,9 +142,11 @@ TEST_F(ErrorLogTest, DefaultHandlerEntryHoldsTheMessageAndNoSecret) {
   DEFERROR(Value::object(e));
   const std::string log = test::read_file(log_path());
   EXPECT_EQ(log.find("Geheim!"), std::string::npos);
-  EXPECT_NE(log.find("--------------\r\nError Code:  21 [ OPEN ERROR ]\r\nFilename: \\\\srv\\pos ********\r\n"
-                     "CallStack:\r\nSTART (Line:3)\r\n\r\nError Object created:"),
-            std::string::npos)
+  EXPECT_NE(
+      log.find(
+          "--------------\r\nError Code:  21 [ OPEN ERROR ]\r\nFilename: \\\\srv\\pos ********\r\n"
+          "CallStack:\r\nSTART (Line:3)\r\n\r\nError Object created:"),
+      std::string::npos)
       << log;
   EXPECT_NE(log.find("FileName        :\\\\srv\\pos ********\r\n"), std::string::npos);
 }

@@ -58,8 +58,8 @@ TEST(ErrorMessageTest, LinesThatSayNothingAreLeftOut) {
   e.SEVERITY = 2;
   e.GENCODE = 33;
   e.SUBCODE = 7;
-  e.ARGTYPE = kTypeString;       // no argument text: no type line
-  e.ARGTYPEREQ = kTypeString;    // the same type: no requested line
+  e.ARGTYPE = kTypeString;     // no argument text: no type line
+  e.ARGTYPEREQ = kTypeString;  // the same type: no requested line
   EXPECT_EQ(ERRORMESSAGE(e), "Error Code:  33 [ DATA TYPE ERROR ]\r\nError Subcode: 7\r\n");
 }
 

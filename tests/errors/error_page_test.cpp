@@ -15,7 +15,8 @@ class ErrorPageTest : public test::ErrorsTest {};
 const std::string kHead =
     "\r\n<br>\r\n<br>\r\n<br>\r\n<br>\r\n<br>\r\n<br>\r\n<br>\r\n<br>\r\n<br>\r\n<br>"
     "\r\n************************* ERROR *************************<br>"
-    "\r\n" + std::string(kPageAttribution) +
+    "\r\n" +
+    std::string(kPageAttribution) +
     "\r\n07/03/2026 14:05:09<br>"
     "\r\n<br>"
     "\r\nError message:<br>"
@@ -59,7 +60,8 @@ const std::string kFullRecordLines =
     "\r\nOperation        : Open<br>"
     "\r\nFile Handle      : 7<br>"
     "\r\nFile Name        : D:\\POS\\KV3DB\\M_KURSMA.KV3<br>"
-    "\r\nFunc PTR         : 0x80001000" + std::string(12, ' ') + "2147487744,00<br>" +
+    "\r\nFunc PTR         : 0x80001000" +
+    std::string(12, ' ') + "2147487744,00<br>" +
     "\r\nFunc Symbol      : DBUSEAREA<br>"
     "\r\nMaximum Size     : 254<br>"
     "\r\nMethod Self      : ERROR<br>";
@@ -113,19 +115,21 @@ TEST_F(ErrorPageTest, AreaWithoutTableShowsNoAlias) {
 }
 
 TEST_F(ErrorPageTest, TwelveNestedCallsListLevelsTwoToTenOnly) {
-  static const char* const kNames[] = {"F1", "F2", "F3", "F4", "F5", "F6",
+  static const char* const kNames[] = {"F1", "F2", "F3", "F4",  "F5",  "F6",
                                        "F7", "F8", "F9", "F10", "F11", "F12"};
   std::string out;
   KX_EXPECT_EXIT_OUTPUT(
       {
         std::vector<std::unique_ptr<Activation>> calls;
-        for (const char* name : kNames) calls.push_back(std::make_unique<Activation>(name, kModuleStart));
+        for (const char* name : kNames)
+          calls.push_back(std::make_unique<Activation>(name, kModuleStart));
         MYERRORHANDLER(Value());
       },
       0, out);
   std::string stack;
   for (int level = 2; level <= 10; ++level) {
-    stack += "\r\n   - Start                         : " + std::string(kNames[12 + 1 - level]) + " (Line: 1)<br>";
+    stack += "\r\n   - Start                         : " + std::string(kNames[12 + 1 - level]) +
+             " (Line: 1)<br>";
   }
   EXPECT_EQ(out.substr(out.find("Call Stack:<br>")), "Call Stack:<br>" + stack);
 }
@@ -160,8 +164,10 @@ TEST_F(ErrorPageTest, ValuesAreHtmlEscapedAndSecretsMasked) {
         MYERRORHANDLER(Value::object(e));
       },
       0, out);
-  EXPECT_NE(out.find("\r\nDescription      : &lt;script&gt;&quot;x&quot; &amp; ********&lt;/script&gt;<br>"),
-            std::string::npos);
+  EXPECT_NE(
+      out.find(
+          "\r\nDescription      : &lt;script&gt;&quot;x&quot; &amp; ********&lt;/script&gt;<br>"),
+      std::string::npos);
   EXPECT_NE(out.find("\r\nFile Name        : \\\\srv\\********<br>"), std::string::npos);
   EXPECT_NE(out.find("\r\nAlias            : A&amp;B   Recno: 1"), std::string::npos);
   EXPECT_EQ(out.find("pa<ss"), std::string::npos);

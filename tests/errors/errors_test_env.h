@@ -48,11 +48,13 @@ class ErrorsTest : public ::testing::Test {
     set_decimal_separator(',');
     set_thousands_separator('.');
     set_clock([] { return platform::LocalDateTime{2026, 3, 7, 14, 5, 9}; });
-    set_error_dialog([this](const std::string& m, const std::string& s, bool d, uint32_t r, uint32_t b) {
-      dialogs_.push_back({m, s, d, r, b});
-      return answer_;
-    });
-    set_message_box([this](const std::string& t, const std::string& c) { boxes_.emplace_back(t, c); });
+    set_error_dialog(
+        [this](const std::string& m, const std::string& s, bool d, uint32_t r, uint32_t b) {
+          dialogs_.push_back({m, s, d, r, b});
+          return answer_;
+        });
+    set_message_box(
+        [this](const std::string& t, const std::string& c) { boxes_.emplace_back(t, c); });
     set_tone([this](uint32_t f, uint32_t d) { tones_.emplace_back(f, d); });
     reset_error_settings();
     log_folder_ = std::filesystem::path(scratch_path("log")).parent_path().string() + "/logs/";
@@ -71,7 +73,8 @@ class ErrorsTest : public ::testing::Test {
 
   void TearDown() override {
     // Silent stand-ins: the recorders above die with the fixture.
-    set_error_dialog([](const std::string&, const std::string&, bool, uint32_t, uint32_t) { return 3; });
+    set_error_dialog(
+        [](const std::string&, const std::string&, bool, uint32_t, uint32_t) { return 3; });
     set_message_box([](const std::string&, const std::string&) {});
     set_tone([](uint32_t, uint32_t) {});
     set_clock(nullptr);

@@ -41,7 +41,8 @@ TEST(JsonObjectsTest, StateObjectWithEmptyText) {
 TEST(JsonObjectsTest, StateObjectEscapesBackslashesOfAPath) {
   std::string out;
   KX_EXPECT_EXIT_OUTPUT(ERRORSTATE(3, "D:\\POS\\KV3DB\\M_KONTRO.KV3"), 0, out);
-  EXPECT_EQ(out, "\r\n{\"State\":1,\"Error\":3,\"ErrorAddText\":\"D:\\\\POS\\\\KV3DB\\\\M_KONTRO.KV3\"}");
+  EXPECT_EQ(
+      out, "\r\n{\"State\":1,\"Error\":3,\"ErrorAddText\":\"D:\\\\POS\\\\KV3DB\\\\M_KONTRO.KV3\"}");
 }
 
 TEST(JsonObjectsTest, StateCodeIsUnsignedDecimal) {
@@ -51,12 +52,14 @@ TEST(JsonObjectsTest, StateCodeIsUnsignedDecimal) {
 }
 
 TEST(JsonObjectsTest, ErrorObjectRepeatsTheEscapedTextInBothMembers) {
-  const std::string text = "CANNOT SET ORDER TO \"MU_TGL\", ALIAS: M_KURSMA, PLEASE RUN CREATE INDEXES !";
+  const std::string text =
+      "CANNOT SET ORDER TO \"MU_TGL\", ALIAS: M_KURSMA, PLEASE RUN CREATE INDEXES !";
   const std::string escaped =
       "CANNOT SET ORDER TO \\\"MU_TGL\\\", ALIAS: M_KURSMA, PLEASE RUN CREATE INDEXES !";
   std::string out;
   KX_EXPECT_EXIT_OUTPUT(ERROROCCUR(text), 0, out);
-  EXPECT_EQ(out, "\r\n{\"Error\":1,\"ErrorText\":\"" + escaped + "\",\"ErrorAddText\":\"" + escaped + "\"}");
+  EXPECT_EQ(out, "\r\n{\"Error\":1,\"ErrorText\":\"" + escaped + "\",\"ErrorAddText\":\"" +
+                     escaped + "\"}");
 }
 
 TEST(JsonObjectsTest, EarlierOutputStaysInFrontOnItsOwnLine) {
@@ -77,12 +80,15 @@ TEST(JsonObjectsTest, ReportingFunctionIsOnTheActivationStackInModuleStart) {
   std::string out;
   KX_EXPECT_EXIT_OUTPUT(
       {
-        register_exit_procedure(
-            [] { QOUT(activation_name(0) + "|" + activation_module(0) + "|" + std::to_string(activation_line(0))); });
+        register_exit_procedure([] {
+          QOUT(activation_name(0) + "|" + activation_module(0) + "|" +
+               std::to_string(activation_line(0)));
+        });
         ERRORSTATE(2, "KELVARO.DIR");
       },
       0, out);
-  EXPECT_EQ(out, "\r\n{\"State\":1,\"Error\":2,\"ErrorAddText\":\"KELVARO.DIR\"}\r\nERRORSTATE|Start|3");
+  EXPECT_EQ(out,
+            "\r\n{\"State\":1,\"Error\":2,\"ErrorAddText\":\"KELVARO.DIR\"}\r\nERRORSTATE|Start|3");
 }
 
 }  // namespace

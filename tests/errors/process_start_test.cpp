@@ -72,9 +72,11 @@ TEST_F(ProcessStartTest, RaisedErrorReachesTheInstalledPage) {
         raise_runtime_error(d);
       },
       0, out);
-  EXPECT_NE(out.find("\r\nSub System       : DBFCDX<br>\r\nGenerated Code   : Open error<br>"), std::string::npos);
+  EXPECT_NE(out.find("\r\nSub System       : DBFCDX<br>\r\nGenerated Code   : Open error<br>"),
+            std::string::npos);
   EXPECT_NE(out.find("\r\nCall Stack:<br>\r\n   - Functions" + std::string(21, ' ') +
-                     ": GET_KURSEXFIND (Line: 4)<br>\r\n   - Main" + std::string(26, ' ') + ": START (Line: 20)<br>"),
+                     ": GET_KURSEXFIND (Line: 4)<br>\r\n   - Main" + std::string(26, ' ') +
+                     ": START (Line: 20)<br>"),
             std::string::npos)
       << out;
 }

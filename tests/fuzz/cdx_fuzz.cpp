@@ -27,7 +27,8 @@ CdxTagSpec integers(const char* name, int n, bool descending) {
   tag.key_length = 4;
   tag.fill = '\0';
   tag.descending = descending;
-  for (int i = 1; i <= n; ++i) tag.entries.push_back({encode_integer(i * 3 - 50), static_cast<uint32_t>(i)});
+  for (int i = 1; i <= n; ++i)
+    tag.entries.push_back({encode_integer(i * 3 - 50), static_cast<uint32_t>(i)});
   return tag;
 }
 
@@ -52,8 +53,9 @@ CdxTagSpec dates(const char* name, int n) {
   tag.fill = '\0';
   tag.nullable = true;
   for (int i = 1; i <= n; ++i) {
-    tag.entries.push_back({std::string(1, '\x80') + encode_date(Date::from_julian(2450000 + i % 40)),
-                            static_cast<uint32_t>(i)});
+    tag.entries.push_back(
+        {std::string(1, '\x80') + encode_date(Date::from_julian(2450000 + i % 40)),
+         static_cast<uint32_t>(i)});
   }
   return tag;
 }

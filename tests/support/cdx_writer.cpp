@@ -130,7 +130,8 @@ class TreeBuilder {
         const size_t add = trimmed_length(items[i].key, in_.fill) - dup;
         const uint32_t recno = std::max(max_recno, items[i].recno);
         const size_t n = leaf.end - leaf.begin + 1;
-        if (kLeafHead + leaf_bits(recno, in_.key_length).entry_size * n + stored + add > kPage) break;
+        if (kLeafHead + leaf_bits(recno, in_.key_length).entry_size * n + stored + add > kPage)
+          break;
         max_recno = recno;
         stored += add;
         leaf.end = ++i;
@@ -161,7 +162,8 @@ class TreeBuilder {
     put_le16(out, at, (root ? 1 : 0) | (leaf ? 2 : 0));
     put_le16(out, at + 2, static_cast<uint32_t>(count));
     put_le32(out, at + 4, i == 0 ? kNone : static_cast<uint32_t>(nodes[i - 1].offset));
-    put_le32(out, at + 8, i + 1 == nodes.size() ? kNone : static_cast<uint32_t>(nodes[i + 1].offset));
+    put_le32(out, at + 8,
+             i + 1 == nodes.size() ? kNone : static_cast<uint32_t>(nodes[i + 1].offset));
   }
 
   void write_leaf(std::string& out, size_t level, size_t i) {
@@ -178,10 +180,11 @@ class TreeBuilder {
       const size_t dup = j == node.begin ? 0 : dup_count(items[j - 1], items[j], in_.fill);
       const size_t kept = trimmed_length(items[j].key, in_.fill);
       const uint64_t trail = kl - kept;
-      const uint64_t v = items[j].recno | (static_cast<uint64_t>(dup) << b.recno) |
-                         (trail << (b.recno + b.dup));
+      const uint64_t v =
+          items[j].recno | (static_cast<uint64_t>(dup) << b.recno) | (trail << (b.recno + b.dup));
       for (size_t k = 0; k < b.entry_size; ++k) {
-        out[at + kLeafHead + (j - node.begin) * b.entry_size + k] = static_cast<char>((v >> (8 * k)) & 0xFF);
+        out[at + kLeafHead + (j - node.begin) * b.entry_size + k] =
+            static_cast<char>((v >> (8 * k)) & 0xFF);
       }
       key_end -= kept - dup;
       std::memcpy(&out[at + key_end], items[j].key.data() + dup, kept - dup);

@@ -21,23 +21,23 @@
 namespace kx::test {
 
 struct CdxEntry {
-  std::string key{};       // key_length bytes (shorter keys are padded with the fill)
+  std::string key{};  // key_length bytes (shorter keys are padded with the fill)
   uint32_t recno = 0;
   bool for_result = true;  // false: the record fails the FOR condition and gets no key
 };
 
 struct CdxTagSpec {
-  std::string name{};          // at most 10 characters; stored in upper case
+  std::string name{};            // at most 10 characters; stored in upper case
   std::string key_expression{};  // stored as given
   std::string for_expression{};  // empty: no FOR condition
-  uint16_t key_length = 10;    // 1..240, the NULL-indicator byte included
-  char fill = ' ';             // ' ' for character keys, '\0' for all others
+  uint16_t key_length = 10;      // 1..240, the NULL-indicator byte included
+  char fill = ' ';               // ' ' for character keys, '\0' for all others
   bool descending = false;
   bool unique = false;
   bool candidate = false;
   bool nullable = false;
-  uint8_t signature = 1;       // 1 machine collation, 2 another collation
-  std::string collation{};     // stored at 0x1EE when not empty (at most 8 bytes)
+  uint8_t signature = 1;            // 1 machine collation, 2 another collation
+  std::string collation{};          // stored at 0x1EE when not empty (at most 8 bytes)
   std::vector<CdxEntry> entries{};  // any order: the writer sorts by (key, recno)
 };
 

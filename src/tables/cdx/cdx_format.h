@@ -22,10 +22,10 @@ constexpr size_t kHeaderOptions = 14;     // 1 byte
 constexpr size_t kHeaderSignature = 15;   // 1 byte
 constexpr size_t kHeaderCollation = 494;  // 8 bytes, NUL padded
 constexpr size_t kCollationSize = 8;
-constexpr size_t kHeaderDescending = 502;  // LE16, 1 = descending
-constexpr size_t kHeaderForOffset = 504;   // LE16, within the expression page
-constexpr size_t kHeaderForLength = 506;   // LE16, NUL included
-constexpr size_t kHeaderKeyOffset = 508;   // LE16
+constexpr size_t kHeaderDescending = 502;     // LE16, 1 = descending
+constexpr size_t kHeaderForOffset = 504;      // LE16, within the expression page
+constexpr size_t kHeaderForLength = 506;      // LE16, NUL included
+constexpr size_t kHeaderKeyOffset = 508;      // LE16
 constexpr size_t kHeaderKeyExprLength = 510;  // LE16, NUL included
 constexpr size_t kExpressionPage = 512;
 
@@ -66,8 +66,8 @@ constexpr size_t kInteriorEntryExtra = 8;
 constexpr size_t kInteriorRoom = kPageSize - kNodeHeaderSize;
 
 // Leaf layout fields.
-constexpr size_t kLeafFree = 12;        // LE16
-constexpr size_t kLeafRecnoMask = 14;   // LE32
+constexpr size_t kLeafFree = 12;       // LE16
+constexpr size_t kLeafRecnoMask = 14;  // LE32
 constexpr size_t kLeafDupMask = 18;
 constexpr size_t kLeafTrailMask = 19;
 constexpr size_t kLeafRecnoBits = 20;

@@ -11,8 +11,8 @@ namespace {
 
 // Functions whose result is text; a key expression that calls one of them,
 // or holds a string literal, gives character keys.
-constexpr const char* kTextFunctions[] = {"DTOS(", "STR(",   "PADR(",     "PADL(",  "PADC(",
-                                          "UPPER(", "LOWER(", "SUBSTR(",  "LEFT(",  "RIGHT(",
+constexpr const char* kTextFunctions[] = {"DTOS(",  "STR(",   "PADR(",      "PADL(", "PADC(",
+                                          "UPPER(", "LOWER(", "SUBSTR(",    "LEFT(", "RIGHT(",
                                           "TRIM(",  "CHR(",   "TRANSFORM(", "TTOC(", "DTOC("};
 
 bool looks_like_text_expression(const std::string& expression) {

@@ -58,9 +58,9 @@ class IndexFile::Impl {
     s = read_tag_header(source_.get(), 0, file_size, false, &directory);
     if (!s.ok()) return s;
     if (directory.key_length != kDirectoryKeyLength) {
-      return Status::corruption(source_->name(), "directory header: key length " +
-                                                     std::to_string(directory.key_length) +
-                                                     ", expected 10");
+      return Status::corruption(
+          source_->name(),
+          "directory header: key length " + std::to_string(directory.key_length) + ", expected 10");
     }
     s = read_directory(directory.signature, file_size);
     if (!s.ok()) return s;
@@ -78,12 +78,11 @@ class IndexFile::Impl {
 
  private:
   Status read_directory(uint8_t signature, uint64_t file_size) {
-    TreeWalker walker(source_.get(),
-                      TreeShape{0, kDirectoryKeyLength, signature, kDirectoryFill});
+    TreeWalker walker(source_.get(), TreeShape{0, kDirectoryKeyLength, signature, kDirectoryFill});
     for (walker.seek_first(); walker.valid(); walker.next()) {
       if (tags_.size() == kMaxTags) {
-        return Status::corruption(source_->name(), "directory: more than " +
-                                                       std::to_string(kMaxTags) + " tags");
+        return Status::corruption(source_->name(),
+                                  "directory: more than " + std::to_string(kMaxTags) + " tags");
       }
       TagHeader header;
       Status s = read_tag_header(source_.get(), walker.recno(), file_size, true, &header);

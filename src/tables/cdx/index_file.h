@@ -34,7 +34,7 @@ struct TagInfo {
   bool descending = false;
   bool unique = false;
   bool candidate = false;
-  bool nullable = false;       // keys carry a leading NULL-indicator byte
+  bool nullable = false;  // keys carry a leading NULL-indicator byte
   // The byte that pads keys and that trailing compression removes: blank for
   // character keys under machine collation, NUL for every other key. The file
   // does not store it; it is inferred when the index is opened.

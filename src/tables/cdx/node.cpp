@@ -16,18 +16,16 @@ Status damaged(const std::string& file, uint64_t offset, const std::string& what
 
 // Keys within a node must not decrease; a node that breaks this is damaged,
 // and the check also keeps seeks from landing on garbage.
-bool in_order(const Node& node, size_t i) {
-  return i == 0 || node.key(i - 1) <= node.key(i);
-}
+bool in_order(const Node& node, size_t i) { return i == 0 || node.key(i - 1) <= node.key(i); }
 
 Status decode_interior(const std::string& file, const uint8_t* page, Node* node) {
   const size_t entry_size = node->key_length + kInteriorEntryExtra;
   const size_t room = kInteriorRoom / entry_size;
   if (node->count == 0) return damaged(file, node->offset, "interior node has no entries");
   if (node->count > room) {
-    return damaged(file, node->offset,
-                   "key count " + std::to_string(node->count) + " exceeds room for " +
-                       std::to_string(room));
+    return damaged(
+        file, node->offset,
+        "key count " + std::to_string(node->count) + " exceeds room for " + std::to_string(room));
   }
   node->keys.resize(node->count * node->key_length);
   node->recnos.resize(node->count);
@@ -62,7 +60,8 @@ Status read_leaf_layout(const std::string& file, uint64_t offset, const uint8_t*
   layout->trail_mask = page[kLeafTrailMask];
   const LeafLayout& l = *layout;
   if (l.entry_size < 1 || l.entry_size > 8) {
-    return damaged(file, offset, "entry size " + std::to_string(l.entry_size) + " out of range 1 to 8");
+    return damaged(file, offset,
+                   "entry size " + std::to_string(l.entry_size) + " out of range 1 to 8");
   }
   if (l.recno_bits > 32 || l.dup_bits > 8 || l.trail_bits > 8 ||
       l.recno_bits + l.dup_bits + l.trail_bits > 8 * l.entry_size) {
@@ -85,9 +84,9 @@ Status decode_leaf(const std::string& file, const uint8_t* page, char fill, Node
   if (!s.ok()) return s;
   const size_t room = kLeafRoom / l.entry_size;
   if (node->count > room) {
-    return damaged(file, node->offset,
-                   "key count " + std::to_string(node->count) + " exceeds room for " +
-                       std::to_string(room));
+    return damaged(
+        file, node->offset,
+        "key count " + std::to_string(node->count) + " exceeds room for " + std::to_string(room));
   }
   const size_t kl = node->key_length;
   node->keys.resize(node->count * kl);
@@ -150,12 +149,12 @@ Status check_pointer(const std::string& file, std::string_view where, std::strin
     problem = " points into the directory header";
   } else if (!range_inside(pointer, kPageSize, file_size)) {
     return Status::corruption(file, std::string(where) + ": " + std::string(what) + " " +
-                                        hex(pointer) + " lies outside the file (" +
-                                        hex(file_size) + " bytes)");
+                                        hex(pointer) + " lies outside the file (" + hex(file_size) +
+                                        " bytes)");
   }
   if (problem == nullptr) return Status();
-  return Status::corruption(file, std::string(where) + ": " + std::string(what) + " " +
-                                      hex(pointer) + problem);
+  return Status::corruption(
+      file, std::string(where) + ": " + std::string(what) + " " + hex(pointer) + problem);
 }
 
 bool Node::is_leaf() const { return (attributes & kAttrLeaf) != 0; }
@@ -173,7 +172,8 @@ Status decode_node(const std::string& file, uint64_t offset, const uint8_t* page
   node->dups.clear();
   node->trails.clear();
   if ((node->attributes & ~kAttrKnownBits) != 0) {
-    return damaged(file, offset, "attributes " + hex(node->attributes) + " are not those of a node");
+    return damaged(file, offset,
+                   "attributes " + hex(node->attributes) + " are not those of a node");
   }
   return node->is_leaf() ? decode_leaf(file, page, fill, node) : decode_interior(file, page, node);
 }

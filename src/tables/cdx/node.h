@@ -35,7 +35,7 @@ struct Node {
   uint32_t right = 0;  // kNoPage when none
   size_t count = 0;
   uint16_t key_length = 0;
-  std::string keys;               // count * key_length bytes
+  std::string keys;  // count * key_length bytes
   std::vector<uint32_t> recnos;
   std::vector<uint32_t> children;  // interior nodes only
   std::vector<uint8_t> dups;       // leaves only: shared-prefix counts

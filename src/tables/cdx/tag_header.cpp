@@ -37,8 +37,8 @@ std::string header_place(uint64_t offset) {
   return offset == 0 ? std::string("directory header") : "tag header " + hex(offset);
 }
 
-Status parse_tag_header(const std::string& file, uint64_t offset, const uint8_t* bytes,
-                        size_t size, TagHeader* header) {
+Status parse_tag_header(const std::string& file, uint64_t offset, const uint8_t* bytes, size_t size,
+                        TagHeader* header) {
   header->offset = offset;
   header->root = decode_le32(bytes + kHeaderRoot);
   header->key_length = decode_le16(bytes + kHeaderKeyLength);
@@ -53,8 +53,8 @@ Status parse_tag_header(const std::string& file, uint64_t offset, const uint8_t*
   }
   const uint8_t required = kOptionCompact | kOptionCompound;
   if ((header->options & required) != required) {
-    return Status::corruption(file, place + ": options " + hex(header->options) +
-                                        " lack the compact and compound bits");
+    return Status::corruption(
+        file, place + ": options " + hex(header->options) + " lack the compact and compound bits");
   }
   header->key_expression.clear();
   header->for_expression.clear();
@@ -62,8 +62,8 @@ Status parse_tag_header(const std::string& file, uint64_t offset, const uint8_t*
   Status s = read_expression(file, *header, bytes, kHeaderKeyOffset, kHeaderKeyExprLength,
                              "key expression", &header->key_expression);
   if (!s.ok()) return s;
-  return read_expression(file, *header, bytes, kHeaderForOffset, kHeaderForLength,
-                         "FOR expression", &header->for_expression);
+  return read_expression(file, *header, bytes, kHeaderForOffset, kHeaderForLength, "FOR expression",
+                         &header->for_expression);
 }
 
 Status read_tag_header(ByteSource* source, uint64_t offset, uint64_t file_size,
@@ -74,8 +74,8 @@ Status read_tag_header(ByteSource* source, uint64_t offset, uint64_t file_size,
     return Status::corruption(file, header_place(offset) + " is not on a page boundary");
   }
   if (!range_inside(offset, kHeaderSize, file_size)) {
-    return Status::corruption(file, header_place(offset) + " lies outside the file (" +
-                                        hex(file_size) + " bytes)");
+    return Status::corruption(
+        file, header_place(offset) + " lies outside the file (" + hex(file_size) + " bytes)");
   }
   std::array<uint8_t, kHeaderSize> bytes;
   Status s = source->read(offset, size, bytes.data());

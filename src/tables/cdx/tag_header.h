@@ -17,8 +17,8 @@ struct TagHeader {
   uint8_t options = 0;
   uint8_t signature = 0;
   bool descending = false;
-  std::string collation;        // NUL padding removed
-  std::string key_expression;   // empty unless read with expressions
+  std::string collation;       // NUL padding removed
+  std::string key_expression;  // empty unless read with expressions
   std::string for_expression;
 };
 
@@ -34,8 +34,8 @@ Status read_tag_header(ByteSource* source, uint64_t offset, uint64_t file_size,
 
 // Parses header bytes already in memory (size is kHeaderSize, or kPageSize
 // without the expression page).
-Status parse_tag_header(const std::string& file, uint64_t offset, const uint8_t* bytes,
-                        size_t size, TagHeader* header);
+Status parse_tag_header(const std::string& file, uint64_t offset, const uint8_t* bytes, size_t size,
+                        TagHeader* header);
 
 }  // namespace kx::tables::cdx
 

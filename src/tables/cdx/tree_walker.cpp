@@ -22,11 +22,13 @@ bool qualifies(std::string_view key, bool strictly_greater, std::string_view pre
 
 }  // namespace
 
-TreeWalker::TreeWalker(ByteSource* source, const TreeShape& shape) : source_(source), shape_(shape) {}
+TreeWalker::TreeWalker(ByteSource* source, const TreeShape& shape)
+    : source_(source), shape_(shape) {}
 
-void TreeWalker::fail(Status status) {
+bool TreeWalker::fail(Status status) {
   status_ = std::move(status);
   valid_ = false;
+  return false;
 }
 
 // Every positioning operation starts from the header, so that an index that
@@ -37,15 +39,14 @@ bool TreeWalker::begin(uint32_t* root) {
   hop_direction_ = 0;
   if (!status_.ok()) return false;
   Status s = source_->size(&file_size_);
-  if (!s.ok()) return fail(s), false;
+  if (!s.ok()) return fail(s);
   TagHeader header;
   s = read_tag_header(source_, shape_.header_offset, file_size_, false, &header);
-  if (!s.ok()) return fail(s), false;
+  if (!s.ok()) return fail(s);
   if (header.key_length != shape_.key_length || header.signature != shape_.signature) {
-    fail(Status::corruption(source_->name(), header_place(shape_.header_offset) +
-                                                 ": key length or signature changed since the "
-                                                 "index was opened"));
-    return false;
+    return fail(Status::corruption(source_->name(), header_place(shape_.header_offset) +
+                                                        ": key length or signature changed since "
+                                                        "the index was opened"));
   }
   *root = header.root;
   return true;
@@ -55,21 +56,24 @@ bool TreeWalker::load(uint64_t pointer, const Place& from, const char* what, Nod
   if (!range_inside(pointer, kPageSize, file_size_)) {
     // The file may have grown since the operation started.
     Status s = source_->size(&file_size_);
-    if (!s.ok()) return fail(s), false;
+    if (!s.ok()) return fail(s);
   }
   if (!pointer_ok(pointer, file_size_)) {
-    return fail(check_pointer(source_->name(), place_text(from), what, pointer, file_size_)), false;
+    return fail(check_pointer(source_->name(), place_text(from), what, pointer, file_size_));
   }
   Status s = read_node(source_, pointer, shape_.key_length, shape_.fill, node);
-  if (!s.ok()) return fail(s), false;
+  if (!s.ok()) return fail(s);
   return true;
 }
 
 size_t TreeWalker::lower_bound(const Node& node, Target target, std::string_view prefix) const {
   switch (target) {
-    case Target::kFirst: return 0;
-    case Target::kLast: return node.count == 0 ? 0 : node.count - 1;
-    default: break;
+    case Target::kFirst:
+      return 0;
+    case Target::kLast:
+      return node.count == 0 ? 0 : node.count - 1;
+    default:
+      break;
   }
   const bool after = target == Target::kAfter;
   size_t low = 0, high = node.count;
@@ -95,18 +99,21 @@ void TreeWalker::descend(Target target, std::string_view prefix) {
   for (;;) {
     for (size_t i = 0; i < depth; ++i) {
       if (path[i] == page) {
-        return fail(Status::corruption(source_->name(), place_text(from) + ": child " + hex(page) +
-                                                            " loops back to an ancestor"));
+        fail(Status::corruption(source_->name(), place_text(from) + ": child " + hex(page) +
+                                                     " loops back to an ancestor"));
+        return;
       }
     }
     if (depth == kMaxDepth) {
-      return fail(Status::corruption(source_->name(), place_text(from) + ": tree deeper than " +
-                                                          std::to_string(kMaxDepth) + " levels"));
+      fail(Status::corruption(source_->name(), place_text(from) + ": tree deeper than " +
+                                                   std::to_string(kMaxDepth) + " levels"));
+      return;
     }
     if (!load(page, from, what, &leaf_)) return;
     if (depth > 0 && leaf_.is_root()) {
-      return fail(Status::corruption(source_->name(), place_text(from) + ": child " + hex(page) +
-                                                          " is marked as a root"));
+      fail(Status::corruption(source_->name(),
+                              place_text(from) + ": child " + hex(page) + " is marked as a root"));
+      return;
     }
     path[depth++] = page;
     if (leaf_.is_leaf()) break;
@@ -151,32 +158,28 @@ bool TreeWalker::hop(bool right) {
   hop_direction_ = direction;
   const Place from{leaf_.offset, false};
   const char* what = right ? "right sibling" : "left sibling";
+  auto damaged = [&](const std::string& text) {
+    return fail(Status::corruption(source_->name(), text));
+  };
   if (++hops_ > file_size_ / kPageSize) {
-    fail(Status::corruption(source_->name(), place_text(from) +
-                                                 ": sibling chain runs longer than the file has pages"));
-    return false;
+    return damaged(place_text(from) + ": sibling chain runs longer than the file has pages");
   }
   if (!load(pointer, from, what, &scratch_)) return false;
   if (!scratch_.is_leaf() || scratch_.is_root()) {
-    fail(Status::corruption(source_->name(), place_text(from) + ": " + what + " " + hex(pointer) +
-                                                 " is not a leaf"));
-    return false;
+    return damaged(place_text(from) + ": " + what + " " + hex(pointer) + " is not a leaf");
   }
   const uint32_t back = right ? scratch_.left : scratch_.right;
   if (back != leaf_.offset) {
-    fail(Status::corruption(source_->name(), "page " + hex(pointer) + ": " +
-                                                 (right ? "left" : "right") + " sibling " +
-                                                 (back == kNoPage ? std::string("none") : hex(back)) +
-                                                 " does not point back to " + hex(leaf_.offset)));
-    return false;
+    return damaged("page " + hex(pointer) + ": " + (right ? "left" : "right") + " sibling " +
+                   (back == kNoPage ? std::string("none") : hex(back)) +
+                   " does not point back to " + hex(leaf_.offset));
   }
   if (leaf_.count > 0 && scratch_.count > 0) {
     const bool ordered = right ? leaf_.key(leaf_.count - 1) <= scratch_.key(0)
                                : scratch_.key(scratch_.count - 1) <= leaf_.key(0);
     if (!ordered) {
-      fail(Status::corruption(source_->name(), place_text(from) + ": keys of " + what + " " + hex(pointer) +
-                                                   " are out of order"));
-      return false;
+      return damaged(place_text(from) + ": keys of " + what + " " + hex(pointer) +
+                     " are out of order");
     }
   }
   std::swap(leaf_, scratch_);

@@ -68,7 +68,7 @@ class TreeWalker {
   size_t lower_bound(const Node& node, Target target, std::string_view prefix) const;
   void settle_forward(Target target, std::string_view prefix);
   void settle_backward();
-  void fail(Status status);
+  bool fail(Status status);  // records the error; returns false
 
   ByteSource* const source_;
   const TreeShape shape_;

@@ -3,11 +3,11 @@
 #ifndef KX_TESTS_TABLES_CDX_CDX_TEST_UTIL_H_
 #define KX_TESTS_TABLES_CDX_CDX_TEST_UTIL_H_
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <algorithm>
 #include <vector>
 
 #include "tables/byte_source.h"
@@ -70,7 +70,6 @@ inline std::string successor(std::string s) {
 }
 
 }  // namespace kx::tables::cdx
-
 
 #include "support/cdx_writer.h"
 #include "tables/cdx/key_encoding.h"

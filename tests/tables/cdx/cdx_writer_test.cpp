@@ -12,9 +12,9 @@
 namespace kx::tables::cdx {
 namespace {
 
+using test::build_cdx;
 using test::CdxLayout;
 using test::CdxTagSpec;
-using test::build_cdx;
 
 const uint8_t* at(const std::string& bytes, uint64_t offset) {
   return reinterpret_cast<const uint8_t*>(bytes.data()) + offset;
@@ -159,8 +159,8 @@ TEST(CdxWriterTest, HeadersCarryOptionsExpressionsAndFlags) {
 
 TEST(CdxWriterTest, DirectoryListsNamesInOrderWithHeaderOffsets) {
   CdxLayout layout;
-  const std::string bytes =
-      build_cdx({integer_tag("ZETA", 1), integer_tag("alpha", 1), integer_tag("MID", 1)}, {}, &layout);
+  const std::string bytes = build_cdx(
+      {integer_tag("ZETA", 1), integer_tag("alpha", 1), integer_tag("MID", 1)}, {}, &layout);
   const Node directory = decode(bytes, layout.directory.root, 10, ' ');
   ASSERT_EQ(directory.count, 3u);
   EXPECT_EQ(directory.key(0), "ALPHA     ");

@@ -20,10 +20,11 @@ struct ExpectedTag {
   const char* collation;  // "" for machine
   char key_type;          // C N I D T L, '?' for bitmap tags
   uint16_t key_length;
-  int depth;              // 0 for bitmap tags
+  int depth;  // 0 for bitmap tags
   uint64_t keys;
 };
 
+// clang-format off
 const ExpectedTag kCorpus[] = {
     {"asset-depreciation/Asset Tracking.DCX", "OBJECTNAME", "STR(parentid)+objecttype+LOWER(objectname)", ".NOT.DELETED()", "", "", 'C', 148, 2, 71},
     {"asset-depreciation/Asset Tracking.DCX", "OBJECTTYPE", "STR(parentid)+objecttype", ".NOT.DELETED()", "", "", 'C', 20, 1, 71},
@@ -94,10 +95,15 @@ const ExpectedTag kCorpus[] = {
     {"w32-examples-functions/w32_examples_functions.cdx", "EXAMPLEID", "exampleid", "", "", "", 'I', 4, 2, 3204},
     {"w32-examples-functions/w32_examples_functions.cdx", "FUNCTIONID", "functionid", "", "", "", 'I', 4, 2, 3204},
 };
+// clang-format on
 
-std::string corpus_path(const std::string& file) { return std::string(KX_CORPUS_DIR) + "/foxpro/" + file; }
+std::string corpus_path(const std::string& file) {
+  return std::string(KX_CORPUS_DIR) + "/foxpro/" + file;
+}
 
-bool has_flag(const ExpectedTag& e, char flag) { return std::string(e.flags).find(flag) != std::string::npos; }
+bool has_flag(const ExpectedTag& e, char flag) {
+  return std::string(e.flags).find(flag) != std::string::npos;
+}
 
 std::vector<ExpectedTag> tags_where(bool bitmap) {
   std::vector<ExpectedTag> out;
@@ -237,7 +243,8 @@ std::string test_name(const ::testing::TestParamInfo<ExpectedTag>& info) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Corpus, CdxCorpusTest, ::testing::ValuesIn(kCorpus), test_name);
-INSTANTIATE_TEST_SUITE_P(Corpus, CdxCorpusBtreeTest, ::testing::ValuesIn(tags_where(false)), test_name);
+INSTANTIATE_TEST_SUITE_P(Corpus, CdxCorpusBtreeTest, ::testing::ValuesIn(tags_where(false)),
+                         test_name);
 
 TEST(CdxCorpusFileTest, EveryTagOfEveryFileIsListedAndTagsLieInHeaderOrder) {
   std::set<std::string> files;

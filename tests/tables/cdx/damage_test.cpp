@@ -8,9 +8,9 @@
 namespace kx::tables::cdx {
 namespace {
 
+using test::build_cdx;
 using test::CdxLayout;
 using test::CdxTagSpec;
-using test::build_cdx;
 
 constexpr size_t kKeyLength = 4;
 constexpr size_t kEntry = kKeyLength + 8;  // interior entry size
@@ -27,7 +27,9 @@ class CdxDamageTest : public ::testing::Test {
   uint64_t leaf(size_t i) const { return tree().levels[0][i]; }
   uint64_t interior(size_t i) const { return tree().levels[1][i]; }
   // The child pointer of entry i of the interior node at page.
-  uint64_t child_field(uint64_t page, size_t i) const { return page + 12 + i * kEntry + kKeyLength + 4; }
+  uint64_t child_field(uint64_t page, size_t i) const {
+    return page + 12 + i * kEntry + kKeyLength + 4;
+  }
 
   // Opens the damaged bytes; the first tag's cursor then runs op.
   std::string cursor_error(void (*op)(TagCursor*)) {
@@ -81,7 +83,8 @@ TEST_F(CdxDamageTest, ChildOutsideTheFile) {
 
 TEST_F(CdxDamageTest, ChildInsideTheDirectoryHeader) {
   put_be32(&bytes_, child_field(root(), 0), 0x200);
-  EXPECT_EQ(cursor_error(first), "page " + hex(root()) + ": child 0x200 points into the directory header");
+  EXPECT_EQ(cursor_error(first),
+            "page " + hex(root()) + ": child 0x200 points into the directory header");
 }
 
 TEST_F(CdxDamageTest, ChildThatIsAnotherTagsRoot) {
@@ -100,8 +103,8 @@ TEST_F(CdxDamageTest, ChildThatIsATagHeader) {
 
 TEST_F(CdxDamageTest, SiblingThatIsNotALeaf) {
   put_le32(&bytes_, leaf(0) + 8, static_cast<uint32_t>(interior(1)));
-  EXPECT_EQ(cursor_error(walk_forward), "page " + hex(leaf(0)) + ": right sibling " +
-                                            hex(interior(1)) + " is not a leaf");
+  EXPECT_EQ(cursor_error(walk_forward),
+            "page " + hex(leaf(0)) + ": right sibling " + hex(interior(1)) + " is not a leaf");
 }
 
 TEST_F(CdxDamageTest, KeyCountThatDoesNotFit) {
@@ -111,28 +114,30 @@ TEST_F(CdxDamageTest, KeyCountThatDoesNotFit) {
 
 TEST_F(CdxDamageTest, SiblingLoopBackToTheFirstLeaf) {
   put_le32(&bytes_, leaf(9) + 8, static_cast<uint32_t>(leaf(0)));
-  EXPECT_EQ(cursor_error(walk_forward), "page " + hex(leaf(0)) + ": left sibling none does not point back to " +
-                                            hex(leaf(9)));
+  EXPECT_EQ(cursor_error(walk_forward),
+            "page " + hex(leaf(0)) + ": left sibling none does not point back to " + hex(leaf(9)));
 }
 
 TEST_F(CdxDamageTest, LeftSiblingThatDoesNotMirror) {
   put_le32(&bytes_, leaf(5) + 4, static_cast<uint32_t>(leaf(3)));
   // Walking backwards from leaf 5 reaches leaf 3, whose right sibling is leaf 4.
-  EXPECT_EQ(cursor_error(walk_backward), "page " + hex(leaf(3)) + ": right sibling " + hex(leaf(4)) +
-                                             " does not point back to " + hex(leaf(5)));
+  EXPECT_EQ(cursor_error(walk_backward), "page " + hex(leaf(3)) + ": right sibling " +
+                                             hex(leaf(4)) + " does not point back to " +
+                                             hex(leaf(5)));
 }
 
 TEST_F(CdxDamageTest, ChildLoopBackToTheRoot) {
   put_be32(&bytes_, child_field(interior(0), 0), static_cast<uint32_t>(root()));
-  EXPECT_EQ(cursor_error(first), "page " + hex(interior(0)) + ": child " + hex(root()) +
-                                     " loops back to an ancestor");
+  EXPECT_EQ(cursor_error(first),
+            "page " + hex(interior(0)) + ": child " + hex(root()) + " loops back to an ancestor");
 }
 
 TEST_F(CdxDamageTest, ChildLoopToItself) {
   const size_t last = static_cast<uint8_t>(bytes_[interior(2) + 2]) - 1;
   put_be32(&bytes_, child_field(interior(2), last), static_cast<uint32_t>(interior(2)));
-  EXPECT_EQ(cursor_error([](TagCursor* c) { c->seek_last(); }),
-            "page " + hex(interior(2)) + ": child " + hex(interior(2)) + " loops back to an ancestor");
+  EXPECT_EQ(
+      cursor_error([](TagCursor* c) { c->seek_last(); }),
+      "page " + hex(interior(2)) + ": child " + hex(interior(2)) + " loops back to an ancestor");
 }
 
 TEST_F(CdxDamageTest, ChainOfInteriorNodesDeeperThanTheLimit) {
@@ -176,7 +181,8 @@ TEST_F(CdxDamageTest, TagHeaderWithoutCompactBits) {
 
 TEST_F(CdxDamageTest, KeyExpressionRunningPastItsPage) {
   put_le16(&bytes_, tree().header_offset + 510, 600);
-  EXPECT_EQ(open_error(), "tag header 0x400: key expression (offset 0, length 600) runs past its page");
+  EXPECT_EQ(open_error(),
+            "tag header 0x400: key expression (offset 0, length 600) runs past its page");
 }
 
 TEST_F(CdxDamageTest, DirectoryKeyLengthOtherThanTen) {
@@ -186,7 +192,8 @@ TEST_F(CdxDamageTest, DirectoryKeyLengthOtherThanTen) {
 
 TEST_F(CdxDamageTest, DirectoryRootOutsideTheFile) {
   put_le32(&bytes_, 0, 0x7FFFFE00);
-  EXPECT_EQ(open_error(), "directory header: root 0x7FFFFE00 lies outside the file (" + hex(bytes_.size()) + " bytes)");
+  EXPECT_EQ(open_error(), "directory header: root 0x7FFFFE00 lies outside the file (" +
+                              hex(bytes_.size()) + " bytes)");
 }
 
 TEST_F(CdxDamageTest, DirectoryEntryPointingPastTheEnd) {
@@ -195,10 +202,12 @@ TEST_F(CdxDamageTest, DirectoryEntryPointingPastTheEnd) {
   const uint8_t recno_bits = static_cast<uint8_t>(bytes_[dir + 20]);
   const size_t entry_size = static_cast<uint8_t>(bytes_[dir + 23]);
   uint64_t v = 0;
-  for (size_t i = 0; i < entry_size; ++i) v |= static_cast<uint64_t>(static_cast<uint8_t>(bytes_[dir + 24 + i])) << (8 * i);
+  for (size_t i = 0; i < entry_size; ++i)
+    v |= static_cast<uint64_t>(static_cast<uint8_t>(bytes_[dir + 24 + i])) << (8 * i);
   const uint64_t mask = (uint64_t{1} << recno_bits) - 1;
   v = (v & ~mask) | (mask & ~uint64_t{511});
-  for (size_t i = 0; i < entry_size; ++i) bytes_[dir + 24 + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+  for (size_t i = 0; i < entry_size; ++i)
+    bytes_[dir + 24 + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
   EXPECT_EQ(open_error(), "tag header " + hex(mask & ~uint64_t{511}) + " lies outside the file (" +
                               hex(bytes_.size()) + " bytes)");
 }
@@ -236,7 +245,8 @@ std::string sweep_input(CdxLayout* layout = nullptr) {
   names.name = "NAME";
   names.key_length = 8;
   for (uint32_t i = 1; i <= 12; ++i) {
-    names.entries.push_back({test::char_key(std::string(1 + i % 5, static_cast<char>('A' + i % 7)), 8), i});
+    names.entries.push_back(
+        {test::char_key(std::string(1 + i % 5, static_cast<char>('A' + i % 7)), 8), i});
   }
   return build_cdx({integer_tag("ID", 20), names}, {3, 2}, layout);
 }

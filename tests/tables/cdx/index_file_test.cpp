@@ -11,10 +11,10 @@
 namespace kx::tables::cdx {
 namespace {
 
+using test::build_cdx;
 using test::CdxEntry;
 using test::CdxTagSpec;
 using test::CdxWriteOptions;
-using test::build_cdx;
 using test::char_key;
 
 CdxTagSpec char_tag(std::string name, uint16_t key_length, std::vector<std::string> values) {
@@ -89,8 +89,8 @@ TEST(CdxIndexFileTest, TagsComeInHeaderOrderWithTheirHeaders) {
 }
 
 TEST(CdxIndexFileTest, CharacterKeysOfFourOrEightBytesKeepTheBlankFill) {
-  std::unique_ptr<IndexFile> index =
-      open_tags({char_tag("CODE", 4, {"USD", "EUR", "SGD"}), char_tag("DAY", 8, {"20240105", "2024"})});
+  std::unique_ptr<IndexFile> index = open_tags(
+      {char_tag("CODE", 4, {"USD", "EUR", "SGD"}), char_tag("DAY", 8, {"20240105", "2024"})});
   ASSERT_TRUE(index);
   EXPECT_EQ(index->tags()[0].fill, ' ');
   EXPECT_EQ(index->tags()[1].fill, ' ');
@@ -226,7 +226,8 @@ TEST(CdxIndexFileTest, RandomKeysInDeepTreesWalkSortedAndSeekLikeAScan) {
                   (order[i - 1].key == order[i].key && order[i - 1].recno < order[i].recno));
     }
     for (size_t i = 0; i < order.size(); i += 7) {
-      for (std::string probe : {order[i].key, order[i].key.substr(0, 3), successor(order[i].key.substr(0, 5))}) {
+      for (std::string probe :
+           {order[i].key, order[i].key.substr(0, 3), successor(order[i].key.substr(0, 5))}) {
         const size_t want = expected_seek(order, probe, false);
         cursor->seek(probe);
         ASSERT_EQ(cursor->valid(), want < order.size()) << probe;

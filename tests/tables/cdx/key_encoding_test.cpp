@@ -22,7 +22,8 @@ TEST(CdxKeyEncodingTest, WorkedValuesOfTheFormatNotes) {
   EXPECT_EQ(encode_numeric(0), bytes({0x80, 0, 0, 0, 0, 0, 0, 0}));
   EXPECT_EQ(encode_numeric(-1), bytes({0x40, 0x0F, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
   EXPECT_EQ(encode_numeric(-2), bytes({0x3F, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
-  EXPECT_EQ(encode_date(Date::from_ymd(1996, 7, 4)), bytes({0xC1, 0x42, 0xB1, 0xAE, 0x80, 0, 0, 0}));
+  EXPECT_EQ(encode_date(Date::from_ymd(1996, 7, 4)),
+            bytes({0xC1, 0x42, 0xB1, 0xAE, 0x80, 0, 0, 0}));
   EXPECT_EQ(encode_logical(false), "F");
   EXPECT_EQ(encode_logical(true), "T");
 }
@@ -32,7 +33,8 @@ TEST(CdxKeyEncodingTest, NegativeZeroGivesTheKeyOfZero) {
 }
 
 TEST(CdxKeyEncodingTest, ByteOrderFollowsNumericOrder) {
-  const std::vector<double> values = {-1e300, -45.5, -2, -1, -0.25, 0, 1e-300, 0.25, 1, 2, 45, 1e300};
+  const std::vector<double> values = {-1e300, -45.5, -2, -1, -0.25, 0,
+                                      1e-300, 0.25,  1,  2,  45,    1e300};
   for (size_t i = 1; i < values.size(); ++i) {
     EXPECT_LT(encode_numeric(values[i - 1]), encode_numeric(values[i])) << values[i];
   }
@@ -46,7 +48,8 @@ TEST(CdxKeyEncodingTest, DecodingRestoresTheValue) {
   for (double v : {-123.456, -1.0, 0.0, 0.5, 7.0, 2450269.0}) {
     EXPECT_EQ(decode_numeric(encode_numeric(v)), v);
   }
-  for (int32_t v : {INT32_MIN, -2, 0, 3, INT32_MAX}) EXPECT_EQ(decode_integer(encode_integer(v)), v);
+  for (int32_t v : {INT32_MIN, -2, 0, 3, INT32_MAX})
+    EXPECT_EQ(decode_integer(encode_integer(v)), v);
   const Date d = Date::from_ymd(2024, 2, 29);
   EXPECT_EQ(decode_date(encode_date(d)), d);
   EXPECT_TRUE(decode_date(encode_date(Date()))->empty());
@@ -91,8 +94,12 @@ TEST(CdxSeekKeyTest, NullableTagsGetTheIndicatorByte) {
   EXPECT_EQ(encode_seek_key(tag(9, true), Value::date(d)),
             bytes({0x80, 0xC1, 0x42, 0xB1, 0xAE, 0x80, 0, 0, 0}));
   EXPECT_EQ(encode_seek_key(tag(5, true), Value::integer(1)), bytes({0x80, 0x80, 0, 0, 1}));
-  EXPECT_EQ(encode_seek_key(tag(6, true), Value::string("ALFKI")), "\x80" "ALFKI");
-  EXPECT_EQ(encode_seek_key(tag(3, true), Value::string("ALFKI")), "\x80" "AL");
+  EXPECT_EQ(encode_seek_key(tag(6, true), Value::string("ALFKI")),
+            "\x80"
+            "ALFKI");
+  EXPECT_EQ(encode_seek_key(tag(3, true), Value::string("ALFKI")),
+            "\x80"
+            "AL");
 }
 
 TEST(CdxSeekKeyTest, ValuesThatCannotBeKeys) {

@@ -36,7 +36,8 @@ TEST_F(CdxNodeTest, DirectoryLeafOfTheWorkedExampleDecodesAsStated) {
   EXPECT_EQ(node.left, 0xFFFFFFFFu);
   EXPECT_EQ(node.right, 0xFFFFFFFFu);
   ASSERT_EQ(node.count, 6u);
-  const char* keys[] = {"CUSTOMERID", "EMPLOYEEID", "ORDERDATE ", "ORDERID   ", "SHIPPEDDAT", "SHIPPERID "};
+  const char* keys[] = {"CUSTOMERID", "EMPLOYEEID", "ORDERDATE ",
+                        "ORDERID   ", "SHIPPEDDAT", "SHIPPERID "};
   const uint32_t recnos[] = {0x600, 0x1800, 0xC00, 0x8200, 0x1200, 0x1E00};
   const uint8_t dups[] = {0, 0, 0, 5, 0, 6};
   const uint8_t trails[] = {0, 0, 1, 3, 0, 1};
@@ -96,16 +97,16 @@ class CdxLeafDamageTest : public ::testing::Test {
  protected:
   void SetUp() override {
     page_.fill(0);
-    page_[0] = 3;                 // root leaf
-    page_[2] = 2;                 // two entries
+    page_[0] = 3;  // root leaf
+    page_[2] = 2;  // two entries
     for (int i = 4; i < 12; ++i) page_[i] = 0xFF;
-    page_[14] = 0xFF;             // record mask, 8 bits
-    page_[18] = 0x0F;             // dup mask
-    page_[19] = 0x0F;             // trail mask
+    page_[14] = 0xFF;  // record mask, 8 bits
+    page_[18] = 0x0F;  // dup mask
+    page_[19] = 0x0F;  // trail mask
     page_[20] = 8;
     page_[21] = 4;
     page_[22] = 4;
-    page_[23] = 2;                // two bytes per entry
+    page_[23] = 2;  // two bytes per entry
     // "AB" + 8 blanks for record 1, then "AC" sharing one byte.
     set_entry(0, 1, 0, 8);
     set_entry(1, 2, 1, 8);
@@ -160,7 +161,8 @@ TEST_F(CdxLeafDamageTest, EntrySizeOutOfRange) {
 
 TEST_F(CdxLeafDamageTest, CountsLongerThanTheKey) {
   set_entry(1, 2, 5, 6);
-  EXPECT_EQ(error(), "page 0x1400: entry 1: duplicate count 5 and trailing count 6 exceed key length 10");
+  EXPECT_EQ(error(),
+            "page 0x1400: entry 1: duplicate count 5 and trailing count 6 exceed key length 10");
 }
 
 TEST_F(CdxLeafDamageTest, FirstEntrySharingBytes) {
@@ -185,7 +187,7 @@ TEST_F(CdxLeafDamageTest, AttributesThatNoNodeHas) {
 }
 
 TEST_F(CdxLeafDamageTest, InteriorKeyCountBeyondItsRoom) {
-  page_[0] = 0;    // interior: 500 / (10 + 8) = 27 entries fit
+  page_[0] = 0;  // interior: 500 / (10 + 8) = 27 entries fit
   page_[2] = 90;
   EXPECT_EQ(error(), "page 0x1400: key count 90 exceeds room for 27");
 }

@@ -1,4 +1,4 @@
-// run_bench PROGRAM FLOOR WORKDIR [RUNS]: generates installations of several
+// whole_run PROGRAM FLOOR WORKDIR [RUNS]: generates installations of several
 // sizes (with gen_installation beside this program), runs PROGRAM on each
 // RUNS times (at least 20) and FLOOR on the same output bytes, and prints the
 // median wall time, the peak resident memory and the ratio to the floor.
@@ -68,7 +68,7 @@ double median(std::vector<double> v) {
 
 int main(int argc, char** argv) {
   if (argc < 4) {
-    std::fprintf(stderr, "usage: run_bench PROGRAM FLOOR WORKDIR [RUNS]\n");
+    std::fprintf(stderr, "usage: whole_run PROGRAM FLOOR WORKDIR [RUNS]\n");
     return 2;
   }
   const std::string program = fs::absolute(argv[1]).string();
