@@ -1,21 +1,32 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets with clang and runs each for SECONDS (default 60).
+# Builds the libFuzzer targets with clang and runs each for SECONDS (default
+# 60), starting from seeds made by the test writers.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds="${1:-60}"
 build="$root/build/fuzz"
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DKX_FUZZ=ON -DKX_SANITIZE=ON >/dev/null
-cmake --build "$build" -j"$(nproc)"
-for fuzzer in "$build"/tests/*_fuzz; do
-  [ -x "$fuzzer" ] || continue
-  name=$(basename "$fuzzer")
-  corpus="$build/corpus/$name"
-  mkdir -p "$corpus"
-  if "$fuzzer" --help-seeds >/dev/null 2>&1; then :; fi
+cmake --build "$build" -j"$(nproc)" --target dbf_fuzz cdx_fuzz
+failed=0
+for name in dbf_fuzz cdx_fuzz; do
+  fuzzer="$build/tests/$name"
   seeds="$build/seeds/$name"
-  mkdir -p "$seeds"
-  KX_FUZZ_SEED_DIR="$seeds" "$build/tests/unit_tests" --gtest_filter='FuzzSeeds*' >/dev/null 2>&1 || true
-  echo "fuzzing $name for ${seconds}s"
-  "$fuzzer" -max_total_time="$seconds" -print_final_stats=1 "$corpus" "$seeds" 2>&1 | tail -n 12
+  corpus="$build/corpus/$name"
+  mkdir -p "$seeds" "$corpus"
+  case "$name" in
+    dbf_fuzz) "$fuzzer" --write-seeds="$seeds" >/dev/null 2>&1 || true ;;
+    cdx_fuzz) KX_CDX_FUZZ_SEEDS="$seeds" "$fuzzer" >/dev/null 2>&1 || true ;;
+  esac
+  echo "fuzzing $name for ${seconds}s ($(ls "$seeds" | wc -l) seeds)"
+  if ! "$fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+      "$corpus" "$seeds" > "$build/$name.log" 2>&1; then
+    failed=1
+    tail -n 40 "$build/$name.log"
+  fi
+  grep -E "stat::number_of_executed_units|Done [0-9]+ runs" "$build/$name.log" | tail -n 2 || true
 done
+if [ "$failed" -ne 0 ]; then
+  echo "fuzz: 0 passed, 1 failed"
+  exit 1
+fi

@@ -68,7 +68,7 @@ class FILEOPEN : public Object {
   int32_t POSITION() const;
   // Moves to offset from the start when open; returns offset in any case.
   int32_t POSITION(int32_t offset);
-  // The size measured at opening (0 after a failed open).
+  // The size measured at opening; -1 when it could not be measured.
   int32_t SIZE() const;
   // Moves by offset from origin (kSeekFrom...) and returns the new position;
   // 0 when not open; -1 when the move fails (a position before the start, an

@@ -67,7 +67,8 @@ std::unique_ptr<WorkArea> WorkArea::open(const std::string& path, const std::str
     apply_field_fills(index.get(), *table);
   }
   const std::string name = trim(alias).empty() ? default_alias(path) : upper(trim(alias));
-  std::unique_ptr<WorkArea> area(new WorkArea(name, index_path, std::move(table), std::move(index)));
+  std::unique_ptr<WorkArea> area(
+      new WorkArea(name, index_path, std::move(table), std::move(index)));
   if (!area->go_top()) {
     *status = area->last_error();
     return nullptr;
@@ -120,8 +121,9 @@ bool WorkArea::from_cursor() {
     if (!refresh()) return false;
     if (recno == 0 || recno > count_) {
       to_eof();
-      return fail(Status::corruption(index_->name(), "tag " + index_->tags()[order_].name + ": record " +
-                                                         std::to_string(recno) + " is outside the table of " +
+      return fail(Status::corruption(index_->name(), "tag " + index_->tags()[order_].name +
+                                                         ": record " + std::to_string(recno) +
+                                                         " is outside the table of " +
                                                          std::to_string(count_) + " records"));
     }
   }
@@ -285,7 +287,8 @@ bool WorkArea::skip(int64_t count) {
     }
     ++count;
   }
-  const uint64_t steps = count < 0 ? 0 - static_cast<uint64_t>(count) : static_cast<uint64_t>(count);
+  const uint64_t steps =
+      count < 0 ? 0 - static_cast<uint64_t>(count) : static_cast<uint64_t>(count);
   for (uint64_t i = 0; i < steps && !eof_; ++i) {
     bool moved = false;
     if (!step(count > 0, &moved)) return false;
@@ -315,7 +318,8 @@ bool WorkArea::seek(const Value& key, bool soft, bool last) {
   found_ = false;
   bof_ = false;
   if (order_ < 0) {
-    return fail(Status(kGenNoOrder, kSubArgument, 0, table_->name(), "seek", "no index order is set"));
+    return fail(
+        Status(kGenNoOrder, kSubArgument, 0, table_->name(), "seek", "no index order is set"));
   }
   if (!refresh()) return false;
   const std::optional<std::string> prefix = cdx::encode_seek_key(*order_tag(), key);
@@ -324,7 +328,9 @@ bool WorkArea::seek(const Value& key, bool soft, bool last) {
                        "a value of this kind cannot be sought"));
   }
   cursor_->seek(*prefix);
-  auto matches = [&] { return cursor_->valid() && cursor_->key().substr(0, prefix->size()) == *prefix; };
+  auto matches = [&] {
+    return cursor_->valid() && cursor_->key().substr(0, prefix->size()) == *prefix;
+  };
   found_ = matches();
   if (found_ && last) {
     uint32_t last_recno = cursor_->recno();

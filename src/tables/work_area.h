@@ -149,8 +149,8 @@ class WorkArea {
   const std::unique_ptr<dbf::Table> table_;
   const std::unique_ptr<cdx::IndexFile> index_;
   std::unique_ptr<cdx::TagCursor> cursor_;
-  int order_ = -1;               // index into index_->tags(), -1 for record order
-  bool cursor_synced_ = false;   // the cursor stands on the current record
+  int order_ = -1;              // index into index_->tags(), -1 for record order
+  bool cursor_synced_ = false;  // the cursor stands on the current record
   uint32_t count_ = 0;
   uint32_t recno_ = 0;
   bool eof_ = true;

@@ -33,22 +33,36 @@ std::string pack(const DbfFiles& files) {
 std::vector<DbfFiles> seed_tables() {
   std::vector<DbfFiles> seeds;
   DbfSpec all{0x32,
-              {{"NAME", 'C', 8}, {"QTY", 'N', 11}, {"PRICE", 'N', 10, 3}, {"RATE", 'F', 12, 4},
-               {"DAY", 'D'}, {"OK", 'L'}, {"NOTE", 'M'}, {"COUNT", 'I'}, {"RATIO", 'B', 8, 2},
-               {"CASH", 'Y'}, {"STAMP", 'T'}, {"TAG", 'V', 6}, {"RAW", 'Q', 4}, {"PIC", 'G'},
-               {"BLOB", 'W'}, {"_NullFlags", '0'}}};
+              {{"NAME", 'C', 8},
+               {"QTY", 'N', 11},
+               {"PRICE", 'N', 10, 3},
+               {"RATE", 'F', 12, 4},
+               {"DAY", 'D'},
+               {"OK", 'L'},
+               {"NOTE", 'M'},
+               {"COUNT", 'I'},
+               {"RATIO", 'B', 8, 2},
+               {"CASH", 'Y'},
+               {"STAMP", 'T'},
+               {"TAG", 'V', 6},
+               {"RAW", 'Q', 4},
+               {"PIC", 'G'},
+               {"BLOB", 'W'},
+               {"_NullFlags", '0'}}};
   seeds.push_back(kx::test::build_dbf(
-      all, {{{"Rupiah", 42, "1.005", 2.5, Date::from_ymd(2026, 3, 7), true, "memo\r\ntext", -7, 0.25,
-              "12.3456", Cell::datetime(Date::from_ymd(1996, 7, 4), 1000), "ab", "\x01", "OLE", "b"}},
-            {{}, true}}));
+      all,
+      {{{"Rupiah", 42, "1.005", 2.5, Date::from_ymd(2026, 3, 7), true, "memo\r\ntext", -7, 0.25,
+         "12.3456", Cell::datetime(Date::from_ymd(1996, 7, 4), 1000), "ab", "\x01", "OLE", "b"}},
+       {{}, true}}));
   DbfSpec fox2{0xF5, {{"ID", 'C', 4}, {"DATA", 'M'}, {"N", 'N', 6, 2}}};
   fox2.memo_block_size = 33;
-  seeds.push_back(kx::test::build_dbf(fox2, {{{"a", "first"}}, {{"b", std::string(70, 'z'), 3.5}}}));
+  seeds.push_back(
+      kx::test::build_dbf(fox2, {{{"a", "first"}}, {{"b", std::string(70, 'z'), 3.5}}}));
   DbfSpec plain{0x03, {{"KODE", 'C', 3}, {"KURS", 'N', 12, 2}, {"TGL", 'D'}}};
   plain.end_marker = false;
   plain.stated_record_count = 5;
-  seeds.push_back(kx::test::build_dbf(plain, {{{"USD", 15000.5, Date::from_ymd(2026, 3, 1)}},
-                                              {{"EUR", "*****", "        "}}}));
+  seeds.push_back(kx::test::build_dbf(
+      plain, {{{"USD", 15000.5, Date::from_ymd(2026, 3, 1)}}, {{"EUR", "*****", "        "}}}));
   DbfSpec empty{0x30, {{"A", 'C', 1}}};
   seeds.push_back(kx::test::build_dbf(empty, {}));
   return seeds;
@@ -72,7 +86,8 @@ void write_seeds(const std::string& folder) {
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
   const char kFlag[] = "--write-seeds=";
   for (int i = 1; i < *argc; ++i) {
-    if (std::strncmp((*argv)[i], kFlag, sizeof kFlag - 1) == 0) write_seeds((*argv)[i] + sizeof kFlag - 1);
+    if (std::strncmp((*argv)[i], kFlag, sizeof kFlag - 1) == 0)
+      write_seeds((*argv)[i] + sizeof kFlag - 1);
   }
   return 0;
 }
@@ -83,7 +98,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string memo;
   if (size >= 4) {
     const uint32_t n = static_cast<uint32_t>(data[0]) | (static_cast<uint32_t>(data[1]) << 8) |
-                       (static_cast<uint32_t>(data[2]) << 16) | (static_cast<uint32_t>(data[3]) << 24);
+                       (static_cast<uint32_t>(data[2]) << 16) |
+                       (static_cast<uint32_t>(data[3]) << 24);
     const size_t dbf_size = n < size - 4 ? n : size - 4;
     dbf = std::string(reinterpret_cast<const char*>(data) + 4, dbf_size);
     memo = std::string(reinterpret_cast<const char*>(data) + 4 + dbf_size, size - 4 - dbf_size);

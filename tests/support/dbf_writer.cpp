@@ -33,14 +33,31 @@ NullBits null_bits(const DbfSpec& spec) {
 
 int usual_width(const DbfSpec& spec, const FieldSpec& f) {
   switch (f.type) {
-    case 'C': case 'N': case 'V': case 'Q': return 10;
-    case 'F': return 20;
-    case 'D': case 'B': case 'Y': case 'T': return 8;
-    case 'L': return 1;
-    case 'I': return 4;
-    case 'M': case 'G': case 'W': case 'P': return visual_version(spec.version) ? 4 : 10;
-    case '0': return std::max(1, (null_bits(spec).total + 7) / 8);
-    default: return 10;
+    case 'C':
+    case 'N':
+    case 'V':
+    case 'Q':
+      return 10;
+    case 'F':
+      return 20;
+    case 'D':
+    case 'B':
+    case 'Y':
+    case 'T':
+      return 8;
+    case 'L':
+      return 1;
+    case 'I':
+      return 4;
+    case 'M':
+    case 'G':
+    case 'W':
+    case 'P':
+      return visual_version(spec.version) ? 4 : 10;
+    case '0':
+      return std::max(1, (null_bits(spec).total + 7) / 8);
+    default:
+      return 10;
   }
 }
 
@@ -74,11 +91,15 @@ int64_t scaled_currency(const std::string& text) {
   int frac_digits = 0;
   bool after_point = false;
   for (char c : text) {
-    if (c == '-') negative = true;
-    else if (c == '.') after_point = true;
+    if (c == '-')
+      negative = true;
+    else if (c == '.')
+      after_point = true;
     else if (c >= '0' && c <= '9') {
-      if (!after_point) whole = whole * 10 + (c - '0');
-      else if (frac_digits < 4) frac = frac * 10 + (c - '0'), ++frac_digits;
+      if (!after_point)
+        whole = whole * 10 + (c - '0');
+      else if (frac_digits < 4)
+        frac = frac * 10 + (c - '0'), ++frac_digits;
     }
   }
   while (frac_digits++ < 4) frac *= 10;
@@ -120,10 +141,14 @@ std::string memo_pointer(uint32_t block, size_t width) {
 
 std::string encode_number_field(const FieldSpec& f, const Cell& c, size_t w) {
   switch (c.kind()) {
-    case Cell::Kind::kText: return fit_right(c.text(), w);
-    case Cell::Kind::kInteger: return fit_right(std::to_string(c.integer()), w);
-    case Cell::Kind::kNumber: return fit_right(fixed_text(c.number(), f.decimals), w);
-    default: return std::string(w, ' ');
+    case Cell::Kind::kText:
+      return fit_right(c.text(), w);
+    case Cell::Kind::kInteger:
+      return fit_right(std::to_string(c.integer()), w);
+    case Cell::Kind::kNumber:
+      return fit_right(fixed_text(c.number(), f.decimals), w);
+    default:
+      return std::string(w, ' ');
   }
 }
 
@@ -133,7 +158,8 @@ std::string encode_binary_field(const FieldSpec& f, const Cell& c) {
     case 'I':
       return le_bytes(static_cast<uint32_t>(static_cast<int32_t>(blank ? 0 : c.integer())), 4);
     case 'B': {
-      const double v = c.kind() == Cell::Kind::kNumber ? c.number() : static_cast<double>(c.integer());
+      const double v =
+          c.kind() == Cell::Kind::kNumber ? c.number() : static_cast<double>(c.integer());
       uint64_t bits = 0;
       std::memcpy(&bits, &v, sizeof bits);
       return le_bytes(blank ? 0 : bits, 8);
@@ -148,7 +174,8 @@ std::string encode_binary_field(const FieldSpec& f, const Cell& c) {
     default: {  // 'T'
       const bool has_date = c.kind() == Cell::Kind::kDate || c.kind() == Cell::Kind::kDateTime;
       const int64_t day = has_date ? c.date().julian() : 0;
-      const uint32_t ms = c.kind() == Cell::Kind::kDateTime ? static_cast<uint32_t>(c.integer()) : 0;
+      const uint32_t ms =
+          c.kind() == Cell::Kind::kDateTime ? static_cast<uint32_t>(c.integer()) : 0;
       return le_bytes(static_cast<uint32_t>(day), 4) + le_bytes(ms, 4);
     }
   }
@@ -176,7 +203,8 @@ int field_width(const DbfSpec& spec, size_t field_index) {
 }
 
 uint16_t header_length(const DbfSpec& spec) {
-  return static_cast<uint16_t>(32 + 32 * spec.fields.size() + 1 + (visual_version(spec.version) ? 263 : 0));
+  return static_cast<uint16_t>(32 + 32 * spec.fields.size() + 1 +
+                               (visual_version(spec.version) ? 263 : 0));
 }
 
 uint16_t record_length(const DbfSpec& spec) {
@@ -244,19 +272,30 @@ struct RecordBuilder {
     if (c.kind() == Cell::Kind::kRaw) return fit_left(c.text(), w, '\0');
     const bool text = c.kind() == Cell::Kind::kText;
     switch (f.type) {
-      case 'N': case 'F': return encode_number_field(f, c, w);
-      case 'I': case 'B': case 'Y': case 'T': return encode_binary_field(f, c);
+      case 'N':
+      case 'F':
+        return encode_number_field(f, c, w);
+      case 'I':
+      case 'B':
+      case 'Y':
+      case 'T':
+        return encode_binary_field(f, c);
       case 'D':
         if (c.kind() == Cell::Kind::kDate) return c.date().dtos();
         return fit_left(text ? c.text() : "", w, ' ');
       case 'L':
         if (c.kind() == Cell::Kind::kLogic) return c.integer() ? "T" : "F";
         return text && !c.text().empty() ? c.text().substr(0, 1) : " ";
-      case 'M': case 'G': case 'W': case 'P': {
-        const uint32_t block = text && !c.text().empty() ? memo->add(c.text(), f.type == 'G' ? 2 : 1) : 0;
+      case 'M':
+      case 'G':
+      case 'W':
+      case 'P': {
+        const uint32_t block =
+            text && !c.text().empty() ? memo->add(c.text(), f.type == 'G' ? 2 : 1) : 0;
         return memo_pointer(block, w);
       }
-      case 'V': case 'Q': {
+      case 'V':
+      case 'Q': {
         const std::string value = text ? c.text().substr(0, w) : "";
         const int bit = bits.short_bit[i];
         if (value.size() == w || bit < 0 || null_flags->empty()) {
@@ -267,8 +306,10 @@ struct RecordBuilder {
         out[w - 1] = static_cast<char>(value.size());
         return out;
       }
-      case '0': return std::string(w, '\0');
-      default: return fit_left(text ? c.text() : "", w, ' ');
+      case '0':
+        return std::string(w, '\0');
+      default:
+        return fit_left(text ? c.text() : "", w, ' ');
     }
   }
 
@@ -279,13 +320,15 @@ struct RecordBuilder {
     for (size_t i = 0; i < spec.fields.size(); ++i) {
       if (spec.fields[i].type == '0') null_index = static_cast<int>(i);
     }
-    std::string null_flags(null_index < 0 ? 0 : static_cast<size_t>(field_width(spec, null_index)), '\0');
+    std::string null_flags(null_index < 0 ? 0 : static_cast<size_t>(field_width(spec, null_index)),
+                           '\0');
     std::vector<std::string> parts;
     for (size_t i = 0; i < spec.fields.size(); ++i) {
       parts.push_back(field(i, i < row.cells.size() ? row.cells[i] : Cell(), &null_flags));
     }
     if (null_index >= 0) {
-      const Cell& c = static_cast<size_t>(null_index) < row.cells.size() ? row.cells[null_index] : Cell();
+      const Cell& c =
+          static_cast<size_t>(null_index) < row.cells.size() ? row.cells[null_index] : Cell();
       if (c.kind() != Cell::Kind::kRaw) parts[null_index] = null_flags;
     }
     std::string out(1, row.deleted ? '*' : ' ');
@@ -321,8 +364,9 @@ bool write_dbf(const std::string& path, const DbfSpec& spec, const std::vector<R
   if (files.memo.empty()) return true;
   const size_t slash = path.find_last_of("/\\");
   const size_t dot = path.find_last_of('.');
-  const std::string base =
-      dot == std::string::npos || (slash != std::string::npos && dot < slash) ? path : path.substr(0, dot);
+  const std::string base = dot == std::string::npos || (slash != std::string::npos && dot < slash)
+                               ? path
+                               : path.substr(0, dot);
   return write_file(base + ".fpt", files.memo);
 }
 

@@ -40,7 +40,8 @@ bool parse_args(const std::vector<std::string>& args, Options* o, std::string* p
       if (a == "--seek") o->seek = v;
       if (a == "--limit") {
         const auto r = std::from_chars(v.data(), v.data() + v.size(), o->limit);
-        if (r.ec != std::errc() || r.ptr != v.data() + v.size()) return *problem = "bad --limit " + v, false;
+        if (r.ec != std::errc() || r.ptr != v.data() + v.size())
+          return *problem = "bad --limit " + v, false;
       }
     } else if (!a.empty() && a[0] == '-') {
       return *problem = "unknown option " + a, false;
@@ -101,24 +102,34 @@ std::optional<Value> seek_value(WorkArea* area, const TagInfo& tag, const std::s
   char type = pos > 0 ? area->table().fields()[pos - 1].type : 0;
   const size_t length = tag.key_length - (tag.nullable ? 1 : 0);
   if (type == 0) {
-    if (tag.fill == ' ') type = 'C';
-    else if (length == 1) type = 'L';
-    else if (length == 8 && parse_date(text) && !parse_number(text)) type = 'D';
-    else type = 'N';
+    if (tag.fill == ' ')
+      type = 'C';
+    else if (length == 1)
+      type = 'L';
+    else if (length == 8 && parse_date(text) && !parse_number(text))
+      type = 'D';
+    else
+      type = 'N';
   }
   switch (type) {
-    case 'N': case 'F': case 'B': case 'Y': case 'I': {
+    case 'N':
+    case 'F':
+    case 'B':
+    case 'Y':
+    case 'I': {
       const std::optional<double> n = parse_number(text);
       if (!n) return std::nullopt;
       return Value::floating(*n);
     }
-    case 'D': case 'T': {
+    case 'D':
+    case 'T': {
       const std::optional<Date> d = parse_date(text);
       if (!d) return std::nullopt;
       return Value::date(*d);
     }
     case 'L':
-      return Value::logic(text == "T" || text == "t" || text == "Y" || text == "y" || text == "true");
+      return Value::logic(text == "T" || text == "t" || text == "Y" || text == "y" ||
+                          text == "true");
     default:
       return Value::string(text);
   }
@@ -131,8 +142,9 @@ void print_info(WorkArea* area, std::ostream& out) {
       << ",\"fields\":[";
   for (uint32_t i = 1; i <= area->field_count(); ++i) {
     const tables::dbf::Field& f = area->table().fields()[i - 1];
-    out << (i > 1 ? "," : "") << "{\"name\":" << json_string(f.name) << ",\"type\":"
-        << json_string(std::string(1, f.type)) << ",\"width\":" << static_cast<int>(f.width)
+    out << (i > 1 ? "," : "") << "{\"name\":" << json_string(f.name)
+        << ",\"type\":" << json_string(std::string(1, f.type))
+        << ",\"width\":" << static_cast<int>(f.width)
         << ",\"decimals\":" << static_cast<int>(f.decimals) << "}";
   }
   out << "],\"tags\":[";
@@ -142,7 +154,8 @@ void print_info(WorkArea* area, std::ostream& out) {
     uint64_t keys = 0;
     const bool counted = tag.is_btree() && index->key_count(t, &keys).ok();
     out << (t > 0 ? "," : "") << "{\"name\":" << json_string(tag.name)
-        << ",\"key\":" << json_string(tag.key_expression) << ",\"for\":" << json_string(tag.for_expression)
+        << ",\"key\":" << json_string(tag.key_expression)
+        << ",\"for\":" << json_string(tag.for_expression)
         << ",\"unique\":" << (tag.unique ? "true" : "false")
         << ",\"descending\":" << (tag.descending ? "true" : "false")
         << ",\"keys\":" << (counted ? std::to_string(keys) : "null") << "}";
@@ -166,7 +179,8 @@ bool print_record(WorkArea* area, std::ostream& out) {
 
 int fail(std::ostream& err, const std::string& file, const tables::Status& s) {
   err << "kv3dump: " << (s.filename().empty() ? file : s.filename()) << ": " << s.description()
-      << " (code " << s.gencode() << (s.oscode() ? ", os " + std::to_string(s.oscode()) : "") << ")\n";
+      << " (code " << s.gencode() << (s.oscode() ? ", os " + std::to_string(s.oscode()) : "")
+      << ")\n";
   return 1;
 }
 
@@ -224,7 +238,8 @@ int run_kv3dump(const std::vector<std::string>& args, std::ostream& out, std::os
     return fail(err, o.file, area->last_error());
   }
   for (uint64_t n = 0; n < o.limit && !area->eof(); ++n) {
-    if (!print_record(area.get(), out) || !area->skip(1)) return fail(err, o.file, area->last_error());
+    if (!print_record(area.get(), out) || !area->skip(1))
+      return fail(err, o.file, area->last_error());
   }
   return 0;
 }

@@ -91,7 +91,8 @@ std::string verify_report_json(const VerifyReport& report) {
   for (size_t i = 0; i < report.different.size(); ++i) {
     const tables::expr::KeyDifference& d = report.different[i];
     out += (i ? ",{\"recno\":" : "{\"recno\":") + std::to_string(d.recno) +
-           ",\"expected\":" + json_string(d.expected) + ",\"actual\":" + json_string(d.actual) + "}";
+           ",\"expected\":" + json_string(d.expected) + ",\"actual\":" + json_string(d.actual) +
+           "}";
   }
   return out + "]}";
 }

@@ -19,15 +19,21 @@ using tables::WorkArea;
 using tables::cdx::TagInfo;
 using tables::cdx::WalkEntry;
 
-const char* const kIndexedTables[] = {
-    "asset-depreciation/depreciation.dbf", "fdkeywrd/fdkeywrd.dbf",
-    "foxbin2prg-tests/fb2p_dbf.dbf",       "foxbin2prg-tests/fb2p_depto.dbf",
-    "foxbin2prg-tests/fb2p_free.dbf",      "foxbin2prg-tests/foxuser_fdbozzo.dbf",
-    "foxref/foxref_ref.DBF",               "northwind-orderdetails/orderdetails.dbf",
-    "northwind-orders/orders.dbf",         "order-entry-orders/orders.dbf",
-    "samples-orditems/orditems.dbf",       "savedcovlog/SavedCovLog.dbf",
-    "thor-source/thor source.dbf",         "upsizing-typemap/_typemap.dbf",
-    "w32-examples-functions/w32_examples_functions.dbf"};
+const char* const kIndexedTables[] = {"asset-depreciation/depreciation.dbf",
+                                      "fdkeywrd/fdkeywrd.dbf",
+                                      "foxbin2prg-tests/fb2p_dbf.dbf",
+                                      "foxbin2prg-tests/fb2p_depto.dbf",
+                                      "foxbin2prg-tests/fb2p_free.dbf",
+                                      "foxbin2prg-tests/foxuser_fdbozzo.dbf",
+                                      "foxref/foxref_ref.DBF",
+                                      "northwind-orderdetails/orderdetails.dbf",
+                                      "northwind-orders/orders.dbf",
+                                      "order-entry-orders/orders.dbf",
+                                      "samples-orditems/orditems.dbf",
+                                      "savedcovlog/SavedCovLog.dbf",
+                                      "thor-source/thor source.dbf",
+                                      "upsizing-typemap/_typemap.dbf",
+                                      "w32-examples-functions/w32_examples_functions.dbf"};
 
 // The value whose seek key is key: the key decoded by the type of the field
 // that the expression names, else by the key's fill and length.
@@ -39,13 +45,18 @@ Value key_value(const TagInfo& tag, WorkArea* area, std::string_view key) {
   }
   const uint32_t pos = area->field_pos(tag.key_expression);
   char type = pos > 0 ? area->table().fields()[pos - 1].type : 0;
-  if (type == 0) type = tag.fill == ' ' ? 'C' : part.size() == 4 ? 'I' : part.size() == 1 ? 'L' : 'N';
+  if (type == 0)
+    type = tag.fill == ' ' ? 'C' : part.size() == 4 ? 'I' : part.size() == 1 ? 'L' : 'N';
   switch (type) {
     case 'I':
       return Value::integer(*tables::cdx::decode_integer(part));
-    case 'N': case 'F': case 'B': case 'Y':
+    case 'N':
+    case 'F':
+    case 'B':
+    case 'Y':
       return Value::floating(*tables::cdx::decode_numeric(part));
-    case 'D': case 'T':
+    case 'D':
+    case 'T':
       return Value::date(*tables::cdx::decode_date(part));
     case 'L':
       return Value::logic(*tables::cdx::decode_logical(part));
@@ -58,7 +69,8 @@ class WorkAreaCorpusTest : public ::testing::TestWithParam<const char*> {
  protected:
   void SetUp() override {
     Status s;
-    area_ = WorkArea::open(std::string(KX_CORPUS_DIR) + "/foxpro/" + GetParam(), "T", true, true, &s);
+    area_ =
+        WorkArea::open(std::string(KX_CORPUS_DIR) + "/foxpro/" + GetParam(), "T", true, true, &s);
     ASSERT_NE(area_, nullptr) << s.description();
     ASSERT_NE(area_->index(), nullptr);
   }
@@ -75,7 +87,8 @@ class WorkAreaCorpusTest : public ::testing::TestWithParam<const char*> {
   }
 
   // Seeks prefix-encoding value and checks the area against the walk.
-  void check_seek(const TagInfo& tag, const std::vector<WalkEntry>& walk, const Value& value, bool soft) {
+  void check_seek(const TagInfo& tag, const std::vector<WalkEntry>& walk, const Value& value,
+                  bool soft) {
     const std::string prefix = *tables::cdx::encode_seek_key(tag, value);
     const size_t at = tables::cdx::expected_seek(walk, prefix, tag.descending);
     const bool found = at < walk.size() && walk[at].key.compare(0, prefix.size(), prefix) == 0;
@@ -103,7 +116,8 @@ class WorkAreaCorpusTest : public ::testing::TestWithParam<const char*> {
     ASSERT_TRUE(area_->index()->key_count(t, &key_count).ok());
     EXPECT_EQ(walk.size(), key_count);
     for (size_t i = 1; i < walk.size(); ++i) {
-      EXPECT_TRUE(tag.descending ? walk[i - 1].key >= walk[i].key : walk[i - 1].key <= walk[i].key) << i;
+      EXPECT_TRUE(tag.descending ? walk[i - 1].key >= walk[i].key : walk[i - 1].key <= walk[i].key)
+          << i;
     }
     std::vector<uint32_t> recnos;
     for (const WalkEntry& e : walk) recnos.push_back(e.recno);

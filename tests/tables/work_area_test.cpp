@@ -289,7 +289,8 @@ TEST_F(WorkAreaTest, IndexRecordOutsideTheTableIsCorruption) {
   EXPECT_FALSE(area_->go_top());
   EXPECT_EQ(area_->last_error().gencode(), tables::kGenCorruption);
   EXPECT_EQ(lower(area_->last_error().filename()), lower(folder_ + "/M_KURSMA.CDX"));
-  EXPECT_EQ(area_->last_error().description(), "tag ID: record 9 is outside the table of 5 records");
+  EXPECT_EQ(area_->last_error().description(),
+            "tag ID: record 9 is outside the table of 5 records");
   EXPECT_TRUE(area_->eof());
 }
 

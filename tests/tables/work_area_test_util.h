@@ -40,8 +40,8 @@ inline std::vector<RateRow> rate_rows() {
 }
 
 inline DbfSpec rate_spec() {
-  return DbfSpec{0x30,
-                 {{"MU", 'C', 3}, {"TGL", 'D'}, {"KURS_BELI", 'N', 12, 2}, {"ID", 'I'}, {"NOTE", 'M'}}};
+  return DbfSpec{
+      0x30, {{"MU", 'C', 3}, {"TGL", 'D'}, {"KURS_BELI", 'N', 12, 2}, {"ID", 'I'}, {"NOTE", 'M'}}};
 }
 
 inline std::vector<Row> rate_table_rows(const std::vector<RateRow>& rows) {
@@ -50,7 +50,8 @@ inline std::vector<Row> rate_table_rows(const std::vector<RateRow>& rows) {
   return out;
 }
 
-inline CdxTagSpec make_tag(const char* name, const char* expression, uint16_t key_length, char fill) {
+inline CdxTagSpec make_tag(const char* name, const char* expression, uint16_t key_length,
+                           char fill) {
   CdxTagSpec tag;
   tag.name = name;
   tag.key_expression = expression;

@@ -37,12 +37,18 @@ TEST_F(Kv3dumpTest, InfoListsVersionFieldsAndTags) {
             "{\"name\":\"KURS_BELI\",\"type\":\"N\",\"width\":12,\"decimals\":2},"
             "{\"name\":\"ID\",\"type\":\"I\",\"width\":4,\"decimals\":0},"
             "{\"name\":\"NOTE\",\"type\":\"M\",\"width\":4,\"decimals\":0}],\"tags\":["
-            "{\"name\":\"MU_TGL\",\"key\":\"mu+DTOS(tgl)\",\"for\":\"\",\"unique\":false,\"descending\":false,\"keys\":5},"
-            "{\"name\":\"ID\",\"key\":\"id\",\"for\":\"\",\"unique\":false,\"descending\":false,\"keys\":5},"
-            "{\"name\":\"KURS\",\"key\":\"kurs_beli\",\"for\":\"\",\"unique\":false,\"descending\":true,\"keys\":5},"
-            "{\"name\":\"USDONLY\",\"key\":\"mu\",\"for\":\"mu=\\\"USD\\\"\",\"unique\":false,\"descending\":false,\"keys\":3},"
-            "{\"name\":\"TGL\",\"key\":\"tgl\",\"for\":\"\",\"unique\":false,\"descending\":false,\"keys\":5},"
-            "{\"name\":\"NAMA_GEN\",\"key\":\"mu\",\"for\":\"\",\"unique\":false,\"descending\":false,\"keys\":5}]}\n");
+            "{\"name\":\"MU_TGL\",\"key\":\"mu+DTOS(tgl)\",\"for\":\"\",\"unique\":false,"
+            "\"descending\":false,\"keys\":5},"
+            "{\"name\":\"ID\",\"key\":\"id\",\"for\":\"\",\"unique\":false,\"descending\":false,"
+            "\"keys\":5},"
+            "{\"name\":\"KURS\",\"key\":\"kurs_beli\",\"for\":\"\",\"unique\":false,\"descending\":"
+            "true,\"keys\":5},"
+            "{\"name\":\"USDONLY\",\"key\":\"mu\",\"for\":\"mu=\\\"USD\\\"\",\"unique\":false,"
+            "\"descending\":false,\"keys\":3},"
+            "{\"name\":\"TGL\",\"key\":\"tgl\",\"for\":\"\",\"unique\":false,\"descending\":false,"
+            "\"keys\":5},"
+            "{\"name\":\"NAMA_GEN\",\"key\":\"mu\",\"for\":\"\",\"unique\":false,\"descending\":"
+            "false,\"keys\":5}]}\n");
 }
 
 TEST_F(Kv3dumpTest, RecordsInRecordOrderAsJsonLines) {
@@ -56,7 +62,8 @@ TEST_F(Kv3dumpTest, RecordsInRecordOrderAsJsonLines) {
 
 std::vector<int> recnos(const std::string& lines) {
   std::vector<int> out;
-  for (size_t at = lines.find("\"recno\":"); at != std::string::npos; at = lines.find("\"recno\":", at + 1)) {
+  for (size_t at = lines.find("\"recno\":"); at != std::string::npos;
+       at = lines.find("\"recno\":", at + 1)) {
     out.push_back(std::stoi(lines.substr(at + 8)));
   }
   return out;

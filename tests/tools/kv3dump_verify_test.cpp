@@ -41,8 +41,8 @@ TEST_F(Kv3dumpVerifyTest, GoodIndexPrintsOneLinePerTagAndExitsZero) {
             "{\"tag\":\"CODEQTY\",\"evaluable\":true,\"reason\":\"\",\"missing\":[],\"extra\":[],"
             "\"different\":[]}");
   EXPECT_EQ(got[10],
-            "{\"tag\":\"GEN\",\"evaluable\":false,\"reason\":\"tag under collation GENERAL (its "
-            "character keys are sort weights)\",\"missing\":[],\"extra\":[],\"different\":[]}");
+            "{\"tag\":\"GEN\",\"evaluable\":false,\"reason\":\"tag under collation GENERAL: only "
+            "machine-collation tags are checked\",\"missing\":[],\"extra\":[],\"different\":[]}");
   EXPECT_EQ(err_.str(), "");
 }
 
@@ -55,9 +55,10 @@ TEST_F(Kv3dumpVerifyTest, FindingsArePrintedAndExitWithOne) {
   ASSERT_EQ(run({path, "--verify"}), 1) << err_.str();
   const std::vector<std::string> got = lines();
   ASSERT_EQ(got.size(), 12u);
-  EXPECT_EQ(got[0],
-            "{\"tag\":\"CODEQTY\",\"evaluable\":true,\"reason\":\"\",\"missing\":[],\"extra\":[],"
-            "\"different\":[{\"recno\":2,\"expected\":\"CD     -3.25\",\"actual\":\"CD     -3.00\"}]}");
+  EXPECT_EQ(
+      got[0],
+      "{\"tag\":\"CODEQTY\",\"evaluable\":true,\"reason\":\"\",\"missing\":[],\"extra\":[],"
+      "\"different\":[{\"recno\":2,\"expected\":\"CD     -3.25\",\"actual\":\"CD     -3.00\"}]}");
   EXPECT_EQ(got[1],
             "{\"tag\":\"ID\",\"evaluable\":true,\"reason\":\"\",\"missing\":[4],\"extra\":[],"
             "\"different\":[]}");
@@ -106,7 +107,7 @@ TEST_F(Kv3dumpVerifyTest, UsageAndOpenErrors) {
   EXPECT_EQ(out_.str(), "");
   EXPECT_EQ(run({"--verify", folder_ + "/NONE.DBF"}), 1);
   EXPECT_NE(err_.str().find("NONE.DBF"), std::string::npos);
-  ASSERT_TRUE(write_dbf(folder_ + "/BARE.DBF", stock_spec(), stock_rows()));
+  ASSERT_TRUE(write_dbf(folder_ + "/BARE.DBF", stock_table(), stock_rows()));
   EXPECT_EQ(run({"--verify", folder_ + "/BARE.DBF"}), 2);
   EXPECT_NE(err_.str().find("has no index"), std::string::npos);
 }

@@ -17,6 +17,7 @@ constexpr uint32_t kNoPage = 0xFFFFFFFF;
 
 // Header fields (offsets from the start of a header).
 constexpr size_t kHeaderRoot = 0;         // LE32
+constexpr size_t kHeaderCounter = 8;      // BE32, raised by a writer on each change
 constexpr size_t kHeaderKeyLength = 12;   // LE16
 constexpr size_t kHeaderOptions = 14;     // 1 byte
 constexpr size_t kHeaderSignature = 15;   // 1 byte

@@ -42,10 +42,10 @@ std::optional<char> fill_from_leaf(const Node& leaf) {
   const size_t kl = leaf.key_length;
   size_t keys = 0, text_keys = 0, logical_keys = 0;
   bool ends_in_blank = false, ends_in_nul = false;
-  for (size_t i = 0; i < leaf.count; ++i) {
+  for (size_t i = 0; i < leaf.decoded(); ++i) {
     const std::string_view key = leaf.key(i);
-    const size_t kept = kl - leaf.trails[i];
-    if (kept > leaf.dups[i]) {  // the last kept byte was stored, not inferred
+    const size_t kept = kl - leaf.trail(i);
+    if (kept > leaf.dup(i)) {  // the last kept byte was stored, not inferred
       ends_in_blank |= key[kept - 1] == ' ';
       ends_in_nul |= key[kept - 1] == '\0';
     }
@@ -66,7 +66,9 @@ char infer_fill(ByteSource* source, const TagInfo& tag) {
   TreeWalker walker(source, TreeShape{tag.header_offset, tag.key_length, tag.signature, ' '});
   walker.seek_first();
   if (!walker.valid()) return ' ';
-  return fill_from_leaf(walker.leaf()).value_or(' ');
+  Node leaf = walker.leaf();
+  if (!leaf.decode_all(source->name()).ok()) return ' ';
+  return fill_from_leaf(leaf).value_or(' ');
 }
 
 }  // namespace kx::tables::cdx

@@ -18,10 +18,10 @@ namespace kx::tables::cdx {
 // can only give text); nullopt when the keys must be looked at.
 std::optional<char> fill_from_header(const TagInfo& tag);
 
-// The fill suggested by the keys of a leaf that was decoded with any fill:
-// the stored part of a key never ends with the fill byte, numeric and date
-// keys are not printable text, logical keys are 'T' or 'F'. nullopt when the
-// leaf holds no keys.
+// The fill suggested by the keys of a leaf (those rebuilt so far) that was
+// decoded with any fill: the stored part of a key never ends with the fill
+// byte, numeric and date keys are not printable text, logical keys are 'T'
+// or 'F'. nullopt when the leaf holds no rebuilt keys.
 std::optional<char> fill_from_leaf(const Node& leaf);
 
 // The header first, then the first leaf of the tag. Reading errors are

@@ -1,130 +1,25 @@
 #include "tables/cdx/node.h"
 
-#include <array>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
 #include "tables/bytes.h"
-#include "tables/cdx/cdx_format.h"
 
 namespace kx::tables::cdx {
 namespace {
 
-Status damaged(const std::string& file, uint64_t offset, const std::string& what) {
-  return Status::corruption(file, "page " + hex(offset) + ": " + what);
-}
-
 // Keys within a node must not decrease; a node that breaks this is damaged,
-// and the check also keeps seeks from landing on garbage.
-bool in_order(const Node& node, size_t i) { return i == 0 || node.key(i - 1) <= node.key(i); }
-
-Status decode_interior(const std::string& file, const uint8_t* page, Node* node) {
-  const size_t entry_size = node->key_length + kInteriorEntryExtra;
-  const size_t room = kInteriorRoom / entry_size;
-  if (node->count == 0) return damaged(file, node->offset, "interior node has no entries");
-  if (node->count > room) {
-    return damaged(
-        file, node->offset,
-        "key count " + std::to_string(node->count) + " exceeds room for " + std::to_string(room));
-  }
-  node->keys.resize(node->count * node->key_length);
-  node->recnos.resize(node->count);
-  node->children.resize(node->count);
-  const uint8_t* p = page + kNodeHeaderSize;
-  for (size_t i = 0; i < node->count; ++i, p += entry_size) {
-    std::memcpy(&node->keys[i * node->key_length], p, node->key_length);
-    node->recnos[i] = decode_be32(p + node->key_length);
-    node->children[i] = decode_be32(p + node->key_length + 4);
-    if (!in_order(*node, i)) {
-      return damaged(file, node->offset, "entry " + std::to_string(i) + ": key out of order");
+// and the check also keeps seeks from landing on garbage. key shares its
+// first dup bytes with prev, so the comparison starts there; it usually ends
+// on the first byte compared.
+bool ordered(const char* prev, const char* key, size_t dup, size_t key_length) {
+  for (size_t j = dup; j < key_length; ++j) {
+    if (key[j] != prev[j]) {
+      return static_cast<unsigned char>(key[j]) > static_cast<unsigned char>(prev[j]);
     }
   }
-  return Status();
-}
-
-struct LeafLayout {
-  size_t entry_size = 0;
-  unsigned recno_bits = 0, dup_bits = 0, trail_bits = 0;
-  uint32_t recno_mask = 0;
-  uint8_t dup_mask = 0, trail_mask = 0;
-};
-
-Status read_leaf_layout(const std::string& file, uint64_t offset, const uint8_t* page,
-                        LeafLayout* layout) {
-  layout->entry_size = page[kLeafEntrySize];
-  layout->recno_bits = page[kLeafRecnoBits];
-  layout->dup_bits = page[kLeafDupBits];
-  layout->trail_bits = page[kLeafTrailBits];
-  layout->recno_mask = decode_le32(page + kLeafRecnoMask);
-  layout->dup_mask = page[kLeafDupMask];
-  layout->trail_mask = page[kLeafTrailMask];
-  const LeafLayout& l = *layout;
-  if (l.entry_size < 1 || l.entry_size > 8) {
-    return damaged(file, offset,
-                   "entry size " + std::to_string(l.entry_size) + " out of range 1 to 8");
-  }
-  if (l.recno_bits > 32 || l.dup_bits > 8 || l.trail_bits > 8 ||
-      l.recno_bits + l.dup_bits + l.trail_bits > 8 * l.entry_size) {
-    return damaged(file, offset,
-                   "bit layout " + std::to_string(l.recno_bits) + "/" + std::to_string(l.dup_bits) +
-                       "/" + std::to_string(l.trail_bits) + " does not fit " +
-                       std::to_string(l.entry_size) + "-byte entries");
-  }
-  const uint32_t recno_mask = l.recno_bits == 32 ? 0xFFFFFFFFu : (1u << l.recno_bits) - 1;
-  if (l.recno_mask != recno_mask || l.dup_mask != (1u << l.dup_bits) - 1 ||
-      l.trail_mask != (1u << l.trail_bits) - 1) {
-    return damaged(file, offset, "masks do not match the bit layout");
-  }
-  return Status();
-}
-
-Status decode_leaf(const std::string& file, const uint8_t* page, char fill, Node* node) {
-  LeafLayout l;
-  Status s = read_leaf_layout(file, node->offset, page, &l);
-  if (!s.ok()) return s;
-  const size_t room = kLeafRoom / l.entry_size;
-  if (node->count > room) {
-    return damaged(
-        file, node->offset,
-        "key count " + std::to_string(node->count) + " exceeds room for " + std::to_string(room));
-  }
-  const size_t kl = node->key_length;
-  node->keys.resize(node->count * kl);
-  node->recnos.resize(node->count);
-  node->dups.resize(node->count);
-  node->trails.resize(node->count);
-  const size_t entries_end = kLeafEntries + node->count * l.entry_size;
-  size_t key_end = kPageSize;  // stored key bytes are packed downwards from the end
-  for (size_t i = 0; i < node->count; ++i) {
-    const uint64_t v = decode_le(page + kLeafEntries + i * l.entry_size, l.entry_size);
-    const size_t dup = (v >> l.recno_bits) & l.dup_mask;
-    const size_t trail = (v >> (l.recno_bits + l.dup_bits)) & l.trail_mask;
-    auto where = [i] { return "entry " + std::to_string(i) + ": "; };
-    if (dup + trail > kl) {
-      return damaged(file, node->offset,
-                     where() + "duplicate count " + std::to_string(dup) + " and trailing count " +
-                         std::to_string(trail) + " exceed key length " + std::to_string(kl));
-    }
-    if (i == 0 && dup != 0) {
-      return damaged(file, node->offset, where() + "first key shares bytes with no previous key");
-    }
-    const size_t stored = kl - dup - trail;
-    if (stored > key_end - entries_end) {
-      return damaged(file, node->offset, where() + "key bytes run into the entry array");
-    }
-    key_end -= stored;
-    char* key = &node->keys[i * kl];
-    if (dup > 0) std::memmove(key, key - kl, dup);
-    std::memcpy(key + dup, page + key_end, stored);
-    std::memset(key + dup + stored, fill, trail);
-    node->recnos[i] = static_cast<uint32_t>(v & l.recno_mask);
-    node->dups[i] = static_cast<uint8_t>(dup);
-    node->trails[i] = static_cast<uint8_t>(trail);
-    if (!in_order(*node, i)) {
-      return damaged(file, node->offset, where() + "key out of order");
-    }
-  }
-  return Status();
+  return true;
 }
 
 }  // namespace
@@ -157,32 +52,257 @@ Status check_pointer(const std::string& file, std::string_view where, std::strin
       file, std::string(where) + ": " + std::string(what) + " " + hex(pointer) + problem);
 }
 
-bool Node::is_leaf() const { return (attributes & kAttrLeaf) != 0; }
-bool Node::is_root() const { return (attributes & kAttrRoot) != 0; }
+Status Node::damaged(const std::string& file, const std::string& what) const {
+  return Status::corruption(file, "page " + hex(offset) + ": " + what);
+}
 
-Status decode_node(const std::string& file, uint64_t offset, const uint8_t* page,
-                   uint16_t key_length, char fill, Node* node) {
+// The entry array lies inside the page (count was checked against the room),
+// and page_ has slack past its end, so an 8-byte load never leaves it.
+uint64_t Node::entry(size_t i) const {
+  const uint64_t v = decode_le64(page_.data() + kLeafEntries + i * layout_.entry_size);
+  return layout_.entry_size == 8 ? v : v & ((uint64_t{1} << (8 * layout_.entry_size)) - 1);
+}
+
+const uint8_t* Node::interior_entry(size_t i) const {
+  return page_.data() + kNodeHeaderSize + i * (key_length + kInteriorEntryExtra);
+}
+
+std::string_view Node::key(size_t i) const {
+  if (is_leaf()) return std::string_view(keys_.data() + i * key_length, key_length);
+  return std::string_view(reinterpret_cast<const char*>(interior_entry(i)), key_length);
+}
+
+uint32_t Node::recno(size_t i) const {
+  if (is_leaf()) return static_cast<uint32_t>(entry(i) & layout_.recno_mask);
+  return decode_be32(interior_entry(i) + key_length);
+}
+
+uint32_t Node::child(size_t i) const { return decode_be32(interior_entry(i) + key_length + 4); }
+
+uint8_t Node::dup(size_t i) const {
+  return static_cast<uint8_t>((entry(i) >> layout_.recno_bits) & layout_.dup_mask);
+}
+
+uint8_t Node::trail(size_t i) const {
+  return static_cast<uint8_t>((entry(i) >> (layout_.recno_bits + layout_.dup_bits)) &
+                              layout_.trail_mask);
+}
+
+Status Node::check(const std::string& file) {
+  const uint8_t* page = page_.data();
+  attributes = decode_le16(page + kNodeAttributes);
+  count = decode_le16(page + kNodeCount);
+  left = decode_le32(page + kNodeLeft);
+  right = decode_le32(page + kNodeRight);
+  decoded_ = 0;
+  key_end_ = kPageSize;
+  if ((attributes & ~kAttrKnownBits) != 0) {
+    return damaged(file, "attributes " + hex(attributes) + " are not those of a node");
+  }
+  return is_leaf() ? check_leaf(file) : check_interior(file);
+}
+
+Status Node::check_interior(const std::string& file) {
+  const size_t entry_size = key_length + kInteriorEntryExtra;
+  const size_t room = kInteriorRoom / entry_size;
+  if (count == 0) return damaged(file, "interior node has no entries");
+  if (count > room) {
+    return damaged(file, "key count " + std::to_string(count) + " exceeds room for " +
+                             std::to_string(room));
+  }
+  for (size_t i = 1; i < count; ++i) {
+    if (std::memcmp(interior_entry(i - 1), interior_entry(i), key_length) > 0) {
+      return damaged(file, "entry " + std::to_string(i) + ": key out of order");
+    }
+  }
+  decoded_ = count;
+  return Status();
+}
+
+Status Node::check_leaf(const std::string& file) {
+  const uint8_t* page = page_.data();
+  LeafLayout& l = layout_;
+  l.entry_size = page[kLeafEntrySize];
+  l.recno_bits = page[kLeafRecnoBits];
+  l.dup_bits = page[kLeafDupBits];
+  l.trail_bits = page[kLeafTrailBits];
+  l.recno_mask = decode_le32(page + kLeafRecnoMask);
+  l.dup_mask = page[kLeafDupMask];
+  l.trail_mask = page[kLeafTrailMask];
+  if (l.entry_size < 1 || l.entry_size > 8) {
+    return damaged(file, "entry size " + std::to_string(l.entry_size) + " out of range 1 to 8");
+  }
+  if (l.recno_bits > 32 || l.dup_bits > 8 || l.trail_bits > 8 ||
+      l.recno_bits + l.dup_bits + l.trail_bits > 8 * l.entry_size) {
+    return damaged(file, "bit layout " + std::to_string(l.recno_bits) + "/" +
+                             std::to_string(l.dup_bits) + "/" + std::to_string(l.trail_bits) +
+                             " does not fit " + std::to_string(l.entry_size) + "-byte entries");
+  }
+  const uint32_t recno_mask = l.recno_bits == 32 ? 0xFFFFFFFFu : (1u << l.recno_bits) - 1;
+  if (l.recno_mask != recno_mask || l.dup_mask != (1u << l.dup_bits) - 1 ||
+      l.trail_mask != (1u << l.trail_bits) - 1) {
+    return damaged(file, "masks do not match the bit layout");
+  }
+  const size_t room = kLeafRoom / l.entry_size;
+  if (count > room) {
+    return damaged(file, "key count " + std::to_string(count) + " exceeds room for " +
+                             std::to_string(room));
+  }
+  // Bounded by the room: at most 488 keys of 240 bytes, and slack for the
+  // word copies.
+  const size_t need = count * key_length + 8;
+  if (keys_.size() < need) keys_.resize(need);
+  entries_end_ = kLeafEntries + count * l.entry_size;
+  std::memset(&fill_word_, fill_, sizeof fill_word_);
+  return Status();
+}
+
+// Copies n bytes a word at a time. Both buffers have room for up to 7 bytes
+// past the n, and what lands there is overwritten or never read.
+inline void copy_words(char* to, const char* from, size_t n) {
+  for (size_t j = 0; j < n; j += 8) {
+    uint64_t word;
+    std::memcpy(&word, from + j, 8);
+    std::memcpy(to + j, &word, 8);
+  }
+}
+
+inline void fill_words(char* to, uint64_t fill_word, size_t n) {
+  for (size_t j = 0; j < n; j += 8) std::memcpy(to + j, &fill_word, 8);
+}
+
+// Rebuilds entry decoded_ and moves past it; on damage leaves decoded_ as it
+// is and returns what is wrong. Kept small and free of Status so that it
+// inlines into the scans below.
+inline Node::Problem Node::decode_next() {
+  const size_t n = decoded_;
+  const size_t kl = key_length;
+  const uint64_t v = entry(n);
+  const size_t dup = (v >> layout_.recno_bits) & layout_.dup_mask;
+  const size_t trail = (v >> (layout_.recno_bits + layout_.dup_bits)) & layout_.trail_mask;
+  if (dup + trail > kl) return Problem::kCounts;
+  if (n == 0 && dup != 0) return Problem::kFirstShares;
+  const size_t stored = kl - dup - trail;
+  if (stored > key_end_ - entries_end_) return Problem::kIntoEntries;
+  key_end_ -= stored;
+  char* key = keys_.data() + n * kl;
+  // Left to right, each copy overruns only into what the next one writes.
+  copy_words(key, key - kl, dup);
+  copy_words(key + dup, reinterpret_cast<const char*>(page_.data()) + key_end_, stored);
+  fill_words(key + dup + stored, fill_word_, trail);
+  if (n > 0 && !ordered(key - kl, key, dup, kl)) {
+    key_end_ += stored;
+    return Problem::kOrder;
+  }
+  ++decoded_;
+  return Problem::kNone;
+}
+
+Status Node::problem_status(const std::string& file, Problem problem) const {
+  const uint64_t v = entry(decoded_);
+  const size_t dup = (v >> layout_.recno_bits) & layout_.dup_mask;
+  const size_t trail = (v >> (layout_.recno_bits + layout_.dup_bits)) & layout_.trail_mask;
+  const std::string where = "entry " + std::to_string(decoded_) + ": ";
+  switch (problem) {
+    case Problem::kCounts:
+      return damaged(file, where + "duplicate count " + std::to_string(dup) +
+                               " and trailing count " + std::to_string(trail) +
+                               " exceed key length " + std::to_string(key_length));
+    case Problem::kFirstShares:
+      return damaged(file, where + "first key shares bytes with no previous key");
+    case Problem::kIntoEntries:
+      return damaged(file, where + "key bytes run into the entry array");
+    case Problem::kOrder:
+      return damaged(file, where + "key out of order");
+    case Problem::kNone:
+      break;
+  }
+  return Status();
+}
+
+Status Node::decode_through(const std::string& file, size_t i) {
+  while (decoded_ <= i && decoded_ < count) {
+    const Problem problem = decode_next();
+    if (problem != Problem::kNone) return problem_status(file, problem);
+  }
+  return Status();
+}
+
+Status Node::decode_all(const std::string& file) {
+  return count == 0 ? Status() : decode_through(file, count - 1);
+}
+
+size_t Node::find_in_interior(std::string_view prefix, bool after) const {
+  size_t low = 0, high = count;
+  while (low < high) {
+    const size_t mid = low + (high - low) / 2;
+    const std::string_view cut = key(mid).substr(0, prefix.size());
+    if (after ? cut > prefix : cut >= prefix) {
+      high = mid;
+    } else {
+      low = mid + 1;
+    }
+  }
+  return low;
+}
+
+// Leaf keys come in order, so a scan that keeps how many bytes the last key
+// shared with the prefix need not compare again what the next key shares
+// with that one.
+Status Node::find(const std::string& file, std::string_view prefix, bool after, size_t* pos) {
+  prefix = prefix.substr(0, key_length);
+  if (!is_leaf()) {
+    *pos = find_in_interior(prefix, after);
+    return Status();
+  }
+  const size_t p = prefix.size();
+  size_t match = 0;  // leading bytes of the last key passed that equal the prefix
+  for (size_t n = 0; n < count; ++n) {
+    if (n >= decoded_) {
+      const Problem problem = decode_next();
+      if (problem != Problem::kNone) return problem_status(file, problem);
+    }
+    const char* k = keys_.data() + n * key_length;
+    size_t j = n == 0 ? 0 : std::min<size_t>(dup(n), match);
+    while (j < p && k[j] == prefix[j]) ++j;
+    const bool qualifies = j == p ? !after
+                                  : static_cast<unsigned char>(k[j]) >
+                                        static_cast<unsigned char>(prefix[j]);
+    if (qualifies) {
+      *pos = n;
+      return Status();
+    }
+    match = j;
+  }
+  *pos = count;
+  return Status();
+}
+
+Status read_node_header(ByteSource* source, uint64_t offset, uint16_t key_length, char fill,
+                        Node* node) {
+  Status s = source->read(offset, kPageSize, node->page_.data());
+  if (!s.ok()) return s;
   node->offset = offset;
   node->key_length = key_length;
-  node->attributes = decode_le16(page + kNodeAttributes);
-  node->count = decode_le16(page + kNodeCount);
-  node->left = decode_le32(page + kNodeLeft);
-  node->right = decode_le32(page + kNodeRight);
-  node->children.clear();
-  node->dups.clear();
-  node->trails.clear();
-  if ((node->attributes & ~kAttrKnownBits) != 0) {
-    return damaged(file, offset,
-                   "attributes " + hex(node->attributes) + " are not those of a node");
-  }
-  return node->is_leaf() ? decode_leaf(file, page, fill, node) : decode_interior(file, page, node);
+  node->fill_ = fill;
+  return node->check(source->name());
 }
 
 Status read_node(ByteSource* source, uint64_t offset, uint16_t key_length, char fill, Node* node) {
-  std::array<uint8_t, kPageSize> page;
-  Status s = source->read(offset, page.size(), page.data());
+  Status s = read_node_header(source, offset, key_length, fill, node);
   if (!s.ok()) return s;
-  return decode_node(source->name(), offset, page.data(), key_length, fill, node);
+  return node->decode_all(source->name());
+}
+
+Status decode_node(const std::string& file, uint64_t offset, const uint8_t* page,
+                   uint16_t key_length, char fill, Node* node) {
+  std::memcpy(node->page_.data(), page, kPageSize);
+  node->offset = offset;
+  node->key_length = key_length;
+  node->fill_ = fill;
+  Status s = node->check(file);
+  if (!s.ok()) return s;
+  return node->decode_all(file);
 }
 
 }  // namespace kx::tables::cdx

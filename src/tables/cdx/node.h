@@ -1,14 +1,15 @@
-// One B-tree node of a compound index, checked and decoded when it is read.
+// One B-tree node of a compound index, checked when it is read.
 #ifndef KX_TABLES_CDX_NODE_H_
 #define KX_TABLES_CDX_NODE_H_
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "tables/byte_source.h"
+#include "tables/cdx/cdx_format.h"
 #include "tables/status.h"
 
 namespace kx::tables::cdx {
@@ -26,37 +27,101 @@ bool pointer_ok(uint64_t pointer, uint64_t file_size);
 Status check_pointer(const std::string& file, std::string_view where, std::string_view what,
                      uint64_t pointer, uint64_t file_size);
 
-// A decoded node. For a leaf, keys are rebuilt in full (fill restored); for an
-// interior node they are the stored separators with their child pointers.
-struct Node {
+// A node: the page as read, its header, and the keys rebuilt so far.
+//
+// Reading a node checks its header, its count and (for a leaf) its entry
+// layout; an interior node's entries are checked whole, since they are read
+// in place. A leaf's keys are front-compressed, so key i is rebuilt from key
+// i - 1: they are rebuilt and checked in order, on demand (decode_through,
+// find), and each entry's counts, stored length and order are checked when it
+// is reached. A seek that lands early in a leaf pays only for what it passed.
+class Node {
+ public:
   uint64_t offset = 0;
   uint16_t attributes = 0;
   uint32_t left = 0;   // kNoPage when none
   uint32_t right = 0;  // kNoPage when none
   size_t count = 0;
   uint16_t key_length = 0;
-  std::string keys;  // count * key_length bytes
-  std::vector<uint32_t> recnos;
-  std::vector<uint32_t> children;  // interior nodes only
-  std::vector<uint8_t> dups;       // leaves only: shared-prefix counts
-  std::vector<uint8_t> trails;     // leaves only: trailing fill counts
 
-  bool is_leaf() const;
-  bool is_root() const;
-  // Requires i < count.
-  std::string_view key(size_t i) const {
-    return std::string_view(keys).substr(i * key_length, key_length);
-  }
+  bool is_leaf() const { return (attributes & kAttrLeaf) != 0; }
+  bool is_root() const { return (attributes & kAttrRoot) != 0; }
+
+  // Entries whose keys can be read: all of an interior node's, the first
+  // decoded() of a leaf's.
+  size_t decoded() const { return decoded_; }
+  // Entry i's full key (key_length bytes, fill restored) and record number.
+  // Require i < decoded(); the view lasts until the node is read again.
+  std::string_view key(size_t i) const;
+  uint32_t recno(size_t i) const;
+  // Interior nodes only; requires i < count.
+  uint32_t child(size_t i) const;
+  // Leaves only; require i < decoded(): the shared-prefix and trailing fill
+  // counts that entry i was stored with.
+  uint8_t dup(size_t i) const;
+  uint8_t trail(size_t i) const;
+
+  // Rebuilds the leaf's keys up to entry i (i < count). On damage returns a
+  // corruption error naming the page and entry; the entries before it stay
+  // readable. file names the index in errors.
+  Status decode_through(const std::string& file, size_t i);
+  Status decode_all(const std::string& file);
+  // The first entry whose key, cut to prefix's length, is >= prefix (> prefix
+  // when after): *pos, or count when there is none. A leaf is rebuilt only as
+  // far as that entry; an interior node is searched by bisection.
+  Status find(const std::string& file, std::string_view prefix, bool after, size_t* pos);
+
+ private:
+  friend Status read_node_header(ByteSource* source, uint64_t offset, uint16_t key_length,
+                                 char fill, Node* node);
+  friend Status decode_node(const std::string& file, uint64_t offset, const uint8_t* page,
+                            uint16_t key_length, char fill, Node* node);
+
+  // How a leaf packs its entries (from the leaf's own header).
+  struct LeafLayout {
+    size_t entry_size = 0;
+    unsigned recno_bits = 0, dup_bits = 0, trail_bits = 0;
+    uint32_t recno_mask = 0;
+    uint8_t dup_mask = 0, trail_mask = 0;
+  };
+
+  // What decode_next found wrong with an entry.
+  enum class Problem { kNone, kCounts, kFirstShares, kIntoEntries, kOrder };
+
+  Problem decode_next();
+  Status problem_status(const std::string& file, Problem problem) const;
+  Status check(const std::string& file);
+  Status check_leaf(const std::string& file);
+  Status check_interior(const std::string& file);
+  Status damaged(const std::string& file, const std::string& what) const;
+  uint64_t entry(size_t i) const;
+  const uint8_t* interior_entry(size_t i) const;
+  size_t find_in_interior(std::string_view prefix, bool after) const;
+
+  // The page, with room past its end for word-sized copies that overrun.
+  std::array<uint8_t, kPageSize + 8> page_{};
+  char fill_ = ' ';
+  LeafLayout layout_;
+  size_t decoded_ = 0;
+  size_t key_end_ = kPageSize;  // where the stored bytes of entry decoded_ end
+  size_t entries_end_ = 0;      // where a leaf's entry array ends
+  uint64_t fill_word_ = 0;      // eight fill bytes
+  // Rebuilt leaf keys, key_length bytes each; only ever grows.
+  std::string keys_;
 };
 
-// Reads the node at offset (already checked with check_pointer) and decodes
-// it. Every count, layout field and stored length is checked: on damage
-// returns a corruption error naming the page, on a failed read a read error.
-// node's buffers are reused, so decoding into the same Node does not allocate
-// once it has held a full page.
+// Reads the node at offset (already checked with check_pointer) and checks
+// its header, count and layout; a leaf's entries are left to be rebuilt on
+// demand. On damage returns a corruption error naming the page, on a failed
+// read a read error. node's buffers are reused, so reading into the same Node
+// does not allocate once it has held a full leaf.
+Status read_node_header(ByteSource* source, uint64_t offset, uint16_t key_length, char fill,
+                        Node* node);
+
+// As read_node_header, then rebuilds and checks every entry of a leaf.
 Status read_node(ByteSource* source, uint64_t offset, uint16_t key_length, char fill, Node* node);
 
-// Decodes an in-memory page (exposed for tests).
+// Checks and fully decodes an in-memory page (exposed for tests).
 Status decode_node(const std::string& file, uint64_t offset, const uint8_t* page,
                    uint16_t key_length, char fill, Node* node);
 

@@ -37,6 +37,39 @@ std::string header_place(uint64_t offset) {
   return offset == 0 ? std::string("directory header") : "tag header " + hex(offset);
 }
 
+namespace {
+
+constexpr size_t kRootFieldsSize = 16;
+
+// The checks on the first 16 bytes that every reader of a header makes.
+Status check_fixed_fields(const std::string& file, uint64_t offset, uint16_t key_length,
+                          uint8_t options) {
+  if (key_length < 1 || key_length > kMaxKeyLength) {
+    return Status::corruption(file, header_place(offset) + ": key length " +
+                                        std::to_string(key_length) + " out of range 1 to " +
+                                        std::to_string(kMaxKeyLength));
+  }
+  const uint8_t required = kOptionCompact | kOptionCompound;
+  if ((options & required) != required) {
+    return Status::corruption(file, header_place(offset) + ": options " + hex(options) +
+                                        " lack the compact and compound bits");
+  }
+  return Status();
+}
+
+Status check_position(const std::string& file, uint64_t offset, uint64_t file_size) {
+  if (offset % kPageSize != 0) {
+    return Status::corruption(file, header_place(offset) + " is not on a page boundary");
+  }
+  if (!range_inside(offset, kHeaderSize, file_size)) {
+    return Status::corruption(
+        file, header_place(offset) + " lies outside the file (" + hex(file_size) + " bytes)");
+  }
+  return Status();
+}
+
+}  // namespace
+
 Status parse_tag_header(const std::string& file, uint64_t offset, const uint8_t* bytes, size_t size,
                         TagHeader* header) {
   header->offset = offset;
@@ -46,21 +79,13 @@ Status parse_tag_header(const std::string& file, uint64_t offset, const uint8_t*
   header->signature = bytes[kHeaderSignature];
   header->descending = decode_le16(bytes + kHeaderDescending) != 0;
   header->collation = until_nul(bytes + kHeaderCollation, kCollationSize);
-  const std::string place = header_place(offset);
-  if (header->key_length < 1 || header->key_length > kMaxKeyLength) {
-    return Status::corruption(file, place + ": key length " + std::to_string(header->key_length) +
-                                        " out of range 1 to " + std::to_string(kMaxKeyLength));
-  }
-  const uint8_t required = kOptionCompact | kOptionCompound;
-  if ((header->options & required) != required) {
-    return Status::corruption(
-        file, place + ": options " + hex(header->options) + " lack the compact and compound bits");
-  }
+  Status s = check_fixed_fields(file, offset, header->key_length, header->options);
+  if (!s.ok()) return s;
   header->key_expression.clear();
   header->for_expression.clear();
   if (size < kHeaderSize) return Status();
-  Status s = read_expression(file, *header, bytes, kHeaderKeyOffset, kHeaderKeyExprLength,
-                             "key expression", &header->key_expression);
+  s = read_expression(file, *header, bytes, kHeaderKeyOffset, kHeaderKeyExprLength,
+                      "key expression", &header->key_expression);
   if (!s.ok()) return s;
   return read_expression(file, *header, bytes, kHeaderForOffset, kHeaderForLength, "FOR expression",
                          &header->for_expression);
@@ -70,17 +95,26 @@ Status read_tag_header(ByteSource* source, uint64_t offset, uint64_t file_size,
                        bool with_expressions, TagHeader* header) {
   const std::string& file = source->name();
   const size_t size = with_expressions ? kHeaderSize : kPageSize;
-  if (offset % kPageSize != 0) {
-    return Status::corruption(file, header_place(offset) + " is not on a page boundary");
-  }
-  if (!range_inside(offset, kHeaderSize, file_size)) {
-    return Status::corruption(
-        file, header_place(offset) + " lies outside the file (" + hex(file_size) + " bytes)");
-  }
+  Status s = check_position(file, offset, file_size);
+  if (!s.ok()) return s;
   std::array<uint8_t, kHeaderSize> bytes;
-  Status s = source->read(offset, size, bytes.data());
+  s = source->read(offset, size, bytes.data());
   if (!s.ok()) return s;
   return parse_tag_header(file, offset, bytes.data(), size, header);
+}
+
+Status read_tag_root(ByteSource* source, uint64_t offset, uint64_t file_size, TagRoot* root) {
+  const std::string& file = source->name();
+  Status s = check_position(file, offset, file_size);
+  if (!s.ok()) return s;
+  uint8_t bytes[kRootFieldsSize];
+  s = source->read(offset, sizeof bytes, bytes);
+  if (!s.ok()) return s;
+  root->root = decode_le32(bytes + kHeaderRoot);
+  root->counter = decode_be32(bytes + kHeaderCounter);
+  root->key_length = decode_le16(bytes + kHeaderKeyLength);
+  root->signature = bytes[kHeaderSignature];
+  return check_fixed_fields(file, offset, root->key_length, bytes[kHeaderOptions]);
 }
 
 }  // namespace kx::tables::cdx

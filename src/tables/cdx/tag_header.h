@@ -32,6 +32,19 @@ std::string header_place(uint64_t offset);
 Status read_tag_header(ByteSource* source, uint64_t offset, uint64_t file_size,
                        bool with_expressions, TagHeader* header);
 
+// What every positioning operation re-reads: the root and the fields that
+// must not have changed since the index was opened.
+struct TagRoot {
+  uint32_t root = 0;
+  uint32_t counter = 0;  // the change counter: a writer raises it after each change
+  uint16_t key_length = 0;
+  uint8_t signature = 0;
+};
+
+// Reads the first 16 bytes of the header at offset in a file of file_size
+// bytes, with the same checks and errors as read_tag_header.
+Status read_tag_root(ByteSource* source, uint64_t offset, uint64_t file_size, TagRoot* root);
+
 // Parses header bytes already in memory (size is kHeaderSize, or kPageSize
 // without the expression page).
 Status parse_tag_header(const std::string& file, uint64_t offset, const uint8_t* bytes, size_t size,

@@ -15,11 +15,6 @@ std::string place_text(const Place& place) {
   return place.header ? header_place(place.offset) : "page " + hex(place.offset);
 }
 
-bool qualifies(std::string_view key, bool strictly_greater, std::string_view prefix) {
-  const std::string_view cut = key.substr(0, prefix.size());
-  return strictly_greater ? cut > prefix : cut >= prefix;
-}
-
 }  // namespace
 
 TreeWalker::TreeWalker(ByteSource* source, const TreeShape& shape)
@@ -37,11 +32,12 @@ bool TreeWalker::begin(uint32_t* root) {
   valid_ = false;
   hops_ = 0;
   hop_direction_ = 0;
+  began_ = false;
   if (!status_.ok()) return false;
   Status s = source_->size(&file_size_);
   if (!s.ok()) return fail(s);
-  TagHeader header;
-  s = read_tag_header(source_, shape_.header_offset, file_size_, false, &header);
+  TagRoot header;
+  s = read_tag_root(source_, shape_.header_offset, file_size_, &header);
   if (!s.ok()) return fail(s);
   if (header.key_length != shape_.key_length || header.signature != shape_.signature) {
     return fail(Status::corruption(source_->name(), header_place(shape_.header_offset) +
@@ -49,7 +45,21 @@ bool TreeWalker::begin(uint32_t* root) {
                                                         "the index was opened"));
   }
   *root = header.root;
+  began_ = true;
+  counter_ = header.counter;
+  root_ = header.root;
   return true;
+}
+
+bool TreeWalker::tag_changed() {
+  if (!began_) return false;
+  uint64_t size = 0;
+  TagRoot header;
+  if (!source_->size(&size).ok() ||
+      !read_tag_root(source_, shape_.header_offset, size, &header).ok()) {
+    return false;
+  }
+  return header.counter != counter_ || header.root != root_;
 }
 
 bool TreeWalker::load(uint64_t pointer, const Place& from, const char* what, Node* node) {
@@ -61,34 +71,56 @@ bool TreeWalker::load(uint64_t pointer, const Place& from, const char* what, Nod
   if (!pointer_ok(pointer, file_size_)) {
     return fail(check_pointer(source_->name(), place_text(from), what, pointer, file_size_));
   }
-  Status s = read_node(source_, pointer, shape_.key_length, shape_.fill, node);
+  Status s = read_node_header(source_, pointer, shape_.key_length, shape_.fill, node);
   if (!s.ok()) return fail(s);
   return true;
 }
 
-size_t TreeWalker::lower_bound(const Node& node, Target target, std::string_view prefix) const {
+bool TreeWalker::decode_through(Node* node, size_t i) {
+  if (i < node->decoded()) return true;
+  Status s = node->decode_through(source_->name(), i);
+  return s.ok() || fail(s);
+}
+
+bool TreeWalker::position(Node* node, Target target, std::string_view prefix, size_t* pos) {
+  *pos = 0;
   switch (target) {
     case Target::kFirst:
-      return 0;
+      return node->count == 0 || decode_through(node, 0);
     case Target::kLast:
-      return node.count == 0 ? 0 : node.count - 1;
+      if (node->count == 0) return true;
+      *pos = node->count - 1;
+      return decode_through(node, *pos);
     default:
       break;
   }
-  const bool after = target == Target::kAfter;
-  size_t low = 0, high = node.count;
-  while (low < high) {
-    const size_t mid = low + (high - low) / 2;
-    if (qualifies(node.key(mid), after, prefix)) {
-      high = mid;
-    } else {
-      low = mid + 1;
-    }
+  Status s = node->find(source_->name(), prefix, target == Target::kAfter, pos);
+  if (!s.ok()) return fail(s);
+  // Equal keys are ordered by record number, in interior nodes too.
+  for (; target == Target::kEntry && *pos < node->count; ++*pos) {
+    if (!decode_through(node, *pos)) return false;
+    if (node->key(*pos) != prefix || node->recno(*pos) >= entry_recno_) break;
   }
-  return low;
+  return true;
 }
 
+// What a walk meets while another application changes the tree may be a
+// change half made, not damage: when the header moved on meanwhile, walk again.
 void TreeWalker::descend(Target target, std::string_view prefix) {
+  for (size_t walk = 1;; ++walk) {
+    walk_once(target, prefix);
+    if (status_.ok() || !tag_changed()) return;
+    if (walk == kMaxWalks) {
+      fail(Status::read_error(source_->name(), 0,
+                              header_place(shape_.header_offset) + ": the tag changed " +
+                                  std::to_string(kMaxWalks) + " times while it was read"));
+      return;
+    }
+    status_ = Status();
+  }
+}
+
+void TreeWalker::walk_once(Target target, std::string_view prefix) {
   uint32_t root = 0;
   if (!begin(&root)) return;
   std::array<uint64_t, kMaxDepth> path;
@@ -109,22 +141,45 @@ void TreeWalker::descend(Target target, std::string_view prefix) {
                                                    std::to_string(kMaxDepth) + " levels"));
       return;
     }
-    if (!load(page, from, what, &leaf_)) return;
-    if (depth > 0 && leaf_.is_root()) {
+    if (!load(page, from, what, leaf_)) return;
+    if (depth > 0 && leaf_->is_root()) {
       fail(Status::corruption(source_->name(),
                               place_text(from) + ": child " + hex(page) + " is marked as a root"));
       return;
     }
     path[depth++] = page;
-    if (leaf_.is_leaf()) break;
-    const size_t i = lower_bound(leaf_, target, prefix);
-    if (i == leaf_.count) return;  // every key is less than the prefix: end of the tree
-    from = Place{page, false};
+    if (leaf_->is_leaf()) break;
+    size_t i = 0;
+    if (!position(leaf_, target, prefix, &i)) return;
+    if (!move_right(target, prefix, &i)) return;
+    if (i == leaf_->count) return;  // every key is less than the prefix: end of the tree
+    from = Place{leaf_->offset, false};
     what = "child";
-    page = leaf_.children[i];
+    page = leaf_->child(i);
   }
   if (target == Target::kLast) return settle_backward();
   settle_forward(target, prefix);
+}
+
+// A writer that splits an interior node moves its upper half to a new right
+// sibling before the parent has a separator for it; a walk that read the
+// parent first finds the key beyond the node's last entry, in that sibling.
+bool TreeWalker::move_right(Target target, std::string_view prefix, size_t* pos) {
+  while (*pos == leaf_->count && leaf_->right != kNoPage) {
+    const Place from{leaf_->offset, false};
+    if (++hops_ > file_size_ / kPageSize) {
+      return fail(Status::corruption(source_->name(), place_text(from) +
+                                     ": sibling chain runs longer than the file has pages"));
+    }
+    if (!load(leaf_->right, from, "right sibling", scratch_)) return false;
+    if (scratch_->is_leaf() || scratch_->is_root() || scratch_->left != leaf_->offset) {
+      return fail(Status::corruption(source_->name(), place_text(from) + ": right sibling " +
+                                     hex(leaf_->right) + " is not the next interior node"));
+    }
+    std::swap(leaf_, scratch_);
+    if (!position(leaf_, target, prefix, pos)) return false;
+  }
+  return true;
 }
 
 // Leaves may be empty, and a separator may be less than the greatest key of
@@ -132,8 +187,8 @@ void TreeWalker::descend(Target target, std::string_view prefix) {
 // on along the leaf level.
 void TreeWalker::settle_forward(Target target, std::string_view prefix) {
   for (;;) {
-    pos_ = lower_bound(leaf_, target, prefix);
-    if (pos_ < leaf_.count) {
+    if (!position(leaf_, target, prefix, &pos_)) return;
+    if (pos_ < leaf_->count) {
       valid_ = true;
       return;
     }
@@ -142,21 +197,22 @@ void TreeWalker::settle_forward(Target target, std::string_view prefix) {
 }
 
 void TreeWalker::settle_backward() {
-  while (leaf_.count == 0) {
+  while (leaf_->count == 0) {
     if (!hop(false)) return;
   }
-  pos_ = leaf_.count - 1;
+  pos_ = leaf_->count - 1;
+  if (!decode_through(leaf_, pos_)) return;
   valid_ = true;
 }
 
 bool TreeWalker::hop(bool right) {
   valid_ = false;
-  const uint32_t pointer = right ? leaf_.right : leaf_.left;
+  const uint32_t pointer = right ? leaf_->right : leaf_->left;
   if (pointer == kNoPage) return false;
   const int direction = right ? 1 : -1;
   if (direction != hop_direction_) hops_ = 0;
   hop_direction_ = direction;
-  const Place from{leaf_.offset, false};
+  const Place from{leaf_->offset, false};
   const char* what = right ? "right sibling" : "left sibling";
   auto damaged = [&](const std::string& text) {
     return fail(Status::corruption(source_->name(), text));
@@ -164,19 +220,25 @@ bool TreeWalker::hop(bool right) {
   if (++hops_ > file_size_ / kPageSize) {
     return damaged(place_text(from) + ": sibling chain runs longer than the file has pages");
   }
-  if (!load(pointer, from, what, &scratch_)) return false;
-  if (!scratch_.is_leaf() || scratch_.is_root()) {
+  if (!load(pointer, from, what, scratch_)) return false;
+  if (!scratch_->is_leaf() || scratch_->is_root()) {
     return damaged(place_text(from) + ": " + what + " " + hex(pointer) + " is not a leaf");
   }
-  const uint32_t back = right ? scratch_.left : scratch_.right;
-  if (back != leaf_.offset) {
+  const uint32_t back = right ? scratch_->left : scratch_->right;
+  if (back != leaf_->offset) {
     return damaged("page " + hex(pointer) + ": " + (right ? "left" : "right") + " sibling " +
                    (back == kNoPage ? std::string("none") : hex(back)) +
-                   " does not point back to " + hex(leaf_.offset));
+                   " does not point back to " + hex(leaf_->offset));
   }
-  if (leaf_.count > 0 && scratch_.count > 0) {
-    const bool ordered = right ? leaf_.key(leaf_.count - 1) <= scratch_.key(0)
-                               : scratch_.key(scratch_.count - 1) <= leaf_.key(0);
+  // The walk goes on at the sibling's first entry (going right) or its last
+  // (going left), and the keys that meet at the boundary must be in order.
+  if (scratch_->count > 0 && !decode_through(scratch_, right ? 0 : scratch_->count - 1)) {
+    return false;
+  }
+  if (leaf_->count > 0 && scratch_->count > 0) {
+    if (!decode_through(leaf_, right ? leaf_->count - 1 : 0)) return false;
+    const bool ordered = right ? leaf_->key(leaf_->count - 1) <= scratch_->key(0)
+                               : scratch_->key(scratch_->count - 1) <= leaf_->key(0);
     if (!ordered) {
       return damaged(place_text(from) + ": keys of " + what + " " + hex(pointer) +
                      " are out of order");
@@ -193,14 +255,11 @@ void TreeWalker::seek_after(std::string_view prefix) { descend(Target::kAfter, p
 
 void TreeWalker::next() {
   if (!valid_) return;
-  if (++pos_ < leaf_.count) return;
-  while (hop(true)) {
-    if (leaf_.count > 0) {
-      pos_ = 0;
-      valid_ = true;
-      return;
-    }
+  if (++pos_ < leaf_->count) {
+    if (!decode_through(leaf_, pos_)) return;
+    return;
   }
+  cross(true);
 }
 
 void TreeWalker::prev() {
@@ -209,9 +268,38 @@ void TreeWalker::prev() {
     --pos_;
     return;
   }
-  while (hop(false)) {
-    if (leaf_.count > 0) {
-      pos_ = leaf_.count - 1;
+  cross(false);
+}
+
+// A leaf split while we stood on it leaves a sibling link that does not
+// point back, or a leaf that no longer holds what we read: when the tag
+// changed, the entry we stood on is found again from the root and the step
+// is taken from where it lies now.
+void TreeWalker::cross(bool right) {
+  const size_t at = right ? leaf_->count - 1 : 0;
+  const std::string key(leaf_->key(at));
+  const uint32_t recno = leaf_->recno(at);
+  for (size_t walk = 1;; ++walk) {
+    while (hop(right)) {
+      if (leaf_->count == 0) continue;
+      pos_ = right ? 0 : leaf_->count - 1;
+      valid_ = true;
+      return;
+    }
+    if (status_.ok() || walk == kMaxWalks || !tag_changed()) return;
+    status_ = Status();
+    entry_recno_ = recno;
+    descend(Target::kEntry, key);
+    if (!valid_) {
+      // Nothing from that entry on: going back, the last entry is next.
+      if (!right && status_.ok()) descend(Target::kLast, {});
+      return;
+    }
+    const bool same = this->key() == key && this->recno() == recno;
+    if (right && !same) return;  // that entry is gone; the one after it is next
+    if (right ? pos_ + 1 < leaf_->count : pos_ > 0) {
+      pos_ = right ? pos_ + 1 : pos_ - 1;
+      if (!decode_through(leaf_, pos_)) return;
       valid_ = true;
       return;
     }
@@ -223,8 +311,12 @@ Status TreeWalker::count_keys(uint64_t* count) {
   descend(Target::kFirst, {});
   if (!status_.ok()) return status_;
   // descend() stops on the first leaf that holds keys (or the last leaf).
-  uint64_t total = leaf_.count;
-  while (hop(true)) total += leaf_.count;
+  // Every leaf is rebuilt whole on the way, so that its damage is found.
+  uint64_t total = 0;
+  do {
+    if (leaf_->count > 0 && !decode_through(leaf_, leaf_->count - 1)) break;
+    total += leaf_->count;
+  } while (hop(true));
   valid_ = false;
   if (!status_.ok()) return status_;
   *count = total;

@@ -28,6 +28,17 @@ struct Place {
   bool header = false;
 };
 
+// Another application may change the tree while it is walked: it appends
+// pages, rewrites nodes one write at a time and raises the header's change
+// counter when it is done. A walk that meets something wrong (a sibling that
+// does not point back, a pointer past the end, ...) while the header shows
+// another counter or root than when the walk began is walked again from the
+// new root, at most kMaxWalks times in all; after that the walk fails with a
+// read error (generic code 23). A step from one leaf to the next that fails
+// that way finds its entry again from the root and steps from there. Damage
+// in a tree that does not change is reported as corruption at once.
+constexpr size_t kMaxWalks = 8;
+
 class TreeWalker {
  public:
   // source must outlive the walker.
@@ -48,24 +59,37 @@ class TreeWalker {
   // Require valid().
   void next();
   void prev();
-  std::string_view key() const { return leaf_.key(pos_); }
-  uint32_t recno() const { return leaf_.recnos[pos_]; }
-  // The leaf the walker stands on. Requires valid().
-  const Node& leaf() const { return leaf_; }
+  std::string_view key() const { return leaf_->key(pos_); }
+  uint32_t recno() const { return leaf_->recno(pos_); }
+  // The leaf the walker stands on, rebuilt at least through the current
+  // entry. Requires valid().
+  const Node& leaf() const { return *leaf_; }
 
   // Counts every key by a walk along the leaf level (the cursor is left invalid).
   Status count_keys(uint64_t* count);
 
  private:
-  enum class Target { kFirst, kLast, kAtLeast, kAfter };
+  // kEntry: the entry (prefix, entry_recno_) or the first one after it.
+  enum class Target { kFirst, kLast, kAtLeast, kAfter, kEntry };
 
   bool begin(uint32_t* root);
+  // Walks from the root to target, again while the tag changes under it.
   void descend(Target target, std::string_view prefix);
+  void walk_once(Target target, std::string_view prefix);
+  // True when the header shows another counter or root than at begin().
+  bool tag_changed();
+  // Past the end of an interior node, on to its right siblings.
+  bool move_right(Target target, std::string_view prefix, size_t* pos);
+  // next() / prev() from the leaf's last / first entry.
+  void cross(bool right);
   bool load(uint64_t pointer, const Place& from, const char* what, Node* node);
+  // Rebuilds node's leaf keys through entry i; false on damage (status_ set).
+  bool decode_through(Node* node, size_t i);
   // Moves to the right (or left) sibling leaf; false at the end of the level
   // or on an error (then status_ is set).
   bool hop(bool right);
-  size_t lower_bound(const Node& node, Target target, std::string_view prefix) const;
+  // Where target lands in node: *pos, node.count when past its end.
+  bool position(Node* node, Target target, std::string_view prefix, size_t* pos);
   void settle_forward(Target target, std::string_view prefix);
   void settle_backward();
   bool fail(Status status);  // records the error; returns false
@@ -73,13 +97,18 @@ class TreeWalker {
   ByteSource* const source_;
   const TreeShape shape_;
   uint64_t file_size_ = 0;
-  Node leaf_;
-  Node scratch_;
+  Node nodes_[2];
+  Node* leaf_ = &nodes_[0];     // the node in hand (the current leaf once settled)
+  Node* scratch_ = &nodes_[1];  // the sibling being read by hop()
   size_t pos_ = 0;
   bool valid_ = false;
   Status status_;
   uint64_t hops_ = 0;  // sibling hops in one direction since the last seek
   int hop_direction_ = 0;
+  bool began_ = false;  // the header was read by the last begin()
+  uint32_t counter_ = 0;  // its change counter and root then
+  uint32_t root_ = 0;
+  uint32_t entry_recno_ = 0;  // the record number that Target::kEntry seeks
 };
 
 }  // namespace kx::tables::cdx

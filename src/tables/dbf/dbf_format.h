@@ -10,9 +10,9 @@ namespace kx::tables::dbf {
 // ---- Table header (bytes 0-31) ----
 constexpr size_t kHeaderSize = 32;
 constexpr size_t kVersionOffset = 0;
-constexpr size_t kRecordCountOffset = 4;   // LE32, deleted records included
-constexpr size_t kHeaderLengthOffset = 8;  // LE16, offset of record 1
-constexpr size_t kRecordLengthOffset = 10; // LE16, deletion flag + field widths
+constexpr size_t kRecordCountOffset = 4;    // LE32, deleted records included
+constexpr size_t kHeaderLengthOffset = 8;   // LE16, offset of record 1
+constexpr size_t kRecordLengthOffset = 10;  // LE16, deletion flag + field widths
 constexpr size_t kTableFlagsOffset = 28;
 constexpr size_t kCodePageOffset = 29;
 
@@ -22,8 +22,8 @@ constexpr uint8_t kTableFlagMemo = 0x02;
 constexpr uint8_t kTableFlagContainer = 0x04;
 
 // Version bytes.
-constexpr uint8_t kVersionDbase3 = 0x03;        // no memo
-constexpr uint8_t kVersionVisual = 0x30;        // backlink follows the terminator
+constexpr uint8_t kVersionDbase3 = 0x03;  // no memo
+constexpr uint8_t kVersionVisual = 0x30;  // backlink follows the terminator
 constexpr uint8_t kVersionVisualAutoinc = 0x31;
 constexpr uint8_t kVersionVisualVarchar = 0x32;
 constexpr uint8_t kVersionDbase4 = 0x43;
@@ -31,7 +31,7 @@ constexpr uint8_t kVersionDbase4Sql = 0x63;
 constexpr uint8_t kVersionDbase3Memo = 0x83;
 constexpr uint8_t kVersionDbase4Memo = 0x8B;
 constexpr uint8_t kVersionDbase4SqlMemo = 0xCB;
-constexpr uint8_t kVersionMemo = 0xF5;          // 10-digit memo pointers
+constexpr uint8_t kVersionMemo = 0xF5;  // 10-digit memo pointers
 constexpr uint8_t kVersionDbase4Memo2 = 0xFB;
 
 // True for the version bytes whose header carries the 263-byte backlink.
@@ -118,9 +118,9 @@ constexpr int kCurrencyDecimals = 4;
 
 // ---- Memo file (FPT) ----
 constexpr size_t kMemoHeaderSize = 512;
-constexpr size_t kMemoNextFreeOffset = 0;  // BE32
-constexpr size_t kMemoBlockSizeOffset = 6; // BE16
-constexpr size_t kMemoBlockHeaderSize = 8; // BE32 type, BE32 length
+constexpr size_t kMemoNextFreeOffset = 0;   // BE32
+constexpr size_t kMemoBlockSizeOffset = 6;  // BE16
+constexpr size_t kMemoBlockHeaderSize = 8;  // BE32 type, BE32 length
 constexpr uint32_t kMemoTypePicture = 0;
 constexpr uint32_t kMemoTypeText = 1;
 constexpr uint32_t kMemoTypeObject = 2;

@@ -35,7 +35,8 @@ bool bit_set(ByteView flags, int bit) {
 }
 
 Value currency_value(int64_t scaled) {
-  uint64_t magnitude = scaled < 0 ? 0 - static_cast<uint64_t>(scaled) : static_cast<uint64_t>(scaled);
+  uint64_t magnitude =
+      scaled < 0 ? 0 - static_cast<uint64_t>(scaled) : static_cast<uint64_t>(scaled);
   std::string digits = std::to_string(magnitude);
   if (digits.size() <= static_cast<size_t>(kCurrencyDecimals)) {
     digits.insert(0, static_cast<size_t>(kCurrencyDecimals) + 1 - digits.size(), '0');
@@ -66,7 +67,8 @@ Value parse_number(std::string_view text, bool numeric_type, uint8_t decimals) {
   }
   const size_t point = text.find('.');
   std::string_view int_part = text.substr(0, point);
-  std::string_view frac_part = point == std::string_view::npos ? std::string_view() : text.substr(point + 1);
+  std::string_view frac_part =
+      point == std::string_view::npos ? std::string_view() : text.substr(point + 1);
   auto all_digits = [](std::string_view s) {
     for (char c : s) {
       if (c < '0' || c > '9') return false;

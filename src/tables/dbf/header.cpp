@@ -156,7 +156,8 @@ Status parse_header_prefix(ByteView bytes, const std::string& file_name, HeaderP
     return Status::corruption(file_name, "header: unknown version byte " + hex_byte(p.version));
   }
   if (p.header_length < kHeaderSize + kDescriptorSize) {
-    return Status::corruption(file_name, "header: header length " + std::to_string(p.header_length) +
+    return Status::corruption(file_name, "header: header length " +
+                                             std::to_string(p.header_length) +
                                              " leaves no room for a field descriptor");
   }
   *prefix = p;
@@ -169,8 +170,8 @@ Status parse_layout(ByteView header, const std::string& file_name, TableLayout* 
   if (!s.ok()) return s;
   const size_t end = out.prefix.header_length;
   if (header.size() < end) {
-    return Status::corruption(file_name, "header: only " + std::to_string(header.size()) +
-                                             " of " + std::to_string(end) + " header bytes");
+    return Status::corruption(file_name, "header: only " + std::to_string(header.size()) + " of " +
+                                             std::to_string(end) + " header bytes");
   }
   uint32_t offset = 1;
   size_t index = 0;
@@ -185,7 +186,8 @@ Status parse_layout(ByteView header, const std::string& file_name, TableLayout* 
     }
     Field f = decode_descriptor(d);
     if (f.name.empty()) {
-      return Status::corruption(file_name, "header: field " + std::to_string(index + 1) + " has no name");
+      return Status::corruption(file_name,
+                                "header: field " + std::to_string(index + 1) + " has no name");
     }
     if (!is_known_type(f.type)) {
       return Status::corruption(file_name, "header: " + field_label(index, f.name) +
@@ -194,29 +196,30 @@ Status parse_layout(ByteView header, const std::string& file_name, TableLayout* 
     }
     const std::string problem = width_problem(f);
     if (!problem.empty()) {
-      return Status::corruption(file_name, "header: " + field_label(index, f.name) + ": " + problem);
+      return Status::corruption(file_name,
+                                "header: " + field_label(index, f.name) + ": " + problem);
     }
     f.offset = offset;
     offset += f.width;
     if (f.type == kTypeNullFlags) {
       if (out.null_flags) {
-        return Status::corruption(file_name, "header: " + field_label(index, f.name) +
-                                                 ": a second null-flag field");
+        return Status::corruption(
+            file_name, "header: " + field_label(index, f.name) + ": a second null-flag field");
       }
       out.null_flags = f;
       continue;
     }
     if (out.fields.size() == kMaxFields) {
-      return Status::corruption(file_name, "header: more than " + std::to_string(kMaxFields) + " fields");
+      return Status::corruption(file_name,
+                                "header: more than " + std::to_string(kMaxFields) + " fields");
     }
     out.fields.push_back(std::move(f));
   }
   if (out.fields.empty()) return Status::corruption(file_name, "header: no fields");
   if (out.prefix.record_length < offset) {
-    return Status::corruption(file_name, "header: record length " +
-                                             std::to_string(out.prefix.record_length) +
-                                             " is less than the " + std::to_string(offset) +
-                                             " bytes its fields need");
+    return Status::corruption(
+        file_name, "header: record length " + std::to_string(out.prefix.record_length) +
+                       " is less than the " + std::to_string(offset) + " bytes its fields need");
   }
   assign_null_bits(&out);
   *layout = std::move(out);

@@ -10,15 +10,15 @@ bool Record::deleted() const {
   return !bytes.empty() && static_cast<uint8_t>(bytes[0]) == kRecordDeleted;
 }
 
-std::unique_ptr<Table> Table::open(std::unique_ptr<ByteSource> source, std::unique_ptr<MemoFile> memo,
-                                   Status* status) {
+std::unique_ptr<Table> Table::open(std::unique_ptr<ByteSource> source,
+                                   std::unique_ptr<MemoFile> memo, Status* status) {
   const std::string& name = source->name();
   uint64_t size = 0;
   *status = source->size(&size);
   if (!status->ok()) return nullptr;
   if (size < kHeaderSize) {
-    *status = Status::corruption(name, "file of " + std::to_string(size) +
-                                           " bytes is too short for a table header");
+    *status = Status::corruption(
+        name, "file of " + std::to_string(size) + " bytes is too short for a table header");
     return nullptr;
   }
   uint8_t prefix_bytes[kHeaderSize];
@@ -58,7 +58,8 @@ Status Table::refresh(uint32_t* count) {
   if (!s.ok()) return s;
   const uint16_t header_length = decode_le16(prefix_bytes + kHeaderLengthOffset);
   const uint16_t record_length = decode_le16(prefix_bytes + kRecordLengthOffset);
-  if (header_length != layout_.prefix.header_length || record_length != layout_.prefix.record_length) {
+  if (header_length != layout_.prefix.header_length ||
+      record_length != layout_.prefix.record_length) {
     return Status::corruption(name(), "header: header length " + std::to_string(header_length) +
                                           " or record length " + std::to_string(record_length) +
                                           " changed while the table was open");
@@ -72,11 +73,13 @@ Status Table::refresh(uint32_t* count) {
 
 Status Table::read_record(uint32_t recno, Record* record) {
   if (recno == 0 || recno > record_count_) {
-    return Status::corruption(name(), "record " + std::to_string(recno) + " is outside the table of " +
+    return Status::corruption(name(), "record " + std::to_string(recno) +
+                                          " is outside the table of " +
                                           std::to_string(record_count_) + " records");
   }
   const uint64_t length = layout_.prefix.record_length;
-  const uint64_t offset = layout_.prefix.header_length + (static_cast<uint64_t>(recno) - 1) * length;
+  const uint64_t offset =
+      layout_.prefix.header_length + (static_cast<uint64_t>(recno) - 1) * length;
   record->recno = recno;
   record->bytes.assign(static_cast<size_t>(length), '\0');
   Status s = source_->read(offset, static_cast<size_t>(length), record->bytes.data());
@@ -89,8 +92,8 @@ Status Table::value(const Record& record, size_t index, Value* value) {
   const ByteView bytes(record.bytes);
   ByteView field_bytes;
   if (!bytes.slice(field.offset, field.width, &field_bytes)) {
-    return Status::corruption(name(), "record " + std::to_string(record.recno) +
-                                          " is too short for field " + field.name);
+    return Status::corruption(
+        name(), "record " + std::to_string(record.recno) + " is too short for field " + field.name);
   }
   if (is_memo_type(field.type)) {
     std::string text;

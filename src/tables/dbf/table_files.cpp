@@ -49,7 +49,8 @@ std::unique_ptr<Table> open_table(const std::string& path, bool read_write, bool
                      base_name(path) + "." + memo_extension(path), "open", "memo file not found");
     return nullptr;
   }
-  std::unique_ptr<ByteSource> memo_source = open_file_source(memo_path, read_write, exclusive, status);
+  std::unique_ptr<ByteSource> memo_source =
+      open_file_source(memo_path, read_write, exclusive, status);
   if (!memo_source) return nullptr;
   std::unique_ptr<MemoFile> memo = MemoFile::open(std::move(memo_source), status);
   if (!memo) return nullptr;

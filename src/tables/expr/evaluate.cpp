@@ -26,14 +26,18 @@ int three_way(const T& a, const T& b) {
 
 int compare(const Datum& left, const Datum& right) {
   switch (left.type) {
-    case Type::kCharacter: return compare_text(left.text, right.text);
-    case Type::kNumber: return three_way(left.number, right.number);
-    case Type::kDate: return three_way(left.date.julian(), right.date.julian());
+    case Type::kCharacter:
+      return compare_text(left.text, right.text);
+    case Type::kNumber:
+      return three_way(left.number, right.number);
+    case Type::kDate:
+      return three_way(left.date.julian(), right.date.julian());
     case Type::kDateTime: {
       const int c = three_way(left.day, right.day);
       return c != 0 ? c : three_way(left.milliseconds, right.milliseconds);
     }
-    case Type::kLogical: return three_way(left.logical, right.logical);
+    case Type::kLogical:
+      return three_way(left.logical, right.logical);
   }
   return 0;
 }
@@ -44,12 +48,18 @@ bool comparison(Operator op, const Datum& left, const Datum& right) {
   }
   const int c = compare(left, right);
   switch (op) {
-    case Operator::kEqual: return c == 0;
-    case Operator::kNotEqual: return c != 0;
-    case Operator::kLess: return c < 0;
-    case Operator::kLessEqual: return c <= 0;
-    case Operator::kGreater: return c > 0;
-    default: return c >= 0;
+    case Operator::kEqual:
+      return c == 0;
+    case Operator::kNotEqual:
+      return c != 0;
+    case Operator::kLess:
+      return c < 0;
+    case Operator::kLessEqual:
+      return c <= 0;
+    case Operator::kGreater:
+      return c > 0;
+    default:
+      return c >= 0;
   }
 }
 
@@ -61,9 +71,15 @@ bool arithmetic(Operator op, const Datum& left, const Datum& right, Datum* out,
   }
   double v = 0;
   switch (op) {
-    case Operator::kAdd: v = left.number + right.number; break;
-    case Operator::kSubtract: v = left.number - right.number; break;
-    case Operator::kMultiply: v = left.number * right.number; break;
+    case Operator::kAdd:
+      v = left.number + right.number;
+      break;
+    case Operator::kSubtract:
+      v = left.number - right.number;
+      break;
+    case Operator::kMultiply:
+      v = left.number * right.number;
+      break;
     default:
       if (right.number == 0) {
         *problem = "division by zero";
@@ -85,11 +101,17 @@ class Evaluator {
 
   bool eval(const Bound& b, Datum* out) {
     switch (b.kind) {
-      case NodeKind::kLiteral: *out = b.literal; return true;
-      case NodeKind::kName: return record_.field(b.field, out, problem_);
-      case NodeKind::kCall: return call(b, out);
-      case NodeKind::kUnary: return unary(b, out);
-      case NodeKind::kBinary: return binary(b, out);
+      case NodeKind::kLiteral:
+        *out = b.literal;
+        return true;
+      case NodeKind::kName:
+        return record_.field(b.field, out, problem_);
+      case NodeKind::kCall:
+        return call(b, out);
+      case NodeKind::kUnary:
+        return unary(b, out);
+      case NodeKind::kBinary:
+        return binary(b, out);
     }
     return false;
   }
@@ -110,14 +132,18 @@ class Evaluator {
 
   bool call(const Bound& b, Datum* out) {
     switch (b.function) {
-      case Function::kFieldget: return record_.field(b.field, out, problem_);
-      case Function::kDeleted: *out = Datum::logical_of(record_.deleted()); return true;
+      case Function::kFieldget:
+        return record_.field(b.field, out, problem_);
+      case Function::kDeleted:
+        *out = Datum::logical_of(record_.deleted());
+        return true;
       case Function::kIif: {
         bool condition = false;
         if (!logical(*b.args[0], &condition)) return false;
         return eval(*b.args[condition ? 1 : 2], out);
       }
-      default: break;
+      default:
+        break;
     }
     std::vector<Datum> args(b.args.size());
     for (size_t i = 0; i < b.args.size(); ++i) {

@@ -11,7 +11,8 @@ namespace {
 bool same_name(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
-    if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i]))) {
+    if (std::toupper(static_cast<unsigned char>(a[i])) !=
+        std::toupper(static_cast<unsigned char>(b[i]))) {
       return false;
     }
   }
@@ -36,10 +37,14 @@ class Binder {
         b->literal = node.literal;
         return b;
       }
-      case NodeKind::kName: return field(node);
-      case NodeKind::kCall: return call(node);
-      case NodeKind::kUnary: return unary(node);
-      case NodeKind::kBinary: return binary(node);
+      case NodeKind::kName:
+        return field(node);
+      case NodeKind::kCall:
+        return call(node);
+      case NodeKind::kUnary:
+        return unary(node);
+      case NodeKind::kBinary:
+        return binary(node);
     }
     return fail("unknown node");
   }
@@ -151,8 +156,8 @@ class Binder {
     }
     if (is_comparison(op)) {
       *type = Type::kLogical;
-      const bool equality = op == Operator::kEqual || op == Operator::kExactEqual ||
-                            op == Operator::kNotEqual;
+      const bool equality =
+          op == Operator::kEqual || op == Operator::kExactEqual || op == Operator::kNotEqual;
       return left != Type::kLogical || equality;
     }
     *type = left;
@@ -168,12 +173,30 @@ class Binder {
 
 bool field_type(char letter, Type* type) {
   switch (letter) {
-    case 'C': case 'V': case 'Q': case 'M': *type = Type::kCharacter; return true;
-    case 'N': case 'F': case 'B': case 'Y': case 'I': *type = Type::kNumber; return true;
-    case 'D': *type = Type::kDate; return true;
-    case 'T': *type = Type::kDateTime; return true;
-    case 'L': *type = Type::kLogical; return true;
-    default: return false;
+    case 'C':
+    case 'V':
+    case 'Q':
+    case 'M':
+      *type = Type::kCharacter;
+      return true;
+    case 'N':
+    case 'F':
+    case 'B':
+    case 'Y':
+    case 'I':
+      *type = Type::kNumber;
+      return true;
+    case 'D':
+      *type = Type::kDate;
+      return true;
+    case 'T':
+      *type = Type::kDateTime;
+      return true;
+    case 'L':
+      *type = Type::kLogical;
+      return true;
+    default:
+      return false;
   }
 }
 

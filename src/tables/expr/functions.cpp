@@ -13,15 +13,15 @@ namespace {
 constexpr int64_t kMaxWidth = 65535;
 
 constexpr FunctionInfo kFunctions[] = {
-    {Function::kStr, "STR", 1, 3},         {Function::kDtos, "DTOS", 1, 1},
-    {Function::kPadl, "PADL", 2, 3},       {Function::kPadr, "PADR", 2, 3},
-    {Function::kAlltrim, "ALLTRIM", 1, 1}, {Function::kLtrim, "LTRIM", 1, 1},
-    {Function::kRtrim, "RTRIM", 1, 1},     {Function::kTrim, "TRIM", 1, 1},
-    {Function::kUpper, "UPPER", 1, 1},     {Function::kLower, "LOWER", 1, 1},
-    {Function::kSubstr, "SUBSTR", 2, 3},   {Function::kLeft, "LEFT", 2, 2},
-    {Function::kRight, "RIGHT", 2, 2},     {Function::kVal, "VAL", 1, 1},
-    {Function::kYear, "YEAR", 1, 1},       {Function::kMonth, "MONTH", 1, 1},
-    {Function::kDay, "DAY", 1, 1},         {Function::kEmpty, "EMPTY", 1, 1},
+    {Function::kStr, "STR", 1, 3},           {Function::kDtos, "DTOS", 1, 1},
+    {Function::kPadl, "PADL", 2, 3},         {Function::kPadr, "PADR", 2, 3},
+    {Function::kAlltrim, "ALLTRIM", 1, 1},   {Function::kLtrim, "LTRIM", 1, 1},
+    {Function::kRtrim, "RTRIM", 1, 1},       {Function::kTrim, "TRIM", 1, 1},
+    {Function::kUpper, "UPPER", 1, 1},       {Function::kLower, "LOWER", 1, 1},
+    {Function::kSubstr, "SUBSTR", 2, 3},     {Function::kLeft, "LEFT", 2, 2},
+    {Function::kRight, "RIGHT", 2, 2},       {Function::kVal, "VAL", 1, 1},
+    {Function::kYear, "YEAR", 1, 1},         {Function::kMonth, "MONTH", 1, 1},
+    {Function::kDay, "DAY", 1, 1},           {Function::kEmpty, "EMPTY", 1, 1},
     {Function::kFieldget, "FIELDGET", 1, 1}, {Function::kIif, "IIF", 3, 3},
     {Function::kDeleted, "DELETED", 0, 0},
 };
@@ -30,32 +30,54 @@ constexpr FunctionInfo kFunctions[] = {
 // datetime, L logical, * anything.
 const char* argument_letters(Function f) {
   switch (f) {
-    case Function::kStr: return "NNN";
-    case Function::kDtos: case Function::kYear: case Function::kMonth: case Function::kDay: return "D";
-    case Function::kPadl: case Function::kPadr: return "CNC";
-    case Function::kSubstr: return "CNN";
-    case Function::kLeft: case Function::kRight: return "CN";
-    case Function::kEmpty: return "*";
-    case Function::kIif: return "L**";
-    default: return "C";
+    case Function::kStr:
+      return "NNN";
+    case Function::kDtos:
+    case Function::kYear:
+    case Function::kMonth:
+    case Function::kDay:
+      return "D";
+    case Function::kPadl:
+    case Function::kPadr:
+      return "CNC";
+    case Function::kSubstr:
+      return "CNN";
+    case Function::kLeft:
+    case Function::kRight:
+      return "CN";
+    case Function::kEmpty:
+      return "*";
+    case Function::kIif:
+      return "L**";
+    default:
+      return "C";
   }
 }
 
 bool fits(char letter, Type type) {
   switch (letter) {
-    case 'C': return type == Type::kCharacter;
-    case 'N': return type == Type::kNumber;
-    case 'D': return type == Type::kDate || type == Type::kDateTime;
-    case 'L': return type == Type::kLogical;
-    default: return true;
+    case 'C':
+      return type == Type::kCharacter;
+    case 'N':
+      return type == Type::kNumber;
+    case 'D':
+      return type == Type::kDate || type == Type::kDateTime;
+    case 'L':
+      return type == Type::kLogical;
+    default:
+      return true;
   }
 }
 
 Type result_type(Function f) {
   switch (f) {
-    case Function::kVal: case Function::kYear: case Function::kMonth: case Function::kDay:
+    case Function::kVal:
+    case Function::kYear:
+    case Function::kMonth:
+    case Function::kDay:
       return Type::kNumber;
-    case Function::kEmpty: case Function::kDeleted:
+    case Function::kEmpty:
+    case Function::kDeleted:
       return Type::kLogical;
     default:
       return Type::kCharacter;
@@ -81,9 +103,7 @@ bool width_of(const Datum& d, int64_t* out, std::string* problem) {
   return true;
 }
 
-Date date_part(const Datum& d) {
-  return d.type == Type::kDate ? d.date : Date::from_julian(d.day);
-}
+Date date_part(const Datum& d) { return d.type == Type::kDate ? d.date : Date::from_julian(d.day); }
 
 bool change_case(const std::string& in, bool to_upper, Datum* out, std::string* problem) {
   std::string text = in;
@@ -102,8 +122,10 @@ bool change_case(const std::string& in, bool to_upper, Datum* out, std::string* 
 
 std::string trim_blanks(const std::string& s, bool left, bool right) {
   size_t begin = 0, end = s.size();
-  if (left) while (begin < end && s[begin] == ' ') ++begin;
-  if (right) while (end > begin && s[end - 1] == ' ') --end;
+  if (left)
+    while (begin < end && s[begin] == ' ') ++begin;
+  if (right)
+    while (end > begin && s[end - 1] == ' ') --end;
   return s.substr(begin, end - begin);
 }
 
@@ -185,7 +207,9 @@ bool is_empty(const Datum& d) {
 
 bool date_number(Function f, const Datum& d, Datum* out) {
   const Date date = date_part(d);
-  const int v = f == Function::kYear ? date.year() : f == Function::kMonth ? date.month() : date.day();
+  const int v = f == Function::kYear    ? date.year()
+                : f == Function::kMonth ? date.month()
+                                        : date.day();
   *out = Datum::number_of(v, std::to_string(v));
   return true;
 }
@@ -211,8 +235,8 @@ bool function_type(const FunctionInfo& function, const std::vector<Type>& args, 
   for (size_t i = 0; i < args.size(); ++i) {
     const char letter = letters[i] == '\0' ? '*' : letters[i];
     if (!fits(letter, args[i])) {
-      *problem = std::string(function.name) + "() argument " + std::to_string(i + 1) + " cannot be " +
-                 type_name(args[i]);
+      *problem = std::string(function.name) + "() argument " + std::to_string(i + 1) +
+                 " cannot be " + type_name(args[i]);
       return false;
     }
   }
@@ -241,24 +265,45 @@ bool call_function(Function f, const std::vector<Datum>& args, Datum* result,
     return true;
   }
   switch (f) {
-    case Function::kStr: return str(args, result, problem);
-    case Function::kDtos: *result = Datum::character(date_part(args[0]).dtos()); return true;
-    case Function::kPadl: return pad(args, true, result, problem);
-    case Function::kPadr: return pad(args, false, result, problem);
-    case Function::kAlltrim: *result = Datum::character(trim_blanks(args[0].text, true, true)); return true;
-    case Function::kLtrim: *result = Datum::character(trim_blanks(args[0].text, true, false)); return true;
+    case Function::kStr:
+      return str(args, result, problem);
+    case Function::kDtos:
+      *result = Datum::character(date_part(args[0]).dtos());
+      return true;
+    case Function::kPadl:
+      return pad(args, true, result, problem);
+    case Function::kPadr:
+      return pad(args, false, result, problem);
+    case Function::kAlltrim:
+      *result = Datum::character(trim_blanks(args[0].text, true, true));
+      return true;
+    case Function::kLtrim:
+      *result = Datum::character(trim_blanks(args[0].text, true, false));
+      return true;
     case Function::kRtrim:
-    case Function::kTrim: *result = Datum::character(trim_blanks(args[0].text, false, true)); return true;
-    case Function::kUpper: return change_case(args[0].text, true, result, problem);
-    case Function::kLower: return change_case(args[0].text, false, result, problem);
-    case Function::kSubstr: return substr(args, result, problem);
-    case Function::kLeft: return left_or_right(args, true, result, problem);
-    case Function::kRight: return left_or_right(args, false, result, problem);
-    case Function::kVal: *result = val_of(args[0].text); return true;
+    case Function::kTrim:
+      *result = Datum::character(trim_blanks(args[0].text, false, true));
+      return true;
+    case Function::kUpper:
+      return change_case(args[0].text, true, result, problem);
+    case Function::kLower:
+      return change_case(args[0].text, false, result, problem);
+    case Function::kSubstr:
+      return substr(args, result, problem);
+    case Function::kLeft:
+      return left_or_right(args, true, result, problem);
+    case Function::kRight:
+      return left_or_right(args, false, result, problem);
+    case Function::kVal:
+      *result = val_of(args[0].text);
+      return true;
     case Function::kYear:
     case Function::kMonth:
-    case Function::kDay: return date_number(f, args[0], result);
-    case Function::kEmpty: *result = Datum::logical_of(is_empty(args[0])); return true;
+    case Function::kDay:
+      return date_number(f, args[0], result);
+    case Function::kEmpty:
+      *result = Datum::logical_of(is_empty(args[0]));
+      return true;
     default:
       *problem = "function not callable here";
       return false;

@@ -12,8 +12,27 @@
 namespace kx::tables::expr {
 
 enum class Function {
-  kStr, kDtos, kPadl, kPadr, kAlltrim, kLtrim, kRtrim, kTrim, kUpper, kLower,
-  kSubstr, kLeft, kRight, kVal, kYear, kMonth, kDay, kEmpty, kFieldget, kIif, kDeleted,
+  kStr,
+  kDtos,
+  kPadl,
+  kPadr,
+  kAlltrim,
+  kLtrim,
+  kRtrim,
+  kTrim,
+  kUpper,
+  kLower,
+  kSubstr,
+  kLeft,
+  kRight,
+  kVal,
+  kYear,
+  kMonth,
+  kDay,
+  kEmpty,
+  kFieldget,
+  kIif,
+  kDeleted,
 };
 
 struct FunctionInfo {

@@ -47,9 +47,7 @@ class Lexer {
     return symbol(start, c);
   }
 
-  char peek(size_t ahead) const {
-    return pos_ + ahead < text_.size() ? text_[pos_ + ahead] : '\0';
-  }
+  char peek(size_t ahead) const { return pos_ + ahead < text_.size() ? text_[pos_ + ahead] : '\0'; }
 
   bool add(TokenKind kind, size_t start, std::string text = "") {
     tokens_->push_back(Token{kind, std::move(text), start});
@@ -105,17 +103,25 @@ class Lexer {
       return add(kind, start);
     };
     switch (c) {
-      case '(': return one(TokenKind::kOpen);
-      case ')': return one(TokenKind::kClose);
-      case ',': return one(TokenKind::kComma);
-      case '+': return one(TokenKind::kPlus);
+      case '(':
+        return one(TokenKind::kOpen);
+      case ')':
+        return one(TokenKind::kClose);
+      case ',':
+        return one(TokenKind::kComma);
+      case '+':
+        return one(TokenKind::kPlus);
       case '-':
         if (n == '>') return fail(start, "unsupported alias reference '->'");
         return one(TokenKind::kMinus);
-      case '*': return one(TokenKind::kStar);
-      case '/': return one(TokenKind::kSlash);
-      case '#': return one(TokenKind::kNotEqual);
-      case '!': return n == '=' ? two(TokenKind::kNotEqual) : one(TokenKind::kNot);
+      case '*':
+        return one(TokenKind::kStar);
+      case '/':
+        return one(TokenKind::kSlash);
+      case '#':
+        return one(TokenKind::kNotEqual);
+      case '!':
+        return n == '=' ? two(TokenKind::kNotEqual) : one(TokenKind::kNot);
       case '=':
         if (n == '=') return two(TokenKind::kExactEqual);
         if (n == '>') return two(TokenKind::kGreaterEqual);

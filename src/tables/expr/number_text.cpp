@@ -20,7 +20,7 @@ bool is_digit(char c) { return c >= '0' && c <= '9'; }
 }  // namespace
 
 std::string str_text(const Datum& number, int width, int decimals) {
-  const std::string exact = !number.decimal.empty() ? number.decimal
+  const std::string exact = !number.decimal.empty()        ? number.decimal
                             : std::isfinite(number.number) ? shortest_text(number.number)
                                                            : "";
   if (exact.empty()) return std::string(static_cast<size_t>(width), '*');

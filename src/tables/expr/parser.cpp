@@ -86,14 +86,22 @@ class Parser {
 
   static Operator comparison_operator(TokenKind kind) {
     switch (kind) {
-      case TokenKind::kEqual: return Operator::kEqual;
-      case TokenKind::kExactEqual: return Operator::kExactEqual;
-      case TokenKind::kNotEqual: return Operator::kNotEqual;
-      case TokenKind::kLess: return Operator::kLess;
-      case TokenKind::kLessEqual: return Operator::kLessEqual;
-      case TokenKind::kGreater: return Operator::kGreater;
-      case TokenKind::kGreaterEqual: return Operator::kGreaterEqual;
-      default: return Operator::kNone;
+      case TokenKind::kEqual:
+        return Operator::kEqual;
+      case TokenKind::kExactEqual:
+        return Operator::kExactEqual;
+      case TokenKind::kNotEqual:
+        return Operator::kNotEqual;
+      case TokenKind::kLess:
+        return Operator::kLess;
+      case TokenKind::kLessEqual:
+        return Operator::kLessEqual;
+      case TokenKind::kGreater:
+        return Operator::kGreater;
+      case TokenKind::kGreaterEqual:
+        return Operator::kGreaterEqual;
+      default:
+        return Operator::kNone;
     }
   }
 
@@ -141,11 +149,16 @@ class Parser {
   std::unique_ptr<Node> primary(int depth) {
     const Token& token = peek();
     switch (token.kind) {
-      case TokenKind::kNumber: return number_literal();
-      case TokenKind::kString: return literal(Datum::character(token.text));
-      case TokenKind::kTrue: return literal(Datum::logical_of(true));
-      case TokenKind::kFalse: return literal(Datum::logical_of(false));
-      case TokenKind::kIdentifier: return name_or_call(depth);
+      case TokenKind::kNumber:
+        return number_literal();
+      case TokenKind::kString:
+        return literal(Datum::character(token.text));
+      case TokenKind::kTrue:
+        return literal(Datum::logical_of(true));
+      case TokenKind::kFalse:
+        return literal(Datum::logical_of(false));
+      case TokenKind::kIdentifier:
+        return name_or_call(depth);
       case TokenKind::kOpen: {
         ++pos_;
         std::unique_ptr<Node> inner = disjunction(depth + 1);

@@ -40,11 +40,11 @@ enum class Operator {
 
 struct Node {
   NodeKind kind = NodeKind::kLiteral;
-  Operator op = Operator::kNone;  // kUnary and kBinary
-  std::string name;               // kName and kCall, as written
-  Datum literal;                  // kLiteral
+  Operator op = Operator::kNone;            // kUnary and kBinary
+  std::string name;                         // kName and kCall, as written
+  Datum literal;                            // kLiteral
   std::vector<std::unique_ptr<Node>> args;  // operands or call arguments
-  size_t position = 0;            // offset in the expression text
+  size_t position = 0;                      // offset in the expression text
 };
 
 // Parses text. Returns nullptr, with *problem set, on a syntax error or a

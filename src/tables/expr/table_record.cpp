@@ -13,12 +13,18 @@ bool bit_set(ByteView flags, int bit) {
 
 Datum from_value(const Value& v, Type type) {
   switch (v.kind()) {
-    case Kind::kString: return Datum::character(v.as_string());
-    case Kind::kInteger: return Datum::number_of(v.as_integer(), std::to_string(v.as_integer()));
-    case Kind::kFloat: return Datum::number_of(v.as_float().value, v.as_float().decimal);
-    case Kind::kDate: return Datum::date_of(v.as_date());
-    case Kind::kLogic: return Datum::logical_of(v.as_logic());
-    default: return Datum::null_of(type);
+    case Kind::kString:
+      return Datum::character(v.as_string());
+    case Kind::kInteger:
+      return Datum::number_of(v.as_integer(), std::to_string(v.as_integer()));
+    case Kind::kFloat:
+      return Datum::number_of(v.as_float().value, v.as_float().decimal);
+    case Kind::kDate:
+      return Datum::date_of(v.as_date());
+    case Kind::kLogic:
+      return Datum::logical_of(v.as_logic());
+    default:
+      return Datum::null_of(type);
   }
 }
 

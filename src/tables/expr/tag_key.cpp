@@ -10,11 +10,15 @@ constexpr double kMillisecondsPerDay = 86400000.0;
 
 size_t encoded_length(const KeyPlan& plan) {
   switch (plan.type) {
-    case Type::kNumber: return plan.integer ? 4 : 8;
+    case Type::kNumber:
+      return plan.integer ? 4 : 8;
     case Type::kDate:
-    case Type::kDateTime: return 8;
-    case Type::kLogical: return 1;
-    default: return 0;  // any length
+    case Type::kDateTime:
+      return 8;
+    case Type::kLogical:
+      return 1;
+    default:
+      return 0;  // any length
   }
 }
 
@@ -27,14 +31,13 @@ bool can_build_keys(const cdx::TagInfo& tag, std::string* problem) {
   }
   if (tag.signature != cdx::kSignatureMachine) {
     *problem = "tag under collation " + (tag.collation.empty() ? std::string("?") : tag.collation) +
-               " (its character keys are sort weights)";
+               ": only machine-collation tags are checked";
     return false;
   }
   return true;
 }
 
-bool plan_key(const cdx::TagInfo& tag, const Expression& key, KeyPlan* plan,
-              std::string* problem) {
+bool plan_key(const cdx::TagInfo& tag, const Expression& key, KeyPlan* plan, std::string* problem) {
   if (!can_build_keys(tag, problem)) return false;
   KeyPlan p;
   p.type = key.type();
@@ -65,17 +68,23 @@ bool make_key(const KeyPlan& plan, const Datum& value, std::string* key, std::st
   }
   std::string bytes;
   switch (plan.type) {
-    case Type::kCharacter: bytes = value.text; break;
+    case Type::kCharacter:
+      bytes = value.text;
+      break;
     case Type::kNumber:
       bytes = plan.integer ? cdx::encode_integer(static_cast<int32_t>(value.number))
                            : cdx::encode_numeric(value.number);
       break;
-    case Type::kDate: bytes = cdx::encode_date(value.date); break;
+    case Type::kDate:
+      bytes = cdx::encode_date(value.date);
+      break;
     case Type::kDateTime:
       bytes = cdx::encode_numeric(static_cast<double>(value.day) +
                                   value.milliseconds / kMillisecondsPerDay);
       break;
-    case Type::kLogical: bytes = cdx::encode_logical(value.logical); break;
+    case Type::kLogical:
+      bytes = cdx::encode_logical(value.logical);
+      break;
   }
   const size_t value_length = plan.length - (plan.nullable ? 1 : 0);
   bytes.resize(value_length, ' ');

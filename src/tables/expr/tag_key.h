@@ -15,10 +15,10 @@ namespace kx::tables::expr {
 // How one tag's keys are made.
 struct KeyPlan {
   Type type = Type::kCharacter;
-  bool integer = false;    // 4-byte integer encoding (the key is one I field)
-  bool nullable = false;   // a NULL-indicator byte leads every key
-  size_t length = 0;       // bytes per key, the indicator included
-  char fill = ' ';         // the tag's fill byte for this key type
+  bool integer = false;   // 4-byte integer encoding (the key is one I field)
+  bool nullable = false;  // a NULL-indicator byte leads every key
+  size_t length = 0;      // bytes per key, the indicator included
+  char fill = ' ';        // the tag's fill byte for this key type
 };
 
 // False, with *problem set, for the tags whose keys cannot be built from an
@@ -30,8 +30,7 @@ bool can_build_keys(const cdx::TagInfo& tag, std::string* problem);
 // tag, a tag under another collation, and a key length that the
 // expression's type cannot have (8 for numbers, dates and datetimes, 4 for
 // an integer field, 1 for logicals, plus 1 in a nullable tag).
-bool plan_key(const cdx::TagInfo& tag, const Expression& key, KeyPlan* plan,
-              std::string* problem);
+bool plan_key(const cdx::TagInfo& tag, const Expression& key, KeyPlan* plan, std::string* problem);
 
 // The key of value (of the plan's type):
 //   character: the bytes, padded with blanks or cut to the key length;

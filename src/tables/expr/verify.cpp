@@ -86,11 +86,11 @@ class Checker {
   void run(uint32_t count, const Entries& entries) {
     std::vector<uint32_t> order(entries.recnos.size());
     for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<uint32_t>(i);
-    std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
-      return entries.recnos[a] < entries.recnos[b];
-    });
+    std::stable_sort(order.begin(), order.end(),
+                     [&](uint32_t a, uint32_t b) { return entries.recnos[a] < entries.recnos[b]; });
     size_t next = 0;
-    for (; next < order.size() && entries.recnos[order[next]] == 0; ++next) report_->extra.push_back(0);
+    for (; next < order.size() && entries.recnos[order[next]] == 0; ++next)
+      report_->extra.push_back(0);
     for (uint32_t recno = 1; recno <= count; ++recno) {
       size_t end = next;
       while (end < order.size() && entries.recnos[order[end]] == recno) ++end;

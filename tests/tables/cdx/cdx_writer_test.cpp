@@ -53,7 +53,7 @@ TEST(CdxWriterTest, FreeBytesAccountForEntriesAndStoredKeys) {
   for (uint64_t offset : layout.tags[0].levels[0]) {
     const Node node = decode(bytes, offset, 4, '\0');
     size_t stored = 0;
-    for (size_t i = 0; i < node.count; ++i) stored += 4 - node.dups[i] - node.trails[i];
+    for (size_t i = 0; i < node.count; ++i) stored += 4 - node.dup(i) - node.trail(i);
     const size_t entry_size = at(bytes, offset)[23];
     EXPECT_EQ(decode_le16(at(bytes, offset + 12)), 512 - 24 - entry_size * node.count - stored);
   }
@@ -67,10 +67,10 @@ TEST(CdxWriterTest, DuplicateCountIsTakenAgainstThePreviousKeyWithoutItsFill) {
   const std::string bytes = build_cdx({tag}, {}, &layout);
   const Node node = decode(bytes, layout.tags[0].root, 4, '\0');
   ASSERT_EQ(node.count, 2u);
-  EXPECT_EQ(node.dups[0], 0);
-  EXPECT_EQ(node.trails[0], 3);
-  EXPECT_EQ(node.dups[1], 1);
-  EXPECT_EQ(node.trails[1], 0);
+  EXPECT_EQ(node.dup(0), 0);
+  EXPECT_EQ(node.trail(0), 3);
+  EXPECT_EQ(node.dup(1), 1);
+  EXPECT_EQ(node.trail(1), 0);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(at(bytes, layout.tags[0].root + 508)), 4),
             std::string("\x00\x00\x01\x80", 4));
 }
@@ -85,7 +85,7 @@ TEST(CdxWriterTest, StoredPartsNeverEndWithTheFill) {
   const std::string bytes = build_cdx({tag}, {}, &layout);
   const Node node = decode(bytes, layout.tags[0].root, 10, ' ');
   for (size_t i = 0; i < node.count; ++i) {
-    const size_t kept = 10 - node.trails[i];
+    const size_t kept = 10 - node.trail(i);
     if (kept > 0) {
       EXPECT_NE(node.key(i)[kept - 1], ' ') << i;
     }
@@ -103,11 +103,11 @@ TEST(CdxWriterTest, SeparatorsAreTheGreatestEntryOfTheirSubtree) {
       const Node node = decode(bytes, offset, 4, '\0');
       for (size_t i = 0; i < node.count; ++i) {
         // Follow the last entries down to the leaf under entry i.
-        uint64_t child = node.children[i];
+        uint64_t child = node.child(i);
         Node below = decode(bytes, child, 4, '\0');
-        while (!below.is_leaf()) below = decode(bytes, below.children[below.count - 1], 4, '\0');
+        while (!below.is_leaf()) below = decode(bytes, below.child(below.count - 1), 4, '\0');
         EXPECT_EQ(node.key(i), below.key(below.count - 1));
-        EXPECT_EQ(node.recnos[i], below.recnos[below.count - 1]);
+        EXPECT_EQ(node.recno(i), below.recno(below.count - 1));
       }
     }
   }
@@ -164,11 +164,11 @@ TEST(CdxWriterTest, DirectoryListsNamesInOrderWithHeaderOffsets) {
   const Node directory = decode(bytes, layout.directory.root, 10, ' ');
   ASSERT_EQ(directory.count, 3u);
   EXPECT_EQ(directory.key(0), "ALPHA     ");
-  EXPECT_EQ(directory.recnos[0], layout.tags[1].header_offset);
+  EXPECT_EQ(directory.recno(0), layout.tags[1].header_offset);
   EXPECT_EQ(directory.key(1), "MID       ");
-  EXPECT_EQ(directory.recnos[1], layout.tags[2].header_offset);
+  EXPECT_EQ(directory.recno(1), layout.tags[2].header_offset);
   EXPECT_EQ(directory.key(2), "ZETA      ");
-  EXPECT_EQ(directory.recnos[2], layout.tags[0].header_offset);
+  EXPECT_EQ(directory.recno(2), layout.tags[0].header_offset);
   EXPECT_LT(layout.tags[0].header_offset, layout.tags[1].header_offset);
   EXPECT_EQ(bytes.size() % 512, 0u);
 }

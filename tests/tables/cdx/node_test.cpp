@@ -43,9 +43,9 @@ TEST_F(CdxNodeTest, DirectoryLeafOfTheWorkedExampleDecodesAsStated) {
   const uint8_t trails[] = {0, 0, 1, 3, 0, 1};
   for (size_t i = 0; i < 6; ++i) {
     EXPECT_EQ(node.key(i), keys[i]) << i;
-    EXPECT_EQ(node.recnos[i], recnos[i]) << i;
-    EXPECT_EQ(node.dups[i], dups[i]) << i;
-    EXPECT_EQ(node.trails[i], trails[i]) << i;
+    EXPECT_EQ(node.recno(i), recnos[i]) << i;
+    EXPECT_EQ(node.dup(i), dups[i]) << i;
+    EXPECT_EQ(node.trail(i), trails[i]) << i;
   }
 }
 
@@ -59,9 +59,9 @@ TEST_F(CdxNodeTest, NullableDateLeafRestoresTrailingNuls) {
   EXPECT_EQ(node.key(1), k1);
   EXPECT_EQ(node.key(2), k2);
   EXPECT_EQ(node.key(3), k2);
-  for (uint32_t i = 0; i < 4; ++i) EXPECT_EQ(node.recnos[i], i + 1);
-  EXPECT_EQ(node.dups[3], 6);
-  EXPECT_EQ(node.trails[3], 3);
+  for (uint32_t i = 0; i < 4; ++i) EXPECT_EQ(node.recno(i), i + 1);
+  EXPECT_EQ(node.dup(3), 6);
+  EXPECT_EQ(node.trail(3), 3);
 }
 
 TEST_F(CdxNodeTest, InteriorEntriesCarryBigEndianRecordAndChild) {
@@ -69,8 +69,8 @@ TEST_F(CdxNodeTest, InteriorEntriesCarryBigEndianRecordAndChild) {
   EXPECT_FALSE(node.is_leaf());
   ASSERT_GE(node.count, 1u);
   EXPECT_EQ(node.key(0), std::string("\x80\xc1\x42\xb2\x0f\x00\x00\x00\x00", 9));
-  EXPECT_EQ(node.recnos[0], 165u);
-  EXPECT_EQ(node.children[0], 0x3400u);
+  EXPECT_EQ(node.recno(0), 165u);
+  EXPECT_EQ(node.child(0), 0x3400u);
 }
 
 TEST_F(CdxNodeTest, TagHeaderOfTheWorkedExample) {

@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <string>
 
+#include "tables/dbf/dbf_test_util.h"
 #include "tables/dbf/table.h"
 #include "tables/dbf/table_files.h"
-#include "tables/dbf/dbf_test_util.h"
 
 namespace kx::test {
 namespace {
@@ -31,39 +31,63 @@ struct CorpusTable {
 
 const CorpusTable kCorpus[] = {
     {"asset-depreciation/Asset Tracking.DBC", 0x30, 71, 552, 165, 64,
-     "OBJECTID I(4,0) 0x04, PARENTID I(4,0) 0x04, OBJECTTYPE C(10,0), OBJECTNAME C(128,0), PROPERTY M(4,0) 0x04, CODE M(4,0) 0x04, RIINFO C(6,0), USER M(4,0)"},
+     "OBJECTID I(4,0) 0x04, PARENTID I(4,0) 0x04, OBJECTTYPE C(10,0), OBJECTNAME C(128,0), "
+     "PROPERTY M(4,0) 0x04, CODE M(4,0) 0x04, RIINFO C(6,0), USER M(4,0)"},
     {"asset-depreciation/depreciation.dbf", 0x30, 9, 424, 25, 0,
      "DEPRECIATI I(4,0) 0x04, ASSETID I(4,0) 0x04, DEPRECIAT2 T(8,0) 0x04, DEPRECIAT3 Y(8,4) 0x04"},
-    {"fdkeywrd/fdkeywrd.dbf", 0x03, 2335, 97, 36, 0,
-     "TOKEN C(30,0), CODE C(5,0)"},
+    {"fdkeywrd/fdkeywrd.dbf", 0x03, 2335, 97, 36, 0, "TOKEN C(30,0), CODE C(5,0)"},
     {"foxbin2prg-tests/fb2p_dbf.dbf", 0x31, 5, 456, 52, 64,
      "NOMBRE C(30,0), EDAD N(3,0), ID I(4,0) 0x0c, BIGTEXT M(4,0), DEPTO C(10,0)"},
-    {"foxbin2prg-tests/fb2p_depto.dbf", 0x30, 1, 360, 61, 0,
-     "DEPTO C(10,0), DESCRIP C(50,0)"},
+    {"foxbin2prg-tests/fb2p_depto.dbf", 0x30, 1, 360, 61, 0, "DEPTO C(10,0), DESCRIP C(50,0)"},
     {"foxbin2prg-tests/fb2p_free.dbf", 0x32, 4, 904, 249, 64,
-     "CARACTER C(30,0) 0x02, FECHA D(8,0) 0x02, FECHORA T(8,0) 0x06, LOGICO L(1,0), DOBLE B(8,5) 0x04, FLOTANTE F(10,6), NUMERICO N(12,3), BLOB W(4,0) 0x04, MONEDA Y(8,4) 0x04, GENERAL G(4,0), ENTERO I(4,0) 0x04, NOTAS M(4,0), VAR_BINARY Q(35,0) 0x04, VAR_CHAR V(36,0), NOTASBIN M(4,0) 0x04, CARC_BIN C(30,0) 0x04, VARCHARBIN V(37,0) 0x04, ID_AUTOINC I(4,0) 0x0c, _NullFlags 0(1,0) 0x05"},
+     "CARACTER C(30,0) 0x02, FECHA D(8,0) 0x02, FECHORA T(8,0) 0x06, LOGICO L(1,0), DOBLE B(8,5) "
+     "0x04, FLOTANTE F(10,6), NUMERICO N(12,3), BLOB W(4,0) 0x04, MONEDA Y(8,4) 0x04, GENERAL "
+     "G(4,0), ENTERO I(4,0) 0x04, NOTAS M(4,0), VAR_BINARY Q(35,0) 0x04, VAR_CHAR V(36,0), "
+     "NOTASBIN M(4,0) 0x04, CARC_BIN C(30,0) 0x04, VARCHARBIN V(37,0) 0x04, ID_AUTOINC I(4,0) "
+     "0x0c, _NullFlags 0(1,0) 0x05"},
     {"foxbin2prg-tests/foxuser_fdbozzo.dbf", 0x30, 74, 520, 48, 64,
-     "TYPE C(12,0), ID C(12,0), NAME M(4,0), READONLY L(1,0), CKVAL N(6,0), DATA M(4,0), UPDATED D(8,0)"},
+     "TYPE C(12,0), ID C(12,0), NAME M(4,0), READONLY L(1,0), CKVAL N(6,0), DATA M(4,0), UPDATED "
+     "D(8,0)"},
     {"foxref/foxref_ref.DBF", 0x30, 79, 968, 112, 64,
-     "UNIQUEID C(10,0), SETID C(10,0), REFID C(10,0), REFTYPE C(1,0), FINDTYPE C(1,0), FILEID C(10,0), SYMBOL M(4,0), CLASSNAME M(4,0), PROCNAME M(4,0), PROCLINENO I(4,0) 0x04, LINENO I(4,0) 0x04, COLPOS I(4,0) 0x04, MATCHLEN I(4,0) 0x04, ABSTRACT M(4,0), RECORDID C(10,0), UPDFIELD C(15,0), CHECKED L(1,0) 0x02, NOREPLACE L(1,0), TIMESTAMP T(8,0) 0x06, INACTIVE L(1,0), _NullFlags 0(1,0) 0x05"},
+     "UNIQUEID C(10,0), SETID C(10,0), REFID C(10,0), REFTYPE C(1,0), FINDTYPE C(1,0), FILEID "
+     "C(10,0), SYMBOL M(4,0), CLASSNAME M(4,0), PROCNAME M(4,0), PROCLINENO I(4,0) 0x04, LINENO "
+     "I(4,0) 0x04, COLPOS I(4,0) 0x04, MATCHLEN I(4,0) 0x04, ABSTRACT M(4,0), RECORDID C(10,0), "
+     "UPDFIELD C(15,0), CHECKED L(1,0) 0x02, NOREPLACE L(1,0), TIMESTAMP T(8,0) 0x06, INACTIVE "
+     "L(1,0), _NullFlags 0(1,0) 0x05"},
     {"foxuser-fp2/foxuser.dbf", 0xf5, 86, 257, 74, 33,
-     "TYPE C(12,0), ID C(12,0), NAME C(24,0), READONLY L(1,0), CKVAL N(6,0), DATA M(10,0), UPDATED D(8,0)"},
+     "TYPE C(12,0), ID C(12,0), NAME C(24,0), READONLY L(1,0), CKVAL N(6,0), DATA M(10,0), UPDATED "
+     "D(8,0)"},
     {"northwind-orderdetails/orderdetails.dbf", 0x30, 2155, 456, 41, 0,
-     "ORDERID I(4,0) 0x04, PRODUCTID I(4,0) 0x04, UNITPRICE Y(8,4) 0x04, QUANTITY I(4,0) 0x04, DISCOUNT N(20,5)"},
+     "ORDERID I(4,0) 0x04, PRODUCTID I(4,0) 0x04, UNITPRICE Y(8,4) 0x04, QUANTITY I(4,0) 0x04, "
+     "DISCOUNT N(20,5)"},
     {"northwind-orders/orders.dbf", 0x31, 830, 776, 207, 0,
-     "ORDERID I(4,0) 0x0c, CUSTOMERID C(5,0) 0x02, EMPLOYEEID I(4,0) 0x06, ORDERDATE D(8,0) 0x02, REQUIREDDA D(8,0) 0x02, SHIPPEDDAT D(8,0) 0x02, SHIPVIA I(4,0) 0x06, FREIGHT Y(8,4) 0x06, SHIPNAME C(40,0) 0x02, SHIPADDRES C(60,0) 0x02, SHIPCITY C(15,0) 0x02, SHIPREGION C(15,0) 0x02, SHIPPOSTAL C(10,0) 0x02, SHIPCOUNTR C(15,0) 0x02, _NullFlags 0(2,0) 0x05"},
+     "ORDERID I(4,0) 0x0c, CUSTOMERID C(5,0) 0x02, EMPLOYEEID I(4,0) 0x06, ORDERDATE D(8,0) 0x02, "
+     "REQUIREDDA D(8,0) 0x02, SHIPPEDDAT D(8,0) 0x02, SHIPVIA I(4,0) 0x06, FREIGHT Y(8,4) 0x06, "
+     "SHIPNAME C(40,0) 0x02, SHIPADDRES C(60,0) 0x02, SHIPCITY C(15,0) 0x02, SHIPREGION C(15,0) "
+     "0x02, SHIPPOSTAL C(10,0) 0x02, SHIPCOUNTR C(15,0) 0x02, _NullFlags 0(2,0) 0x05"},
     {"order-entry-orders/order entry.dbc", 0x30, 139, 552, 165, 64,
-     "OBJECTID I(4,0) 0x04, PARENTID I(4,0) 0x04, OBJECTTYPE C(10,0), OBJECTNAME C(128,0), PROPERTY M(4,0) 0x04, CODE M(4,0) 0x04, RIINFO C(6,0), USER M(4,0)"},
+     "OBJECTID I(4,0) 0x04, PARENTID I(4,0) 0x04, OBJECTTYPE C(10,0), OBJECTNAME C(128,0), "
+     "PROPERTY M(4,0) 0x04, CODE M(4,0) 0x04, RIINFO C(6,0), USER M(4,0)"},
     {"order-entry-orders/orders.dbf", 0x30, 15, 808, 333, 64,
-     "ORDERID I(4,0) 0x04, CUSTOMERID I(4,0) 0x04, EMPLOYEEID I(4,0) 0x04, ORDERDATE D(8,0), PURCHASEOR C(30,0), SHIPNAME C(50,0), SHIPADDRES M(4,0), SHIPCITY C(50,0), SHIPSTATEO C(50,0), SHIPPOSTAL C(20,0), SHIPCOUNTR C(50,0), SHIPPHONEN C(30,0), SHIPDATE D(8,0), SHIPPINGME I(4,0) 0x04, FREIGHTCHA Y(8,4) 0x04, SALESTAXRA B(8,2) 0x04"},
+     "ORDERID I(4,0) 0x04, CUSTOMERID I(4,0) 0x04, EMPLOYEEID I(4,0) 0x04, ORDERDATE D(8,0), "
+     "PURCHASEOR C(30,0), SHIPNAME C(50,0), SHIPADDRES M(4,0), SHIPCITY C(50,0), SHIPSTATEO "
+     "C(50,0), SHIPPOSTAL C(20,0), SHIPCOUNTR C(50,0), SHIPPHONEN C(30,0), SHIPDATE D(8,0), "
+     "SHIPPINGME I(4,0) 0x04, FREIGHTCHA Y(8,4) 0x04, SALESTAXRA B(8,2) 0x04"},
     {"samples-orditems/orditems.dbf", 0x30, 2820, 456, 38, 0,
-     "LINE_NO N(5,0), ORDER_ID C(6,0), PRODUCT_ID C(6,0), UNIT_PRICE Y(8,4) 0x04, QUANTITY N(12,3)"},
+     "LINE_NO N(5,0), ORDER_ID C(6,0), PRODUCT_ID C(6,0), UNIT_PRICE Y(8,4) 0x04, QUANTITY "
+     "N(12,3)"},
     {"savedcovlog/SavedCovLog.dbf", 0x30, 274, 648, 598, 0,
-     "CODE C(200,0), HITS I(4,0) 0x04, FIRST N(12,6), AVG N(12,6), TOTAL N(12,6), SOURCE C(115,0), LINE I(4,0) 0x04, METHOD C(115,0), OBJCLASS C(115,0), FILETYPE C(4,0), PLINE I(4,0) 0x04"},
+     "CODE C(200,0), HITS I(4,0) 0x04, FIRST N(12,6), AVG N(12,6), TOTAL N(12,6), SOURCE C(115,0), "
+     "LINE I(4,0) 0x04, METHOD C(115,0), OBJCLASS C(115,0), FILETYPE C(4,0), PLINE I(4,0) 0x04"},
     {"thor-source/thor source.dbf", 0x31, 76, 1032, 1044, 64,
-     "ID I(4,0) 0x0c, CATEGORY C(120,0), SUBCAT C(60,0), SORTORDER N(4,0), MINORSORT N(4,0), THORREPO L(1,0), TOOLPRMPT C(100,0), CODE C(100,0), SUMMARY C(100,0), DESCRIPT M(4,0), MENUID I(4,0) 0x04, SUBMENU L(1,0), SEPARATOR L(1,0), SUBMENUID I(4,0) 0x04, PRGNAME C(60,0), STATUSBAR C(250,0), WEBPAGE C(60,0), PREFNAME C(30,0), PRGPROMPT C(100,0), OPTIONCLS L(1,0), OPTIONTOOL C(30,0), STARTUP L(1,0), PLUGINS M(4,0)"},
+     "ID I(4,0) 0x0c, CATEGORY C(120,0), SUBCAT C(60,0), SORTORDER N(4,0), MINORSORT N(4,0), "
+     "THORREPO L(1,0), TOOLPRMPT C(100,0), CODE C(100,0), SUMMARY C(100,0), DESCRIPT M(4,0), "
+     "MENUID I(4,0) 0x04, SUBMENU L(1,0), SEPARATOR L(1,0), SUBMENUID I(4,0) 0x04, PRGNAME "
+     "C(60,0), STATUSBAR C(250,0), WEBPAGE C(60,0), PREFNAME C(30,0), PRGPROMPT C(100,0), "
+     "OPTIONCLS L(1,0), OPTIONTOOL C(30,0), STARTUP L(1,0), PLUGINS M(4,0)"},
     {"upsizing-typemap/_typemap.dbf", 0x03, 170, 257, 47, 0,
-     "LOCALTYPE C(1,0), FULLLOCAL C(10,0), REMOTETYPE C(20,0), VARLENGTH L(1,0), HASPREC L(1,0), DEFAULT L(1,0), SERVER C(12,0)"},
+     "LOCALTYPE C(1,0), FULLLOCAL C(10,0), REMOTETYPE C(20,0), VARLENGTH L(1,0), HASPREC L(1,0), "
+     "DEFAULT L(1,0), SERVER C(12,0)"},
     {"w32-examples-functions/w32_examples_functions.dbf", 0x30, 3204, 360, 9, 0,
      "EXAMPLEID I(4,0) 0x04, FUNCTIONID I(4,0) 0x04"},
 };
@@ -200,7 +224,10 @@ TEST(DbfCorpusValueTest, EveryFieldTypeOfTheFreeTable) {
   EXPECT_EQ(v[8].as_float().decimal, "12345.6786");
   EXPECT_EQ(v[9].as_string(), "");  // no OLE object stored
   EXPECT_EQ(v[10].as_integer(), 1234567896);
-  EXPECT_EQ(v[11].as_string(), "6.notas TXT.\r\n\xe1\xe9\xed\xf3\xfa\xc4\xcb\xcf\xd6\xdc\xd1\xf1\xe4\xeb\xef\xf6\xfc.\r\n^Fin\xc7\xe7");
+  EXPECT_EQ(v[11].as_string(),
+            "6.notas "
+            "TXT.\r\n\xe1\xe9\xed\xf3\xfa\xc4\xcb\xcf\xd6\xdc\xd1\xf1\xe4\xeb\xef\xf6\xfc.\r\n^"
+            "Fin\xc7\xe7");
   EXPECT_EQ(v[12].as_string().size(), 35u);  // full width: short bit clear
   EXPECT_EQ(v[13].as_string(), "var char 6.\xe1\xe9\xed\xf3\xfa\xdc\xd1");
   EXPECT_EQ(v[16].as_string().size(), 25u);

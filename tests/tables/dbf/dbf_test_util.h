@@ -29,7 +29,8 @@ class SharedBytesSource : public tables::ByteSource {
   tables::Status read(uint64_t offset, size_t size, void* buffer) override {
     ++reads_;
     if (offset > bytes_->size() || size > bytes_->size() - offset) {
-      return tables::Status::read_error(name_, 38, "short read at offset " + std::to_string(offset));
+      return tables::Status::read_error(name_, 38,
+                                        "short read at offset " + std::to_string(offset));
     }
     if (size > 0) std::memcpy(buffer, bytes_->data() + offset, size);
     return tables::Status();

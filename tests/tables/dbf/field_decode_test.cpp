@@ -18,8 +18,8 @@ Field make_field(char type, uint8_t width, uint8_t decimals = 0) {
 }
 
 Value decode(char type, const std::string& bytes, uint8_t decimals = 0) {
-  return decode_field(make_field(type, static_cast<uint8_t>(bytes.size()), decimals), ByteView(bytes),
-                      ByteView());
+  return decode_field(make_field(type, static_cast<uint8_t>(bytes.size()), decimals),
+                      ByteView(bytes), ByteView());
 }
 
 void expect_float(const Value& v, double value, const std::string& text) {
@@ -94,7 +94,8 @@ TEST(DbfFieldDecodeTest, DatesBlankZeroOrImpossibleAreEmpty) {
 
 TEST(DbfFieldDecodeTest, LogicalTrueOnlyForTAndY) {
   for (const char* t : {"T", "t", "Y", "y"}) EXPECT_TRUE(decode('L', t).as_logic()) << t;
-  for (const char* f : {"F", "f", "N", "n", " ", "?", "1"}) EXPECT_FALSE(decode('L', f).as_logic()) << f;
+  for (const char* f : {"F", "f", "N", "n", " ", "?", "1"})
+    EXPECT_FALSE(decode('L', f).as_logic()) << f;
 }
 
 TEST(DbfFieldDecodeTest, IntegerIsSignedLittleEndian) {

@@ -88,7 +88,8 @@ TEST_F(DbfMemoFileTest, ShortHeaderIsCorruption) {
   EXPECT_EQ(open(memo_bytes().substr(0, 100)), nullptr);
   EXPECT_EQ(status_.gencode(), tables::kGenCorruption);
   EXPECT_EQ(status_.filename(), "T.FPT");
-  EXPECT_EQ(status_.description(), "memo header: file of 100 bytes is shorter than its 512-byte header");
+  EXPECT_EQ(status_.description(),
+            "memo header: file of 100 bytes is shorter than its 512-byte header");
 }
 
 TEST_F(DbfMemoFileTest, BlockSizeZeroIsCorruption) {

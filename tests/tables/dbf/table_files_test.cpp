@@ -6,8 +6,8 @@
 #include <filesystem>
 
 #include "platform/platform.h"
-#include "support/testing/child_process.h"
 #include "support/dbf_writer.h"
+#include "support/testing/child_process.h"
 #include "tables/dbf/dbf_test_util.h"
 
 namespace kx::test {

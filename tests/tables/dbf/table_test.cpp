@@ -36,9 +36,11 @@ DbfSpec all_types_spec() {
 std::vector<Row> all_types_rows() {
   return {
       {{"Rupiah", 42, "1.005", 2.5, Date::from_ymd(2026, 3, 7), true, "line1\r\nline2", -7, 0.25,
-        "12.3456", Cell::datetime(Date::from_ymd(1996, 7, 4), 3600000), "ab", "\x01\x02", "OLE", "blob"}},
+        "12.3456", Cell::datetime(Date::from_ymd(1996, 7, 4), 3600000), "ab", "\x01\x02", "OLE",
+        "blob"}},
       {{}, false},
-      {{"Yen", 2147483647, "-0.5", "***", "20260230", "y", "", 0, -1.0, -3, Date(), "sixsix", "1234"},
+      {{"Yen", 2147483647, "-0.5", "***", "20260230", "y", "", 0, -1.0, -3, Date(), "sixsix",
+        "1234"},
        true},
   };
 }
@@ -105,7 +107,8 @@ TEST_F(DbfTableTest, DeletedRecordsAreReadLikeOthers) {
 TEST_F(DbfTableTest, TenDigitMemoPointersWithOddBlockSize) {
   DbfSpec spec{0xF5, {{"ID", 'C', 4}, {"DATA", 'M'}, {"N", 'N', 6}}};
   spec.memo_block_size = 33;
-  OpenedTable t = open_memory_table(build_dbf(spec, {{{"a", "first memo"}}, {{"b", std::string(70, 'z'), 3}}}));
+  OpenedTable t =
+      open_memory_table(build_dbf(spec, {{{"a", "first memo"}}, {{"b", std::string(70, 'z'), 3}}}));
   ASSERT_TRUE(t.status.ok()) << t.status.description();
   EXPECT_EQ(t.table->fields()[1].width, 10);
   EXPECT_EQ(record_values(t.table.get(), 1)[1].as_string(), "first memo");
@@ -183,7 +186,8 @@ TEST_F(DbfTableTest, ChangedRecordLengthAfterOpenIsCorruption) {
   uint32_t count = 0;
   s = table->refresh(&count);
   EXPECT_EQ(s.gencode(), tables::kGenCorruption);
-  EXPECT_EQ(s.description(), "header: header length 328 or record length 9 changed while the table was open");
+  EXPECT_EQ(s.description(),
+            "header: header length 328 or record length 9 changed while the table was open");
 }
 
 // Walks every record and field; every failure must be a clean error.
@@ -222,7 +226,8 @@ TEST_F(DbfTableTest, TableCutAtEveryLengthOpensCleanlyOrFailsCleanly) {
 TEST_F(DbfTableTest, MemoCutAtEveryLengthOpensCleanlyOrFailsCleanly) {
   for (size_t cut = 0; cut <= files_.memo.size(); ++cut) {
     Status s;
-    auto memo = tables::dbf::MemoFile::open(tables::memory_source("T.FPT", files_.memo.substr(0, cut)), &s);
+    auto memo =
+        tables::dbf::MemoFile::open(tables::memory_source("T.FPT", files_.memo.substr(0, cut)), &s);
     if (cut < 512) {
       ASSERT_EQ(memo, nullptr);
       EXPECT_EQ(s.gencode(), tables::kGenCorruption);

@@ -18,9 +18,9 @@ namespace kx::tables::expr {
 class FakeRecord : public RecordAccess {
  public:
   FakeRecord() {
-    fields = {{"NAME", 'C'},    {"QTY", 'N'},     {"ID", 'I'},    {"DAY", 'D'},
-              {"STAMP", 'T'},   {"FLAG", 'L'},    {"NOTHING", 'C'}, {"NUMNULL", 'N'},
-              {"PRICE", 'N'},   {"BLANK", 'C'},   {"PIC", 'G'}};
+    fields = {{"NAME", 'C'},  {"QTY", 'N'},   {"ID", 'I'},      {"DAY", 'D'},
+              {"STAMP", 'T'}, {"FLAG", 'L'},  {"NOTHING", 'C'}, {"NUMNULL", 'N'},
+              {"PRICE", 'N'}, {"BLANK", 'C'}, {"PIC", 'G'}};
     const Date day = Date::from_ymd(2024, 2, 29);
     values = {Datum::character("Abc  "),
               Datum::number_of(12.5, "12.5"),

@@ -11,19 +11,36 @@ namespace {
 TEST(ExprSyntaxTest, CorpusExpressionsCompile) {
   // The key and FOR expressions of the corpus tags that name fields of the
   // fake record's kinds, rewritten onto its field names.
-  for (const char* text : {"STR(id)+STR(qty)", "name+STR(qty,5,0)", "DTOS(day)+name",
-                           "PADR(name,50)", ".NOT.EMPTY(name)", "name=>\"0\"",
-                           ".NOT.DELETED().AND..T..AND..NOT..F.", "id*10000+qty", "UPPER(name)",
-                           "STR(id)+name+LOWER(name)", "!DELETED()", "iif(flag, name, 'x')"}) {
+  for (const char* text :
+       {"STR(id)+STR(qty)", "name+STR(qty,5,0)", "DTOS(day)+name", "PADR(name,50)",
+        ".NOT.EMPTY(name)", "name=>\"0\"", ".NOT.DELETED().AND..T..AND..NOT..F.", "id*10000+qty",
+        "UPPER(name)", "STR(id)+name+LOWER(name)", "!DELETED()", "iif(flag, name, 'x')"}) {
     EXPECT_EQ(compile_problem(text), "") << text;
   }
 }
 
 TEST(ExprSyntaxTest, ConstructsOutsideTheLanguageDoNotCompile) {
-  for (const char* text : {"orders->name", "&macro", "name[1]", "name $ 'abc'", "2^3", "qty%2",
-                           "{^2024-01-01}", "[bracket string]", "name.AND.", "STR(qty", "qty)",
-                           "'open", ".X.", "1e5", "name name", "", "SUBS(name,1,2)",
-                           "TRANSFORM(qty)", "CTOD('01/01/24')", "m.name", "5.."}) {
+  for (const char* text : {"orders->name",
+                           "&macro",
+                           "name[1]",
+                           "name $ 'abc'",
+                           "2^3",
+                           "qty%2",
+                           "{^2024-01-01}",
+                           "[bracket string]",
+                           "name.AND.",
+                           "STR(qty",
+                           "qty)",
+                           "'open",
+                           ".X.",
+                           "1e5",
+                           "name name",
+                           "",
+                           "SUBS(name,1,2)",
+                           "TRANSFORM(qty)",
+                           "CTOD('01/01/24')",
+                           "m.name",
+                           "5.."}) {
     EXPECT_NE(compile_problem(text), "") << text;
   }
 }
@@ -46,10 +63,10 @@ TEST(ExprSyntaxTest, DeepNestingIsRefusedNotOverflowed) {
 }
 
 TEST(ExprTypeTest, MismatchedTypesDoNotCompile) {
-  for (const char* text : {"name+qty", "qty+name", "day+1", "name-name", "-name", ".NOT.qty",
-                           "flag<flag", "name=qty", "qty.AND.flag", "STR(name)", "DTOS(name)",
-                           "UPPER(qty)", "IIF(qty,1,2)", "IIF(flag,1,'a')", "YEAR(name)",
-                           "FIELDGET(qty)", "FIELDGET(0)", "FIELDGET(99)", "FIELDGET(1.5)"}) {
+  for (const char* text :
+       {"name+qty", "qty+name", "day+1", "name-name", "-name", ".NOT.qty", "flag<flag", "name=qty",
+        "qty.AND.flag", "STR(name)", "DTOS(name)", "UPPER(qty)", "IIF(qty,1,2)", "IIF(flag,1,'a')",
+        "YEAR(name)", "FIELDGET(qty)", "FIELDGET(0)", "FIELDGET(99)", "FIELDGET(1.5)"}) {
     EXPECT_NE(compile_problem(text), "") << text;
   }
 }

@@ -15,9 +15,9 @@ TEST(ExprStrTest, DefaultWidthIsTenRightAligned) {
 }
 
 TEST(ExprStrTest, RoundsHalfAwayFromZeroOnTheExactDecimal) {
-  EXPECT_EQ(text_of("STR(qty)"), "        13");      // 12.5
+  EXPECT_EQ(text_of("STR(qty)"), "        13");  // 12.5
   EXPECT_EQ(text_of("STR(-qty)"), "       -13");
-  EXPECT_EQ(text_of("STR(price,6,2)"), " -2.68");   // -2.675 exactly, not the double below it
+  EXPECT_EQ(text_of("STR(price,6,2)"), " -2.68");  // -2.675 exactly, not the double below it
   EXPECT_EQ(text_of("STR(2.675,5,2)"), " 2.68");
   EXPECT_EQ(text_of("STR(1.005,4,2)"), "1.01");
   EXPECT_EQ(text_of("STR(0.4)"), "         0");

@@ -23,9 +23,10 @@ class VerifyTest : public ::testing::Test {
   void SetUp() override { folder_ = test::fresh_folder(); }
 
   // Writes the table with tags and checks every tag through a work area.
-  std::map<std::string, VerifyReport> verify_all(const std::vector<CdxTagSpec>& tags = stock_tags(),
-                                                 const test::DbfSpec& spec = test::stock_spec()) {
-    const std::string path = test::write_stock(folder_, tags, spec);
+  std::map<std::string, VerifyReport> verify_all(
+      const std::vector<CdxTagSpec>& tags = stock_tags(),
+      const test::DbfSpec& table_def = test::stock_table()) {
+    const std::string path = test::write_stock(folder_, tags, table_def);
     Status status;
     std::unique_ptr<WorkArea> area = WorkArea::open(path, "", true, true, &status);
     EXPECT_TRUE(area) << status.description();
@@ -63,7 +64,7 @@ TEST_F(VerifyTest, GoodIndexHasNoFindingsOnAnyEvaluableTag) {
     EXPECT_FALSE(r.has_findings()) << name;
   }
   EXPECT_EQ(reports.at("GEN").reason,
-            "tag under collation GENERAL (its character keys are sort weights)");
+            "tag under collation GENERAL: only machine-collation tags are checked");
   EXPECT_EQ(reports.at("LONGNAME").reason,
             "key expression: unknown name customername (no field of the table)");
 }
@@ -124,7 +125,7 @@ TEST_F(VerifyTest, DuplicateWithAWrongKeyBesideTheRightOneIsExtraNotDifferent) {
 TEST_F(VerifyTest, NullKeyWhereTheFieldHoldsAValueIsDifferent) {
   std::vector<CdxTagSpec> tags = stock_tags();
   tag_named(tags, "CUST").entries[1].key = std::string(4, '\0');  // record 2 is "Y2"
-  tag_named(tags, "CUST").entries[2].key = "\x80   ";              // record 3 is NULL
+  tag_named(tags, "CUST").entries[2].key = "\x80   ";             // record 3 is NULL
   const VerifyReport r = only_finding(verify_all(tags));
   EXPECT_EQ(r.tag, "CUST");
   ASSERT_EQ(r.different.size(), 2u);
@@ -164,7 +165,7 @@ TEST_F(VerifyTest, UniqueTagKeepsOneEntryPerKeyValue) {
 }
 
 TEST_F(VerifyTest, NullThatCannotBeToldMakesTheTagUnevaluable) {
-  const auto reports = verify_all(stock_tags(), test::stock_spec(false));
+  const auto reports = verify_all(stock_tags(), test::stock_table(false));
   const VerifyReport& r = reports.at("CUST");
   EXPECT_FALSE(r.evaluable);
   EXPECT_EQ(r.reason, "record 1: cannot tell whether field CUST is NULL");
@@ -209,8 +210,8 @@ TEST_F(VerifyTest, ContainerStyleTableAndIndexOpenedDirectly) {
   Status status;
   std::unique_ptr<dbf::Table> table = dbf::open_table(path, false, false, &status);
   ASSERT_TRUE(table) << status.description();
-  std::unique_ptr<cdx::IndexFile> index =
-      cdx::IndexFile::open(open_file_source(folder_ + "/STOCK.CDX", false, false, &status), &status);
+  std::unique_ptr<cdx::IndexFile> index = cdx::IndexFile::open(
+      open_file_source(folder_ + "/STOCK.CDX", false, false, &status), &status);
   ASSERT_TRUE(index) << status.description();
   const VerifyReport r = verify_tag(*table, *index, 0);
   EXPECT_TRUE(r.evaluable);

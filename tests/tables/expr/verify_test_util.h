@@ -23,18 +23,18 @@ namespace kx::test {
 //   3 "AB"   0.00  100 2023-12-31 T 2023-12-31 NULL
 //   4 "EF"  99.99    5 2024-03-01 F 2024-03-01 "Z3"
 //   5 "ab"   1.00    6 2024-03-01 F 2024-03-01 "Z3"
-inline DbfSpec stock_spec(bool with_null_flags = true) {
-  DbfSpec spec{0x30,
-               {{"CODE", 'C', 4},
-                {"QTY", 'N', 8, 2},
-                {"ID", 'I'},
-                {"DAY", 'D'},
-                {"FLAG", 'L'},
-                {"STAMP", 'T'},
-                {"CUST", 'C', 3, 0, 0x02}}};
-  if (with_null_flags) spec.fields.push_back({"_NullFlags", '0'});
-  spec.table_flags = 0x01;
-  return spec;
+inline DbfSpec stock_table(bool with_null_flags = true) {
+  DbfSpec table_def{0x30,
+                    {{"CODE", 'C', 4},
+                     {"QTY", 'N', 8, 2},
+                     {"ID", 'I'},
+                     {"DAY", 'D'},
+                     {"FLAG", 'L'},
+                     {"STAMP", 'T'},
+                     {"CUST", 'C', 3, 0, 0x02}}};
+  if (with_null_flags) table_def.fields.push_back({"_NullFlags", '0'});
+  table_def.table_flags = 0x01;
+  return table_def;
 }
 
 inline std::vector<Row> stock_rows() {
@@ -65,8 +65,11 @@ inline std::vector<CdxTagSpec> stock_tags() {
   using tables::cdx::encode_integer;
   using tables::cdx::encode_numeric;
   CdxTagSpec codeqty = stock_tag("CODEQTY", "code+STR(qty,8,2)", 12, ' ');
-  codeqty.entries = {{"AB     12.50", 1}, {"CD     -3.25", 2}, {"AB      0.00", 3},
-                     {"EF     99.99", 4}, {"ab      1.00", 5}};
+  codeqty.entries = {{"AB     12.50", 1},
+                     {"CD     -3.25", 2},
+                     {"AB      0.00", 3},
+                     {"EF     99.99", 4},
+                     {"ab      1.00", 5}};
   CdxTagSpec id = stock_tag("ID", "id", 4, '\0');
   const int ids[] = {7, -1, 100, 5, 6};
   CdxTagSpec qty = stock_tag("QTY", "qty", 8, '\0');
@@ -81,8 +84,11 @@ inline std::vector<CdxTagSpec> stock_tags() {
   const Date d1 = Date::from_ymd(2024, 1, 2), d3 = Date::from_ymd(2023, 12, 31);
   const Date d4 = Date::from_ymd(2024, 3, 1);
   CdxTagSpec day = stock_tag("DAY", "DAY", 8, '\0');
-  day.entries = {{encode_date(d1), 1}, {encode_date(Date()), 2}, {encode_date(d3), 3},
-                 {encode_date(d4), 4}, {encode_date(d4), 5}};
+  day.entries = {{encode_date(d1), 1},
+                 {encode_date(Date()), 2},
+                 {encode_date(d3), 3},
+                 {encode_date(d4), 4},
+                 {encode_date(d4), 5}};
   CdxTagSpec flag = stock_tag("FLAG", "flag", 1, '\0');
   flag.entries = {{"T", 1}, {"F", 2}, {"T", 3}, {"F", 4}, {"F", 5}};
   CdxTagSpec stamp = stock_tag("STAMP", "stamp", 8, '\0');
@@ -93,8 +99,8 @@ inline std::vector<CdxTagSpec> stock_tags() {
                    {encode_numeric(static_cast<double>(d4.julian())), 5}};
   CdxTagSpec cust = stock_tag("CUST", "cust", 4, '\0');
   cust.nullable = true;
-  cust.entries = {{"\x80X1 ", 1}, {"\x80Y2 ", 2}, {std::string(4, '\0'), 3},
-                  {"\x80Z3 ", 4}, {"\x80Z3 ", 5}};
+  cust.entries = {
+      {"\x80X1 ", 1}, {"\x80Y2 ", 2}, {std::string(4, '\0'), 3}, {"\x80Z3 ", 4}, {"\x80Z3 ", 5}};
   CdxTagSpec live = stock_tag("LIVE", "UPPER(code)", 4, ' ');
   live.for_expression = ".NOT.DELETED()";
   live.entries = {{"AB  ", 1}, {"CD  ", 2, false}, {"AB  ", 3}, {"EF  ", 4}, {"AB  ", 5}};
@@ -122,9 +128,9 @@ inline CdxTagSpec& tag_named(std::vector<CdxTagSpec>& tags, const std::string& n
 // Small nodes give the trees several levels.
 inline std::string write_stock(const std::string& folder,
                                const std::vector<CdxTagSpec>& tags = stock_tags(),
-                               const DbfSpec& spec = stock_spec()) {
+                               const DbfSpec& table_def = stock_table()) {
   const std::string path = folder + "/STOCK.DBF";
-  EXPECT_TRUE(write_dbf(path, spec, stock_rows()));
+  EXPECT_TRUE(write_dbf(path, table_def, stock_rows()));
   std::string error;
   CdxWriteOptions options;
   options.max_leaf_entries = 2;

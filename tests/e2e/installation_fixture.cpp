@@ -1,0 +1,119 @@
+#include "e2e/installation_fixture.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+
+namespace kx::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kMaxReportedFailures = 12;
+constexpr uint64_t kSampleStride = 5;
+
+const char* const kDataFiles[] = {"M_KONTRO.KV3", "M_MAUANG.KV3", "M_MAUANG.CDX", "M_KURSMA.KV3", "M_KURSMA.CDX"};
+
+FileSet write_reference_data() {
+  const std::string folder = (fs::temp_directory_path() / "kx-e2e" / "reference-installation").string() + "/";
+  fs::remove_all(folder);
+  fs::create_directories(folder);
+  test::Control control;
+  control.aktif = reference_date();
+  FileSet files;
+  if (!test::write_control_table(folder, control) ||
+      !test::write_currency_table(folder, reference_currencies()) ||
+      !test::write_rate_table(folder, reference_rates())) {
+    return files;
+  }
+  for (const char* name : kDataFiles) {
+    if (!read_bytes(folder + name, &files[name])) files.erase(name);
+  }
+  return files;
+}
+
+}  // namespace
+
+Date reference_date() { return Date::from_ymd(2026, 3, 7); }
+
+const std::vector<test::Currency>& reference_currencies() {
+  static const std::vector<test::Currency> kCurrencies = {
+      {1, "IDR", "Rupiah"}, {2, "USD", "US Dollar"}, {3, "EUR", "Euro"}, {4, "JPY", "Yen"}, {5, "SGD", "Singapore Dollar"}};
+  return kCurrencies;
+}
+
+// Every pair is different, so a rate shown for the wrong currency or from a
+// mix of two records shows up. Records are not in key order.
+const std::vector<test::Rate>& reference_rates() {
+  static const std::vector<test::Rate> kRates = {
+      {2, Date::from_ymd(2026, 3, 9), "15400.30", "15500.30"},  // after the active date
+      {3, Date::from_ymd(2026, 2, 1), "15900.50", "16050.50"},
+      {2, Date::from_ymd(2026, 3, 1), "15000.10", "15100.10"},  // month step
+      {4, Date::from_ymd(2025, 12, 1), "99.70", "100.70"},
+      {3, Date::from_ymd(2026, 3, 7), "16000.40", "16100.40"},  // the exact day
+      {5, Date::from_ymd(2025, 6, 1), "11000.80", "11100.80"},  // previous year
+      {2, Date::from_ymd(2026, 3, 5), "15200.20", "15300.20"},
+      {4, Date::from_ymd(2026, 1, 15), "100.60", "101.60"},  // year step
+  };
+  return kRates;
+}
+
+const FileSet& InstallationFixture::data() const {
+  static const FileSet kFiles = write_reference_data();
+  return kFiles;
+}
+
+void InstallationFixture::SetUp() {
+  ASSERT_FALSE(program_under_test().empty()) << "KX_PROGRAM names no program";
+  program_ = scenario_.program_folder() + fs::path(program_under_test()).filename().string();
+  ASSERT_EQ(data().size(), std::size(kDataFiles)) << "the reference installation could not be written";
+  static Reference* cached = nullptr;
+  if (cached == nullptr) {
+    auto* r = new Reference{reference_currencies(), reference_rates(), ""};
+    const CaseFolder folder(scenario_.root(), "reference", program_, data());
+    const RunResult run = folder.run(30);
+    ASSERT_EQ(classify(run.out).outcome, kReport) << run.out << run.err;
+    r->report = mask_time(run.out);
+    folder.remove();
+    cached = r;
+  }
+  reference_ = cached;
+}
+
+void InstallationFixture::TearDown() {
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  int total = 0;
+  std::string counts;
+  for (const auto& [outcome, n] : tally_) {
+    total += n;
+    counts += ", " + outcome_names(outcome) + " " + std::to_string(n);
+  }
+  if (total > 1) {
+    std::cout << "[ cases    ] " << info->name() << ": " << total << counts << " (" << seconds_ << " s)\n";
+  }
+}
+
+void InstallationFixture::run_case(const std::string& label, const Change& change, const Expectation& expectation,
+                                   const Check& check, bool sampled) {
+  if (sampled && !full_sweep() && sampled_++ % kSampleStride != 0) return;
+  const CaseFolder folder(scenario_.root(), label, program_, data());
+  if (change) change(folder);
+  const RunResult run = folder.run();
+  seconds_ += run.seconds;
+  std::string problem = judge(run, expectation, reference());
+  const Classified c = classify(run.out);
+  if (problem.empty() && check) problem = check(c);
+  ++tally_[c.outcome];
+  if (const char* log = std::getenv("KX_DAMAGE_LOG")) {
+    std::ofstream(log, std::ios::app) << label << " " << c.outcome << " " << page_file_name(c.failure) << " "
+                                      << check_rates(c.report, reference(), true).substr(0, 60) << "\n";
+  }
+  if (problem.empty()) {
+    folder.remove();
+    return;
+  }
+  if (++failures_ <= kMaxReportedFailures) ADD_FAILURE() << label << ": " << problem;
+}
+
+}  // namespace kx::e2e

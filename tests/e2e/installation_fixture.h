@@ -1,0 +1,61 @@
+// A test fixture that runs the program on many installations, each built
+// fresh in its own folder from one set of undamaged table files, changed by
+// the case, and judged against what the case allows.
+#ifndef KX_TESTS_E2E_INSTALLATION_FIXTURE_H_
+#define KX_TESTS_E2E_INSTALLATION_FIXTURE_H_
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <string>
+
+#include "e2e/damage_support.h"
+#include "e2e/scenario.h"
+
+namespace kx::e2e {
+
+// The undamaged installation: active date 7 March 2026, the home currency
+// and four others, each with a rate that another step of the lookup finds.
+const std::vector<test::Currency>& reference_currencies();
+const std::vector<test::Rate>& reference_rates();
+Date reference_date();
+
+class InstallationFixture : public ::testing::Test {
+ public:
+  using Change = std::function<void(const CaseFolder&)>;
+  // Looks at a run that the expectation accepted; empty or what is wrong.
+  using Check = std::function<std::string(const Classified&)>;
+
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // The undamaged table files (not the location table).
+  const FileSet& data() const;
+  const Reference& reference() const { return *reference_; }
+  const std::string& program() const { return program_; }
+
+  // Builds a fresh installation under label, applies change, runs the
+  // program once and judges it; a passed case's folder is removed. When
+  // sampled and not a full sweep, only every fifth such case runs.
+  void run_case(const std::string& label, const Change& change, const Expectation& expectation,
+                const Check& check = nullptr, bool sampled = true);
+
+  // How many cases ran, by outcome (printed when the test ends).
+  const std::map<unsigned, int>& tally() const { return tally_; }
+
+  Scenario scenario_;
+
+ private:
+  std::string program_;
+  const Reference* reference_ = nullptr;
+  std::map<unsigned, int> tally_;
+  int failures_ = 0;
+  uint64_t sampled_ = 0;
+  double seconds_ = 0;
+};
+
+}  // namespace kx::e2e
+
+#endif  // KX_TESTS_E2E_INSTALLATION_FIXTURE_H_
