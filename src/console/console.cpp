@@ -181,6 +181,17 @@ void QOUT(const std::string& text) {
   console_slot()->WRITE("\r\n" + text);
 }
 
+void qout_two_lines(const std::string& first, const std::string& second) {
+  __INITCONSOLE();
+  std::string text;
+  text.reserve(4 + first.size() + second.size());
+  text += "\r\n";
+  text += first;
+  text += "\r\n";
+  text += second;
+  console_slot()->WRITE(text);
+}
+
 void QOUT(std::initializer_list<Value> values) {
   QOUT();
   bool first = true;

@@ -71,6 +71,8 @@ CONSOLE* console_object();
 void QOUT();
 void QOUT(const std::string& text);
 void QOUT(std::initializer_list<Value> values);
+// The bytes of QOUT(first) followed by QOUT(second), in one write.
+void qout_two_lines(const std::string& first, const std::string& second);
 
 }  // namespace kx
 

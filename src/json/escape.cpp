@@ -16,6 +16,7 @@ std::string replace_all(std::string text, const std::string& from, const std::st
 }
 
 std::string line_breaks_to_br(const std::string& text) {
+  if (text.find('\n') == std::string::npos) return text;  // the usual case: nothing to replace
   return replace_all(replace_all(text, "\r\n", "<br>"), "\n", "<br>");
 }
 
@@ -49,6 +50,12 @@ bool append_short_escape(std::string* out, unsigned char c) {
 }  // namespace
 
 std::string escape_json_chars(const std::string& text) {
+  size_t plain = 0;  // names and most values need no escape at all
+  while (plain < text.size() && static_cast<unsigned char>(text[plain]) >= 32 &&
+         text[plain] != '"' && text[plain] != '\\') {
+    ++plain;
+  }
+  if (plain == text.size()) return text;
   std::string out;
   out.reserve(text.size());
   for (char ch : text) {

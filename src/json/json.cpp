@@ -11,8 +11,9 @@
 namespace kx {
 namespace {
 
+// The number's text without the padding that number_text adds.
 std::string number_member(const Value& value) {
-  std::string text = trim(number_text(value));
+  std::string text = number_digits(value);
   for (char& c : text) {
     if (c == ',') c = '.';
   }
@@ -89,11 +90,34 @@ void JSON::write_member_separator() {
 
 void JSON::OUTPUT(const std::string& name, const Value& value) {
   Activation activation("JSON:OUTPUT", kModuleJson);
-  write_member_separator();
+  if (!has_text_form(value)) {
+    // The comma line goes out before the error that the value raises.
+    write_member_separator();
+    activation.at(2);
+    const std::string text = json_member_value(value);
+    activation.at(3);
+    QOUT("\"" + escape_json_chars(name) + "\":" + text);
+    return;
+  }
+  // Nothing between the comma line and the member can fail, so both go out
+  // in one write: the same bytes, half the system calls.
+  const bool comma = LJSONSTART;
+  LJSONSTART = true;
   activation.at(2);
   const std::string text = json_member_value(value);
   activation.at(3);
-  QOUT("\"" + escape_json_chars(name) + "\":" + text);
+  const std::string escaped = escape_json_chars(name);
+  std::string member;
+  member.reserve(escaped.size() + text.size() + 3);
+  member += '"';
+  member += escaped;
+  member += "\":";
+  member += text;
+  if (comma) {
+    qout_two_lines(",", member);
+  } else {
+    QOUT(member);
+  }
 }
 
 void JSON::OUTPUTEND() {

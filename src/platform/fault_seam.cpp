@@ -135,11 +135,14 @@ ReadAction fault_seam_before_read(NativeHandle handle) {
   if (!s.armed) return ReadAction::kRead;
   const std::string* path = path_of(handle);
   const std::string where = path != nullptr ? *path : std::string();
-  if (!s.plan.path_part.empty() && !contains_ignoring_case(where, s.plan.path_part)) return ReadAction::kRead;
+  if (!s.plan.path_part.empty() && !contains_ignoring_case(where, s.plan.path_part))
+    return ReadAction::kRead;
   ++s.counted;
-  const bool due = s.plan.fault == ReadFault::kFailPersistent ? s.counted >= s.plan.nth : s.counted == s.plan.nth;
+  const bool due = s.plan.fault == ReadFault::kFailPersistent ? s.counted >= s.plan.nth
+                                                              : s.counted == s.plan.nth;
   if (!due) return ReadAction::kRead;
-  const ReadAction action = s.plan.fault == ReadFault::kShort ? ReadAction::kShort : ReadAction::kFail;
+  const ReadAction action =
+      s.plan.fault == ReadFault::kShort ? ReadAction::kShort : ReadAction::kFail;
   if (s.announce && s.fired_path.empty()) announce(where, action, s.counted);
   s.fired_path = where;
   return action;

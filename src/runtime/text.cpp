@@ -73,15 +73,22 @@ std::string float_decimal(const Float& f) {
   return r.ec == std::errc() ? std::string(buffer, r.ptr) : "0";
 }
 
-std::string number_text(const Value& number) {
+std::string number_digits(const Value& number) {
+  if (number.kind() == Kind::kInteger) return std::to_string(number.as_integer());
+  if (number.kind() != Kind::kFloat) return "0";
   const ConversionSettings& s = settings();
-  const size_t width = static_cast<size_t>(s.digits);
-  if (number.kind() == Kind::kInteger) return pad_left(std::to_string(number.as_integer()), width);
-  if (number.kind() != Kind::kFloat) return pad_left("0", width);
   std::string text = round_decimal(float_decimal(number.as_float()), s.decimals);
   const size_t point = text.find('.');
   if (point != std::string::npos) text[point] = s.decimal_separator;
-  return pad_left(text, width + (s.decimals > 0 ? 1 + static_cast<size_t>(s.decimals) : 0));
+  return text;
+}
+
+std::string number_text(const Value& number) {
+  const ConversionSettings& s = settings();
+  const size_t width = static_cast<size_t>(s.digits);
+  if (number.kind() != Kind::kFloat) return pad_left(number_digits(number), width);
+  return pad_left(number_digits(number),
+                  width + (s.decimals > 0 ? 1 + static_cast<size_t>(s.decimals) : 0));
 }
 
 std::string date_text(const Date& date) {

@@ -16,6 +16,9 @@ namespace kx {
 // A value wider than the field keeps all its digits (never asterisks).
 // Untrimmed.
 std::string number_text(const Value& number);
+// number_text without its left padding: the digits, sign and decimal
+// separator alone.
+std::string number_digits(const Value& number);
 
 // A decimal text ("-1.005", "42") rounded half away from zero to places
 // decimals; the result always has places decimals after a ".".

@@ -190,10 +190,11 @@ Value field_get(const std::string& alias, const std::string& field) {
   WorkArea* area = work_areas().find(alias);
   if (area == nullptr) return raise_table_error(kGenNoAlias, "alias does not exist", alias);
   Value value;
-  if (area->field_pos(field) == 0) {
+  const uint32_t position = area->field_pos(field);
+  if (position == 0) {
     return raise_table_error(kGenNoField, "field does not exist", alias + "->" + field);
   }
-  if (!area->field_get(field, &value)) return DOERROR(Symbol::intern(field));
+  if (!area->field_get(position, &value)) return DOERROR(Symbol::intern(field));
   return value;
 }
 

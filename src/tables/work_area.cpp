@@ -15,10 +15,11 @@ std::string upper(std::string_view s) {
   return out;
 }
 
-std::string trim(std::string_view s) {
+// A view of s without leading and trailing blanks.
+std::string_view trim(std::string_view s) {
   while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
   while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  return std::string(s);
+  return s;
 }
 
 std::string leaf_of(std::string_view path) {
@@ -172,8 +173,12 @@ bool WorkArea::use_tag(int tag) {
     return true;
   }
   if (!index_->tags()[static_cast<size_t>(tag)].can_order()) return false;
+  // The program sets the same order before every lookup: a cursor without an
+  // error is kept (every positioning re-reads the tag anyway).
+  if (tag != order_ || !cursor_ || !cursor_->status().ok()) {
+    cursor_ = index_->cursor(static_cast<size_t>(tag));
+  }
   order_ = tag;
-  cursor_ = index_->cursor(static_cast<size_t>(tag));
   cursor_synced_ = false;
   return true;
 }

@@ -1,7 +1,5 @@
 #include "tables/work_areas.h"
 
-#include <cctype>
-
 namespace kx::tables {
 namespace {
 
@@ -14,11 +12,11 @@ bool same_alias(std::string_view a, std::string_view b) {
   a = trimmed(a);
   b = trimmed(b);
   if (a.size() != b.size()) return false;
+  // Letter case is ASCII case (the program runs in the "C" locale), folded
+  // inline: aliases are looked up for every field read.
+  auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
   for (size_t i = 0; i < a.size(); ++i) {
-    if (std::toupper(static_cast<unsigned char>(a[i])) !=
-        std::toupper(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
+    if (a[i] != b[i] && upper(a[i]) != upper(b[i])) return false;
   }
   return true;
 }
@@ -36,6 +34,7 @@ uint32_t WorkAreas::lowest_free() const {
 
 bool WorkAreas::use(bool new_area, const std::string& path, const std::string& alias, bool shared,
                     bool read_only) {
+  forget_hints();
   const uint32_t target = new_area ? lowest_free() : current_;
   if (!new_area) areas_.erase(current_);
   Status status;
@@ -66,10 +65,21 @@ bool WorkAreas::select(std::string_view alias) {
 void WorkAreas::select(uint32_t number) { current_ = number == 0 ? lowest_free() : number; }
 
 uint32_t WorkAreas::area_of(std::string_view alias) const {
+  for (const AliasHint& hint : hints_) {
+    if (hint.number != 0 && hint.alias == alias) return hint.number;
+  }
   for (const auto& [number, area] : areas_) {
-    if (same_alias(area->alias(), alias)) return number;
+    if (same_alias(area->alias(), alias)) {
+      hints_[next_hint_] = AliasHint{std::string(alias), number};
+      next_hint_ = (next_hint_ + 1) % kAliasHints;
+      return number;
+    }
   }
   return 0;
+}
+
+void WorkAreas::forget_hints() {
+  for (AliasHint& hint : hints_) hint.number = 0;
 }
 
 WorkArea* WorkAreas::current() {
@@ -79,7 +89,7 @@ WorkArea* WorkAreas::current() {
 
 WorkArea* WorkAreas::find(std::string_view alias) {
   const uint32_t number = area_of(alias);
-  return number == 0 ? nullptr : areas_[number].get();
+  return number == 0 ? nullptr : areas_.find(number)->second.get();
 }
 
 std::string WorkAreas::alias() const {
@@ -93,9 +103,15 @@ bool WorkAreas::unknown_alias(std::string_view alias) {
   return false;
 }
 
-void WorkAreas::close_current() { areas_.erase(current_); }
+void WorkAreas::close_current() {
+  forget_hints();
+  areas_.erase(current_);
+}
 
-void WorkAreas::close_all() { areas_.clear(); }
+void WorkAreas::close_all() {
+  forget_hints();
+  areas_.clear();
+}
 
 CurrentArea WorkAreas::summary() {
   CurrentArea out;

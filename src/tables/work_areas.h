@@ -87,10 +87,22 @@ class WorkAreas {
     const uint32_t area_;
   };
 
+  // An alias as it was last asked for and the area it named. The program
+  // names its areas by a few constant aliases on every field read; the hints
+  // are forgotten whenever a table is opened or closed.
+  struct AliasHint {
+    std::string alias;
+    uint32_t number = 0;
+  };
+  static constexpr size_t kAliasHints = 4;
+
   bool unknown_alias(std::string_view alias);
   uint32_t lowest_free() const;
+  void forget_hints();
 
   std::map<uint32_t, std::unique_ptr<WorkArea>> areas_;
+  mutable AliasHint hints_[kAliasHints];
+  mutable size_t next_hint_ = 0;
   uint32_t current_ = 1;
   Status last_error_;
 };

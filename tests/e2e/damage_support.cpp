@@ -17,10 +17,13 @@ const char kBanner[] = "************************* ERROR ************************
 const char kErrorObjectStart[] = "\r\n{\"Error\":1,\"ErrorText\":\"";
 const char kStateObjectStart[] = "\r\n{\"State\":1,\"Error\":";
 
-bool starts_with(const std::string& s, const std::string& prefix) { return s.compare(0, prefix.size(), prefix) == 0; }
+bool starts_with(const std::string& s, const std::string& prefix) {
+  return s.compare(0, prefix.size(), prefix) == 0;
+}
 
 bool ends_with(const std::string& s, const std::string& suffix) {
-  return s.size() >= suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
+  return s.size() >= suffix.size() &&
+         s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
 std::string page_start() {
@@ -30,7 +33,9 @@ std::string page_start() {
 }
 
 // A single-line object: no line break after its leading CR LF.
-bool one_object(const std::string& tail) { return tail.find("\r\n", 2) == std::string::npos && ends_with(tail, "\"}"); }
+bool one_object(const std::string& tail) {
+  return tail.find("\r\n", 2) == std::string::npos && ends_with(tail, "\"}");
+}
 
 // Table text is single-byte and written as stored; the validator wants
 // UTF-8, so high bytes stand in as a plain letter.
@@ -81,9 +86,12 @@ std::string integral_text(const std::string& number) {
 }  // namespace
 
 std::string outcome_names(unsigned outcomes) {
-  static const std::pair<unsigned, const char*> kNames[] = {
-      {kReport, "report"},           {kStateObject, "state object"}, {kErrorObject, "error object"},
-      {kErrorPage, "error page"},    {kNothing, "no output"},        {kUnclassified, "unclassified output"}};
+  static const std::pair<unsigned, const char*> kNames[] = {{kReport, "report"},
+                                                            {kStateObject, "state object"},
+                                                            {kErrorObject, "error object"},
+                                                            {kErrorPage, "error page"},
+                                                            {kNothing, "no output"},
+                                                            {kUnclassified, "unclassified output"}};
   std::string out;
   for (const auto& [bit, name] : kNames) {
     if (outcomes & bit) out += std::string(out.empty() ? "" : " or ") + name;
@@ -162,7 +170,8 @@ std::string check_rates(const std::string& report, const Reference& reference, b
   return "";
 }
 
-std::string judge(const RunResult& run, const Expectation& expectation, const Reference& reference) {
+std::string judge(const RunResult& run, const Expectation& expectation,
+                  const Reference& reference) {
   const unsigned allowed = expectation.allowed;
   if (run.timed_out) return "the run hung and was killed";
   if (run.status != 0) {
@@ -171,8 +180,8 @@ std::string judge(const RunResult& run, const Expectation& expectation, const Re
   }
   const Classified c = classify(run.out);
   if ((c.outcome & allowed) == 0) {
-    return "printed " + outcome_names(c.outcome) + " where " + outcome_names(allowed) + " was expected: " +
-           excerpt(run.out);
+    return "printed " + outcome_names(c.outcome) + " where " + outcome_names(allowed) +
+           " was expected: " + excerpt(run.out);
   }
   const std::string rates = check_rates(c.report, reference, expectation.per_currency);
   if (!rates.empty()) return rates + ": " + excerpt(run.out);
@@ -182,8 +191,8 @@ std::string judge(const RunResult& run, const Expectation& expectation, const Re
   return "";
 }
 
-CaseFolder::CaseFolder(const std::string& root, const std::string& label, const std::string& program,
-                       const FileSet& data)
+CaseFolder::CaseFolder(const std::string& root, const std::string& label,
+                       const std::string& program, const FileSet& data)
     : folder_(root + "/" + label) {
   fs::remove_all(folder_);
   fs::create_directories(folder_ + "/tarvo");
@@ -200,7 +209,13 @@ std::string CaseFolder::path(const std::string& file) const {
   return file == "KELVARO.DIR" ? folder_ + "/tarvo/" + file : data_folder() + file;
 }
 
-RunResult CaseFolder::run(double timeout_seconds) const { return run_program(program_, folder_, timeout_seconds); }
+RunResult CaseFolder::run(double timeout_seconds, const std::string& fault_plan) const {
+  if (fault_plan.empty()) return run_program(program_, folder_, timeout_seconds);
+  ::setenv("KX_FAULT_READ", fault_plan.c_str(), 1);
+  RunResult result = run_program(program_, folder_, timeout_seconds);
+  ::unsetenv("KX_FAULT_READ");
+  return result;
+}
 
 void CaseFolder::remove() const {
   std::error_code ec;
@@ -225,7 +240,8 @@ bool write_bytes_to(const std::string& path, const std::string& bytes) {
 DbfLayout dbf_layout(const std::string& bytes) {
   DbfLayout layout;
   auto le16 = [&](size_t at) {
-    return static_cast<uint32_t>(static_cast<uint8_t>(bytes[at]) | static_cast<uint8_t>(bytes[at + 1]) << 8);
+    return static_cast<uint32_t>(static_cast<uint8_t>(bytes[at]) |
+                                 static_cast<uint8_t>(bytes[at + 1]) << 8);
   };
   if (bytes.size() < 32) return layout;
   layout.record_count = le16(4) | le16(6) << 16;

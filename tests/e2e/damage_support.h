@@ -53,9 +53,9 @@ std::string check_rates(const std::string& report, const Reference& reference, b
 
 // What a case allows.
 struct Expectation {
-  unsigned allowed = 0;       // Outcome bits
-  bool intact_only = false;   // a complete report must be the undamaged one
-  bool per_currency = true;   // see check_rates
+  unsigned allowed = 0;      // Outcome bits
+  bool intact_only = false;  // a complete report must be the undamaged one
+  bool per_currency = true;  // see check_rates
 };
 
 // A run's result measured against what the case allows: empty when it is
@@ -77,8 +77,11 @@ class CaseFolder {
   // Where a file of the installation lies ("KELVARO.DIR" or a table file).
   std::string path(const std::string& file) const;
   std::string data_folder() const { return folder_ + "/pos/KV3DB/"; }
-  // Runs from the case root (which holds no KV3DB folder of its own).
-  RunResult run(double timeout_seconds = 5) const;
+  std::string program_folder() const { return folder_ + "/tarvo/"; }
+  // Runs from the case root (which holds no KV3DB folder of its own). A
+  // fault plan, when given, is handed to the program in KX_FAULT_READ (see
+  // platform/fault_seam.h; only a program built with KX_FAULT_SEAM reads it).
+  RunResult run(double timeout_seconds = 5, const std::string& fault_plan = "") const;
   // Removes the folder (a passed case leaves nothing behind).
   void remove() const;
 
@@ -96,7 +99,7 @@ struct DbfLayout {
   uint32_t header_length = 0;
   uint32_t record_length = 0;
   uint32_t record_count = 0;
-  uint32_t field_count = 0;  // descriptors before the 0x0D terminator
+  uint32_t field_count = 0;                           // descriptors before the 0x0D terminator
   std::vector<std::pair<uint32_t, uint32_t>> fields;  // offset in record, width
 };
 DbfLayout dbf_layout(const std::string& bytes);

@@ -25,7 +25,7 @@ class InstallationFixture : public ::testing::Test {
  public:
   using Change = std::function<void(const CaseFolder&)>;
   // Looks at a run that the expectation accepted; empty or what is wrong.
-  using Check = std::function<std::string(const Classified&)>;
+  using Check = std::function<std::string(const Classified&, const RunResult&)>;
 
  protected:
   void SetUp() override;
@@ -37,17 +37,24 @@ class InstallationFixture : public ::testing::Test {
   const std::string& program() const { return program_; }
 
   // Builds a fresh installation under label, applies change, runs the
-  // program once and judges it; a passed case's folder is removed. When
-  // sampled and not a full sweep, only every fifth such case runs.
-  void run_case(const std::string& label, const Change& change, const Expectation& expectation,
-                const Check& check = nullptr, bool sampled = true);
+  // program once (with fault_plan, when given) and judges it; a passed
+  // case's folder is removed. When sampled and not a full sweep, only every
+  // fifth such case runs (and the result has status -1 and no output).
+  RunResult run_case(const std::string& label, const Change& change, const Expectation& expectation,
+                     const Check& check = nullptr, bool sampled = true,
+                     const std::string& fault_plan = "");
 
-  // How many cases ran, by outcome (printed when the test ends).
+  // How many cases ran, by outcome (printed when the test ends), and how
+  // many failed.
   const std::map<unsigned, int>& tally() const { return tally_; }
+  int failures() const { return failures_; }
 
-  Scenario scenario_;
+  // This test's folder, unique to the process: other runs of the suite on
+  // the same machine keep to their own.
+  const std::string& root() const { return root_; }
 
  private:
+  std::string root_;
   std::string program_;
   const Reference* reference_ = nullptr;
   std::map<unsigned, int> tally_;

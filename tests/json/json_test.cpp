@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "errors/error_page.h"
+#include "runtime/error_slot.h"
 #include "runtime/exit.h"
 #include "runtime/settings.h"
 #include "support/testing/child_process.h"
@@ -93,6 +95,27 @@ TEST_F(JsonMemberTest, TextIsTrimmedAndEscapedLightly) {
   EXPECT_EQ(json_member_value(Value::string("   ")), "\"\"");
   EXPECT_EQ(json_member_value(Value::string("a\r\nb\nc\r\n")), "\"a<br>b<br>c<br>\"");
   EXPECT_EQ(json_member_value(Value::string("\\\"")), "\"\\\\\\\"\"");
+}
+
+// A member and the comma line before it go out in one write, except when
+// the value has no text form: then the comma line is out before the error
+// page that the value raises, as when each line was written on its own.
+TEST(JsonWriterTest, CommaLineComesBeforeTheErrorOfAValueWithoutText) {
+  std::string out;
+  KX_EXPECT_EXIT_OUTPUT(
+      {
+        install_error_handler([](const Value& e) -> Value { MYERRORHANDLER(e); });
+        JSON json;
+        json.OUTPUTSTART();
+        json.OUTPUT("A", Value::integer(1));
+        json.OUTPUT("B", Value::array({Value::integer(2)}));
+        orderly_exit();
+      },
+      0, out);
+  const std::string before = "\r\n{\r\n\"A\":1\r\n,\r\n";
+  ASSERT_EQ(out.substr(0, before.size()), before) << out;
+  EXPECT_EQ(out.find("\"B\""), std::string::npos) << out;
+  EXPECT_NE(out.find("JSON:OUTPUT (Line: 2)"), std::string::npos) << out;
 }
 
 TEST(JsonWriterTest, MemberNamesAreEscaped) {

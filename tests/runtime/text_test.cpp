@@ -46,6 +46,19 @@ TEST_F(NumberTextTest, FieldWidthAndNoAsterisks) {
   EXPECT_EQ(wide, "12345678901234567890123456,00");
 }
 
+TEST_F(NumberTextTest, DigitsAreTheNumberTextWithoutItsPadding) {
+  EXPECT_EQ(number_digits(Value::integer(-3)), "-3");
+  EXPECT_EQ(number_digits(Value::floating(2.675)), "2,68");
+  EXPECT_EQ(number_digits(Value()), "0");
+  for (const Value& v : {Value::integer(7), Value::integer(-2147483647 - 1), Value::floating(0.5),
+                         Value::floating(-0.001), Value::floating(1e25, "12345678901234567890123456"),
+                         Value::string("12")}) {
+    EXPECT_EQ(number_digits(v), trim(number_text(v))) << number_text(v);
+  }
+  settings().decimals = 0;
+  EXPECT_EQ(number_digits(Value::floating(2.5)), trim(number_text(Value::floating(2.5))));
+}
+
 TEST_F(NumberTextTest, DatesFollowTheDateFormat) {
   EXPECT_EQ(date_text(Date::from_ymd(2026, 3, 7)), "07/03/2026");
   EXPECT_EQ(date_text(Date()), "  /  /    ");

@@ -20,6 +20,25 @@ DbfSpec rate_spec(int width) {
   return spec;
 }
 
+class PausingStore : public PageStore {
+ public:
+  PausingStore(std::unique_ptr<PageStore> store, uint32_t pause_ms)
+      : store_(std::move(store)), pause_ms_(pause_ms) {}
+  bool size(uint64_t* size) override { return store_->size(size); }
+  bool read(uint64_t offset, size_t length, std::string* bytes) override {
+    return store_->read(offset, length, bytes);
+  }
+  bool write(uint64_t offset, const std::string& bytes) override {
+    const bool written = store_->write(offset, bytes);
+    platform::sleep_ms(pause_ms_);
+    return written;
+  }
+
+ private:
+  const std::unique_ptr<PageStore> store_;
+  const uint32_t pause_ms_;
+};
+
 uint16_t le16(const std::string& bytes, size_t at) {
   return static_cast<uint16_t>(static_cast<uint8_t>(bytes[at]) | (static_cast<uint8_t>(bytes[at + 1]) << 8));
 }
@@ -29,7 +48,8 @@ uint16_t le16(const std::string& bytes, size_t at) {
 Rate written_rate(uint32_t recno, const RateWriterOptions& options) {
   Rate rate;
   rate.currency_id = options.currency_ids[recno % options.currency_ids.size()];
-  const int64_t back = recno % 11 == 0 ? 0 : (static_cast<int64_t>(recno) * 7919) % 366;
+  const int64_t spread = recno % 3 == 0 ? 31 : 366;
+  const int64_t back = recno % 11 == 0 ? 0 : (static_cast<int64_t>(recno) * 7919) % spread;
   rate.tanggal = Date::from_julian(options.around.julian() - back);
   const std::string whole = std::to_string(rate.currency_id * kCurrencyScale + recno);
   rate.kurs_beli = whole + ".25";
@@ -54,6 +74,9 @@ std::unique_ptr<RateWriter> RateWriter::open(const std::string& data_folder,
   if (!table) return nullptr;
   std::unique_ptr<PageStore> index = open_file_store(data_folder + "M_KURSMA.CDX", error);
   if (!index) return nullptr;
+  if (options.index_write_pause_ms != 0) {
+    index = std::make_unique<PausingStore>(std::move(index), options.index_write_pause_ms);
+  }
   std::string head;
   if (!table->read(0, 12, &head)) {
     *error = "cannot read the header of M_KURSMA.KV3";

@@ -25,11 +25,15 @@ struct RateWriterOptions {
   uint64_t iterations = 0;                  // appends before run_rate_writer returns; 0: no end
   uint32_t burst = 0;                       // appends between pauses of a millisecond; 0: none
   uint32_t max_records = 0;                 // run_rate_writer stops at this count; 0: none
+  // A pause after each write to the index: a slow writer, whose changes
+  // readers meet half made far more often.
+  uint32_t index_write_pause_ms = 0;
 };
 
 // The rate the writer appends as record recno: currency currency_ids[recno %
-// size]; every eleventh on `around`, the others spread over the year before
-// it; buy rate currency * 10^7 + recno with ".25", sell the same with ".75".
+// size]; every eleventh on `around`, of the others every third within the 30
+// days before it and the rest spread over the year before it; buy rate
+// currency * 10^7 + recno with ".25", sell the same with ".75".
 Rate written_rate(uint32_t recno, const RateWriterOptions& options);
 
 class RateWriter {

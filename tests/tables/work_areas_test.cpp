@@ -54,6 +54,30 @@ TEST_F(WorkAreasTest, SelectByAliasIgnoresLetterCase) {
   EXPECT_EQ(areas_.current_number(), 1u);
 }
 
+// Lookups remember the aliases asked for; opening and closing tables must
+// make them forget, or an alias would keep naming an area that now holds
+// another table.
+TEST_F(WorkAreasTest, AliasLookupsFollowTablesThatAreClosedAndOpened) {
+  ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", true, true));
+  ASSERT_TRUE(areas_.use(true, currencies_, "M_MAUANG", true, true));
+  WorkArea* currencies = areas_.find("M_MAUANG");
+  ASSERT_NE(currencies, nullptr);
+  EXPECT_EQ(areas_.find("m_mauang"), currencies);
+  EXPECT_EQ(areas_.area_of("M_MAUANG"), 2u);
+  areas_.close_current();
+  EXPECT_EQ(areas_.find("M_MAUANG"), nullptr);
+  ASSERT_TRUE(areas_.use(true, currencies_, "OTHER", true, true));  // area 2 again
+  EXPECT_EQ(areas_.area_of("M_MAUANG"), 0u);
+  EXPECT_EQ(areas_.find("OTHER"), areas_.current());
+  ASSERT_TRUE(areas_.select("M_KURSMA"));
+  ASSERT_TRUE(areas_.use(false, currencies_, "M_MAUANG", true, true));  // replaces area 1
+  EXPECT_EQ(areas_.area_of("M_KURSMA"), 0u);
+  EXPECT_EQ(areas_.area_of("m_mauang"), 1u);
+  areas_.close_all();
+  EXPECT_EQ(areas_.area_of("M_MAUANG"), 0u);
+  EXPECT_EQ(areas_.area_of("OTHER"), 0u);
+}
+
 TEST_F(WorkAreasTest, AliasInUseFailsTheOpen) {
   ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", true, true));
   EXPECT_FALSE(areas_.use(true, currencies_, "m_kursma", true, true));

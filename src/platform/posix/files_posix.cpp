@@ -81,14 +81,16 @@ PathKind path_kind(const std::string& path) {
 
 namespace {
 
+// Only regular files are files here. O_NONBLOCK keeps the open of a pipe
+// from waiting for a writer; it means nothing to a regular file.
 NativeHandle open_with(const std::string& path, int flags, uint32_t* os_error) {
-  const int fd = ::open(resolve_case(path).c_str(), flags | O_CLOEXEC, 0644);
+  const int fd = ::open(resolve_case(path).c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0644);
   if (fd < 0) {
     *os_error = windows_error_from_errno(errno);
     return kInvalidHandle;
   }
   struct stat st;
-  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
     *os_error = kErrAccessDenied;
     return kInvalidHandle;

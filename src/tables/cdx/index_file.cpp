@@ -1,7 +1,6 @@
 #include "tables/cdx/index_file.h"
 
 #include <algorithm>
-#include <cctype>
 #include <utility>
 
 #include "tables/cdx/cdx_format.h"
@@ -17,9 +16,10 @@ namespace {
 std::string normalize_name(std::string_view name) {
   size_t end = name.size();
   while (end > 0 && (name[end - 1] == ' ' || name[end - 1] == '\0')) --end;
-  std::string out;
-  for (size_t i = 0; i < end; ++i) {
-    out += static_cast<char>(std::toupper(static_cast<unsigned char>(name[i])));
+  // ASCII letter case, as toupper has it in the "C" locale the program runs in.
+  std::string out(name.substr(0, end));
+  for (char& c : out) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   }
   return out;
 }

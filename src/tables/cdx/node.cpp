@@ -22,6 +22,33 @@ bool ordered(const char* prev, const char* key, size_t dup, size_t key_length) {
   return true;
 }
 
+// memcmp for the short keys of an index, a big-endian word at a time.
+int compare_bytes(const uint8_t* a, const uint8_t* b, size_t n) {
+  for (; n >= 8; n -= 8, a += 8, b += 8) {
+    const uint64_t x = decode_be64(a), y = decode_be64(b);
+    if (x != y) return x < y ? -1 : 1;
+  }
+  for (; n > 0; --n, ++a, ++b) {
+    if (*a != *b) return *a < *b ? -1 : 1;
+  }
+  return 0;
+}
+
+// compare_bytes for keys inside a page buffer with slack after it: whole
+// words are read, and the bytes past n masked off.
+inline int compare_in_page(const uint8_t* a, const uint8_t* b, size_t n) {
+  for (;; n -= 8, a += 8, b += 8) {
+    uint64_t x = decode_be64(a), y = decode_be64(b);
+    if (n < 8) {
+      const uint64_t mask = n == 0 ? 0 : ~uint64_t{0} << (8 * (8 - n));
+      x &= mask;
+      y &= mask;
+    }
+    if (x != y) return x < y ? -1 : 1;
+    if (n <= 8) return 0;
+  }
+}
+
 }  // namespace
 
 std::string hex(uint64_t value) {
@@ -79,9 +106,7 @@ uint32_t Node::recno(size_t i) const {
 
 uint32_t Node::child(size_t i) const { return decode_be32(interior_entry(i) + key_length + 4); }
 
-uint8_t Node::dup(size_t i) const {
-  return static_cast<uint8_t>((entry(i) >> layout_.recno_bits) & layout_.dup_mask);
-}
+uint8_t Node::dup(size_t i) const { return dups_[i]; }
 
 uint8_t Node::trail(size_t i) const {
   return static_cast<uint8_t>((entry(i) >> (layout_.recno_bits + layout_.dup_bits)) &
@@ -111,7 +136,7 @@ Status Node::check_interior(const std::string& file) {
                              std::to_string(room));
   }
   for (size_t i = 1; i < count; ++i) {
-    if (std::memcmp(interior_entry(i - 1), interior_entry(i), key_length) > 0) {
+    if (compare_in_page(interior_entry(i - 1), interior_entry(i), key_length) > 0) {
       return damaged(file, "entry " + std::to_string(i) + ": key out of order");
     }
   }
@@ -150,26 +175,43 @@ Status Node::check_leaf(const std::string& file) {
   }
   // Bounded by the room: at most 488 keys of 240 bytes, and slack for the
   // word copies.
-  const size_t need = count * key_length + 8;
+  const size_t need = count * key_length + kSlack;
   if (keys_.size() < need) keys_.resize(need);
   entries_end_ = kLeafEntries + count * l.entry_size;
   std::memset(&fill_word_, fill_, sizeof fill_word_);
   return Status();
 }
 
-// Copies n bytes a word at a time. Both buffers have room for up to 7 bytes
-// past the n, and what lands there is overwritten or never read.
-inline void copy_words(char* to, const char* from, size_t n) {
-  for (size_t j = 0; j < n; j += 8) {
-    uint64_t word;
-    std::memcpy(&word, from + j, 8);
-    std::memcpy(to + j, &word, 8);
+namespace {
+
+// Moves kWords 8-byte words: all are read before any is written, so the
+// ranges may overlap.
+template <size_t kWords>
+inline void move_words(char* to, const char* from) {
+  uint64_t words[kWords];
+  std::memcpy(words, from, sizeof words);
+  std::memcpy(to, words, sizeof words);
+}
+
+// Key i is the first dup bytes of key i - 1 (just before it), the stored
+// bytes, then trail fill bytes. Keys of up to 8 * kWords bytes are built by
+// whole words, each overrunning only into what the next one writes or into
+// the slack after the last key; longer keys byte-exactly.
+template <size_t kWords>
+inline void build_key(char* key, size_t key_length, size_t dup, const char* stored_bytes,
+                      size_t stored, uint64_t fill_word) {
+  if constexpr (kWords == 0) {
+    if (dup > 0) std::memcpy(key, key - key_length, dup);
+    std::memcpy(key + dup, stored_bytes, stored);
+    std::memset(key + dup + stored, static_cast<char>(fill_word), key_length - dup - stored);
+  } else {
+    if (dup > 0) move_words<kWords>(key, key - key_length);
+    move_words<kWords>(key + dup, stored_bytes);
+    for (size_t j = 0; j < kWords; ++j) std::memcpy(key + dup + stored + 8 * j, &fill_word, 8);
   }
 }
 
-inline void fill_words(char* to, uint64_t fill_word, size_t n) {
-  for (size_t j = 0; j < n; j += 8) std::memcpy(to + j, &fill_word, 8);
-}
+}  // namespace
 
 // Rebuilds entry decoded_ and moves past it; on damage leaves decoded_ as it
 // is and returns what is wrong. Kept small and free of Status so that it
@@ -184,16 +226,18 @@ inline Node::Problem Node::decode_next() {
   if (n == 0 && dup != 0) return Problem::kFirstShares;
   const size_t stored = kl - dup - trail;
   if (stored > key_end_ - entries_end_) return Problem::kIntoEntries;
-  key_end_ -= stored;
   char* key = keys_.data() + n * kl;
-  // Left to right, each copy overruns only into what the next one writes.
-  copy_words(key, key - kl, dup);
-  copy_words(key + dup, reinterpret_cast<const char*>(page_.data()) + key_end_, stored);
-  fill_words(key + dup + stored, fill_word_, trail);
-  if (n > 0 && !ordered(key - kl, key, dup, kl)) {
-    key_end_ += stored;
-    return Problem::kOrder;
+  const char* stored_bytes = reinterpret_cast<const char*>(page_.data()) + key_end_ - stored;
+  if (kl <= 16) {
+    build_key<2>(key, kl, dup, stored_bytes, stored, fill_word_);
+  } else if (kl <= 32) {
+    build_key<4>(key, kl, dup, stored_bytes, stored, fill_word_);
+  } else {
+    build_key<0>(key, kl, dup, stored_bytes, stored, fill_word_);
   }
+  if (n > 0 && !ordered(key - kl, key, dup, kl)) return Problem::kOrder;
+  key_end_ -= stored;
+  dups_[n] = static_cast<uint8_t>(dup);
   ++decoded_;
   return Problem::kNone;
 }
@@ -233,11 +277,12 @@ Status Node::decode_all(const std::string& file) {
 }
 
 size_t Node::find_in_interior(std::string_view prefix, bool after) const {
+  const auto* wanted = reinterpret_cast<const uint8_t*>(prefix.data());
   size_t low = 0, high = count;
   while (low < high) {
     const size_t mid = low + (high - low) / 2;
-    const std::string_view cut = key(mid).substr(0, prefix.size());
-    if (after ? cut > prefix : cut >= prefix) {
+    const int c = compare_bytes(interior_entry(mid), wanted, prefix.size());
+    if (after ? c > 0 : c >= 0) {
       high = mid;
     } else {
       low = mid + 1;

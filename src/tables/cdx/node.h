@@ -98,8 +98,9 @@ class Node {
   const uint8_t* interior_entry(size_t i) const;
   size_t find_in_interior(std::string_view prefix, bool after) const;
 
-  // The page, with room past its end for word-sized copies that overrun.
-  std::array<uint8_t, kPageSize + 8> page_{};
+  // Room past the page and past the last key for word copies that overrun.
+  static constexpr size_t kSlack = 32;
+  std::array<uint8_t, kPageSize + kSlack> page_{};
   char fill_ = ' ';
   LeafLayout layout_;
   size_t decoded_ = 0;
@@ -108,6 +109,7 @@ class Node {
   uint64_t fill_word_ = 0;      // eight fill bytes
   // Rebuilt leaf keys, key_length bytes each; only ever grows.
   std::string keys_;
+  std::array<uint8_t, kLeafRoom> dups_{};  // shared-prefix counts of the rebuilt keys
 };
 
 // Reads the node at offset (already checked with check_pointer) and checks

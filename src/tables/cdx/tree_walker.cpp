@@ -34,11 +34,15 @@ bool TreeWalker::begin(uint32_t* root) {
   hop_direction_ = 0;
   began_ = false;
   if (!status_.ok()) return false;
-  Status s = source_->size(&file_size_);
-  if (!s.ok()) return fail(s);
+  if (file_size_ == 0 && !refresh_size()) return false;
   TagRoot header;
-  s = read_tag_root(source_, shape_.header_offset, file_size_, &header);
-  if (!s.ok()) return fail(s);
+  Status s = read_tag_root(source_, shape_.header_offset, file_size_, &header);
+  if (!s.ok()) {
+    // Judge the header against the file as it is now, not as it was.
+    if (!refresh_size()) return false;
+    s = read_tag_root(source_, shape_.header_offset, file_size_, &header);
+    if (!s.ok()) return fail(s);
+  }
   if (header.key_length != shape_.key_length || header.signature != shape_.signature) {
     return fail(Status::corruption(source_->name(), header_place(shape_.header_offset) +
                                                         ": key length or signature changed since "
@@ -62,16 +66,35 @@ bool TreeWalker::tag_changed() {
   return header.counter != counter_ || header.root != root_;
 }
 
+// The file's size is asked again only when something depends on it: a
+// pointer past the size known so far (the file may have grown), a read that
+// fails (it may have shrunk), a sibling chain longer than the known size has
+// pages. Otherwise the size known from an earlier operation bounds the walk
+// as well as a fresh one would, without a system call per operation.
+bool TreeWalker::refresh_size() {
+  Status s = source_->size(&file_size_);
+  return s.ok() || fail(s);
+}
+
+bool TreeWalker::too_many_hops() {
+  if (hops_ <= file_size_ / kPageSize) return false;
+  uint64_t size = 0;
+  if (source_->size(&size).ok()) file_size_ = size;
+  return hops_ > file_size_ / kPageSize;
+}
+
 bool TreeWalker::load(uint64_t pointer, const Place& from, const char* what, Node* node) {
-  if (!range_inside(pointer, kPageSize, file_size_)) {
-    // The file may have grown since the operation started.
-    Status s = source_->size(&file_size_);
-    if (!s.ok()) return fail(s);
-  }
+  if (!range_inside(pointer, kPageSize, file_size_) && !refresh_size()) return false;
   if (!pointer_ok(pointer, file_size_)) {
     return fail(check_pointer(source_->name(), place_text(from), what, pointer, file_size_));
   }
   Status s = read_node_header(source_, pointer, shape_.key_length, shape_.fill, node);
+  if (!s.ok() && s.gencode() == kGenRead) {
+    if (!refresh_size()) return false;
+    if (!pointer_ok(pointer, file_size_)) {
+      return fail(check_pointer(source_->name(), place_text(from), what, pointer, file_size_));
+    }
+  }
   if (!s.ok()) return fail(s);
   return true;
 }
@@ -111,13 +134,17 @@ void TreeWalker::descend(Target target, std::string_view prefix) {
     walk_once(target, prefix);
     if (status_.ok() || !tag_changed()) return;
     if (walk == kMaxWalks) {
-      fail(Status::read_error(source_->name(), 0,
-                              header_place(shape_.header_offset) + ": the tag changed " +
-                                  std::to_string(kMaxWalks) + " times while it was read"));
+      kept_changing();
       return;
     }
     status_ = Status();
   }
+}
+
+bool TreeWalker::kept_changing() {
+  return fail(Status::read_error(source_->name(), 0,
+                                 header_place(shape_.header_offset) + ": the tag changed " +
+                                     std::to_string(kMaxWalks) + " times while it was read"));
 }
 
 void TreeWalker::walk_once(Target target, std::string_view prefix) {
@@ -167,7 +194,7 @@ void TreeWalker::walk_once(Target target, std::string_view prefix) {
 bool TreeWalker::move_right(Target target, std::string_view prefix, size_t* pos) {
   while (*pos == leaf_->count && leaf_->right != kNoPage) {
     const Place from{leaf_->offset, false};
-    if (++hops_ > file_size_ / kPageSize) {
+    if (++hops_ > file_size_ / kPageSize && too_many_hops()) {
       return fail(Status::corruption(source_->name(), place_text(from) +
                                      ": sibling chain runs longer than the file has pages"));
     }
@@ -217,7 +244,7 @@ bool TreeWalker::hop(bool right) {
   auto damaged = [&](const std::string& text) {
     return fail(Status::corruption(source_->name(), text));
   };
-  if (++hops_ > file_size_ / kPageSize) {
+  if (++hops_ > file_size_ / kPageSize && too_many_hops()) {
     return damaged(place_text(from) + ": sibling chain runs longer than the file has pages");
   }
   if (!load(pointer, from, what, scratch_)) return false;
@@ -286,7 +313,11 @@ void TreeWalker::cross(bool right) {
       valid_ = true;
       return;
     }
-    if (status_.ok() || walk == kMaxWalks || !tag_changed()) return;
+    if (status_.ok() || !tag_changed()) return;
+    if (walk == kMaxWalks) {
+      kept_changing();
+      return;
+    }
     status_ = Status();
     entry_recno_ = recno;
     descend(Target::kEntry, key);

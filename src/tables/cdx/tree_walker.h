@@ -33,10 +33,10 @@ struct Place {
 // counter when it is done. A walk that meets something wrong (a sibling that
 // does not point back, a pointer past the end, ...) while the header shows
 // another counter or root than when the walk began is walked again from the
-// new root, at most kMaxWalks times in all; after that the walk fails with a
-// read error (generic code 23). A step from one leaf to the next that fails
-// that way finds its entry again from the root and steps from there. Damage
-// in a tree that does not change is reported as corruption at once.
+// new root, at most kMaxWalks times; after that it fails with a read error
+// (generic code 23). A step from one leaf to the next that fails that way
+// finds its entry again from the root (at most kMaxWalks times) and steps
+// from there. Damage in a tree that does not change is reported at once.
 constexpr size_t kMaxWalks = 8;
 
 class TreeWalker {
@@ -78,11 +78,16 @@ class TreeWalker {
   void walk_once(Target target, std::string_view prefix);
   // True when the header shows another counter or root than at begin().
   bool tag_changed();
+  bool kept_changing();  // records the read error of a walk that gave up
   // Past the end of an interior node, on to its right siblings.
   bool move_right(Target target, std::string_view prefix, size_t* pos);
   // next() / prev() from the leaf's last / first entry.
   void cross(bool right);
   bool load(uint64_t pointer, const Place& from, const char* what, Node* node);
+  // Asks the file's size again; false on failure (status_ set).
+  bool refresh_size();
+  // True when hops_ exceeds the pages of the file, its size asked again.
+  bool too_many_hops();
   // Rebuilds node's leaf keys through entry i; false on damage (status_ set).
   bool decode_through(Node* node, size_t i);
   // Moves to the right (or left) sibling leaf; false at the end of the level
@@ -96,7 +101,7 @@ class TreeWalker {
 
   ByteSource* const source_;
   const TreeShape shape_;
-  uint64_t file_size_ = 0;
+  uint64_t file_size_ = 0;  // as last asked; 0 before the first operation
   Node nodes_[2];
   Node* leaf_ = &nodes_[0];     // the node in hand (the current leaf once settled)
   Node* scratch_ = &nodes_[1];  // the sibling being read by hop()

@@ -79,18 +79,18 @@ Value parse_number(std::string_view text, bool numeric_type, uint8_t decimals) {
   if (!all_digits(int_part) || !all_digits(frac_part)) return zero_number(numeric_type, decimals);
 
   while (int_part.size() > 1 && int_part.front() == '0') int_part.remove_prefix(1);
-  std::string canonical = int_part.empty() ? "0" : std::string(int_part);
-  if (!frac_part.empty()) canonical += "." + std::string(frac_part);
-  const bool zero = canonical.find_first_not_of("0.") == std::string::npos;
-  if (negative && !zero) canonical.insert(0, "-");
-
   if (numeric_type && decimals == 0 && frac_part.empty() && int_part.size() <= 10) {
-    const int64_t magnitude = std::stoll(std::string(int_part.empty() ? "0" : int_part));
+    int64_t magnitude = 0;  // at most 10 digits: no overflow
+    for (char c : int_part) magnitude = magnitude * 10 + (c - '0');
     const int64_t v = negative ? -magnitude : magnitude;
     if (v >= std::numeric_limits<int32_t>::min() && v <= std::numeric_limits<int32_t>::max()) {
       return Value::integer(static_cast<int32_t>(v));
     }
   }
+  std::string canonical = int_part.empty() ? "0" : std::string(int_part);
+  if (!frac_part.empty()) canonical += "." + std::string(frac_part);
+  const bool zero = canonical.find_first_not_of("0.") == std::string::npos;
+  if (negative && !zero) canonical.insert(0, "-");
   return Value::floating(text_to_double(canonical), canonical);
 }
 

@@ -216,10 +216,27 @@ Status parse_layout(ByteView header, const std::string& file_name, TableLayout* 
     out.fields.push_back(std::move(f));
   }
   if (out.fields.empty()) return Status::corruption(file_name, "header: no fields");
+  // Records that began inside the terminator or the backlink would be read
+  // from header bytes. (A header may also end right after its descriptors,
+  // with no terminator.)
+  const size_t terminator = kHeaderSize + index * kDescriptorSize;
+  const size_t needed = terminator + 1 + (has_backlink(out.prefix.version) ? kBacklinkSize : 0);
+  if (terminator < end && end < needed) {
+    return Status::corruption(file_name, "header: header length " + std::to_string(end) +
+                                             " is less than the " + std::to_string(needed) +
+                                             " bytes its descriptors need");
+  }
   if (out.prefix.record_length < offset) {
     return Status::corruption(
         file_name, "header: record length " + std::to_string(out.prefix.record_length) +
                        " is less than the " + std::to_string(offset) + " bytes its fields need");
+  }
+  // Every table seen has records exactly as long as their fields. A longer
+  // one means a width is wrong, and every later field would be read shifted.
+  if (out.prefix.record_length > offset) {
+    return Status::corruption(
+        file_name, "header: record length " + std::to_string(out.prefix.record_length) +
+                       " is more than the " + std::to_string(offset) + " bytes its fields need");
   }
   assign_null_bits(&out);
   *layout = std::move(out);

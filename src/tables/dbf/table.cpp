@@ -5,6 +5,17 @@
 #include "tables/dbf/field_decode.h"
 
 namespace kx::tables::dbf {
+namespace {
+
+// The records that lie wholly inside a file of size bytes: the stated count,
+// or fewer when the file is shorter.
+uint32_t records_inside(const HeaderPrefix& prefix, uint64_t stated, uint64_t size) {
+  const uint64_t room =
+      size > prefix.header_length ? (size - prefix.header_length) / prefix.record_length : 0;
+  return static_cast<uint32_t>(stated < room ? stated : room);
+}
+
+}  // namespace
 
 bool Record::deleted() const {
   return !bytes.empty() && static_cast<uint8_t>(bytes[0]) == kRecordDeleted;
@@ -40,9 +51,9 @@ std::unique_ptr<Table> Table::open(std::unique_ptr<ByteSource> source,
   *status = parse_layout(ByteView(header), name, &layout);
   if (!status->ok()) return nullptr;
   std::unique_ptr<Table> table(new Table(std::move(source), std::move(memo), std::move(layout)));
-  uint32_t count = 0;
-  *status = table->refresh(&count);
-  if (!status->ok()) return nullptr;
+  // The header and the size were read just now: the count follows from them.
+  const HeaderPrefix& read = table->layout_.prefix;
+  table->record_count_ = records_inside(read, read.record_count, size);
   return table;
 }
 
@@ -64,9 +75,7 @@ Status Table::refresh(uint32_t* count) {
                                           " or record length " + std::to_string(record_length) +
                                           " changed while the table was open");
   }
-  const uint64_t stated = decode_le32(prefix_bytes + kRecordCountOffset);
-  const uint64_t room = size > header_length ? (size - header_length) / record_length : 0;
-  record_count_ = static_cast<uint32_t>(stated < room ? stated : room);
+  record_count_ = records_inside(layout_.prefix, decode_le32(prefix_bytes + kRecordCountOffset), size);
   *count = record_count_;
   return Status();
 }

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <random>
 
 #include "tables/cdx/cdx_test_util.h"
 #include "tables/cdx/tag_header.h"
@@ -209,6 +211,127 @@ TEST(CdxPointerTest, EveryKindOfBadPointerIsNamed) {
   EXPECT_EQ(check_pointer("X.CDX", "page 0x400", "child", 0xFFFFFE00u, 0x800).gencode(),
             kGenCorruption);
 }
+
+// Leaf keys are rebuilt on demand, in order: a seek pays only for the entries
+// it passes, and damage further on is met when a walk reaches it.
+class CdxLeafScanTest : public CdxLeafDamageTest {
+ protected:
+  // Six entries of the fixture's layout: "AB", "AC", ... "AG" for records 1..6,
+  // each sharing one byte with the key before it.
+  void SetUp() override {
+    CdxLeafDamageTest::SetUp();
+    page_[2] = 6;
+    set_entry(0, 1, 0, 8);
+    page_[510] = 'A';
+    page_[511] = 'B';
+    for (size_t i = 1; i < 6; ++i) {
+      set_entry(i, static_cast<uint32_t>(i + 1), 1, 8);
+      page_[510 - i] = static_cast<uint8_t>('B' + i);
+    }
+  }
+  Node header_only() {
+    auto source = memory_source("X.CDX", std::string(0x1400, '\0') +
+                                             std::string(page_.begin(), page_.end()));
+    Node node;
+    Status s = read_node_header(source.get(), 0x1400, 10, ' ', &node);
+    EXPECT_TRUE(s.ok()) << s.description();
+    return node;
+  }
+};
+
+TEST_F(CdxLeafScanTest, FindStopsAtTheFirstKeyNotLessThanThePrefix) {
+  Node node = header_only();
+  EXPECT_EQ(node.decoded(), 0u);
+  size_t pos = 99;
+  ASSERT_TRUE(node.find("X.CDX", "AC", false, &pos).ok());
+  EXPECT_EQ(pos, 1u);
+  EXPECT_EQ(node.decoded(), 2u);
+  EXPECT_EQ(node.key(1), "AC        ");
+  ASSERT_TRUE(node.find("X.CDX", "AC", true, &pos).ok());  // strictly after "AC"
+  EXPECT_EQ(pos, 2u);
+  ASSERT_TRUE(node.find("X.CDX", "B", false, &pos).ok());
+  EXPECT_EQ(pos, 6u);  // past the last key
+  EXPECT_EQ(node.decoded(), 6u);
+  EXPECT_EQ(node.key(5), "AG        ");
+  EXPECT_EQ(node.recno(5), 6u);
+}
+
+TEST_F(CdxLeafScanTest, DamageBeyondTheSoughtKeyIsFoundWhenTheScanReachesIt) {
+  page_[506] = 'A';  // entry 4 becomes "AA": out of order
+  Node node = header_only();
+  size_t pos = 0;
+  ASSERT_TRUE(node.find("X.CDX", "AB", false, &pos).ok());
+  EXPECT_EQ(pos, 0u);
+  ASSERT_TRUE(node.decode_through("X.CDX", 3).ok());
+  EXPECT_EQ(node.decode_through("X.CDX", 5).description(),
+            "page 0x1400: entry 4: key out of order");
+  EXPECT_EQ(node.decoded(), 4u);  // the entries before the damage stay readable
+  EXPECT_EQ(node.find("X.CDX", "AZ", false, &pos).description(),
+            "page 0x1400: entry 4: key out of order");
+  Node whole;
+  EXPECT_EQ(decode(&whole).description(), "page 0x1400: entry 4: key out of order");
+}
+
+TEST_F(CdxLeafScanTest, ALayoutThatCannotHoldTheCountFailsBeforeAnyKeyIsRead) {
+  page_[2] = 245;  // more entries than 2-byte entries leave room for
+  auto source = memory_source("X.CDX", std::string(0x1400, '\0') +
+                                           std::string(page_.begin(), page_.end()));
+  Node node;
+  EXPECT_EQ(read_node_header(source.get(), 0x1400, 10, ' ', &node).description(),
+            "page 0x1400: key count 245 exceeds room for 244");
+}
+
+// Keys are rebuilt by whole words up to 32 bytes and byte by byte beyond:
+// every length around those limits, with shared prefixes and trailing fill
+// of every size, reads back as written and seeks like a scan.
+class CdxKeyLengthTest : public ::testing::TestWithParam<uint16_t> {};
+
+TEST_P(CdxKeyLengthTest, KeysReadBackAndSeekLikeAScan) {
+  const uint16_t key_length = GetParam();
+  std::mt19937 random(key_length);
+  test::CdxTagSpec tag;
+  tag.name = "K";
+  tag.key_length = key_length;
+  for (uint32_t i = 1; i <= 400; ++i) {
+    std::string text;
+    const size_t length = 1 + random() % key_length;
+    for (size_t j = 0; j < length; ++j) text += static_cast<char>('A' + random() % 3);
+    tag.entries.push_back({test::char_key(text, key_length), i});
+  }
+  // Keys stored whole (nothing shared, no fill) and keys shared whole (equal
+  // to the one before).
+  for (uint32_t i = 401; i <= 404; ++i) {
+    tag.entries.push_back({std::string(key_length, static_cast<char>('D' + i % 2)), i});
+  }
+  std::vector<WalkEntry> expected;
+  for (const test::CdxEntry& e : tag.entries) expected.push_back({e.key, e.recno});
+  std::sort(expected.begin(), expected.end(), [](const WalkEntry& a, const WalkEntry& b) {
+    return a.key != b.key ? a.key < b.key : a.recno < b.recno;
+  });
+  Status status;
+  std::unique_ptr<IndexFile> index = open_bytes(test::build_cdx({tag}), &status);
+  ASSERT_TRUE(index) << status.description();
+  index->set_fill(0, ' ');
+  std::unique_ptr<TagCursor> cursor = index->cursor(0);
+  ASSERT_EQ(walk(cursor.get(), true), expected);
+  std::vector<WalkEntry> backward = walk(cursor.get(), false);
+  std::reverse(backward.begin(), backward.end());
+  ASSERT_EQ(backward, expected);
+  for (size_t i = 0; i < expected.size(); i += 3) {
+    const std::string& key = expected[i].key;
+    for (const std::string& probe : {key, key.substr(0, key_length / 2 + 1), successor(key)}) {
+      const size_t want = expected_seek(expected, probe, false);
+      cursor->seek(probe);
+      ASSERT_EQ(cursor->valid(), want < expected.size()) << probe;
+      if (want < expected.size()) {
+        ASSERT_EQ(cursor->recno(), expected[want].recno) << probe;
+      }
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(AroundTheWordLimits, CdxKeyLengthTest,
+                         ::testing::Values(1, 4, 7, 8, 9, 15, 16, 17, 24, 31, 32, 33, 64, 240));
 
 }  // namespace
 }  // namespace kx::tables::cdx

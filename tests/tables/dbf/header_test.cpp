@@ -92,6 +92,16 @@ TEST_F(DbfHeaderTest, RecordLengthSmallerThanTheFieldsNeed) {
   expect_corruption("header: record length 12 is less than the 20 bytes its fields need");
 }
 
+TEST_F(DbfHeaderTest, HeaderLengthEndingInsideTheBacklinkIsCorruption) {
+  put_le16(&bytes_, 8, 32 + 3 * 32 + 1 + 100);  // records would start in the backlink
+  expect_corruption("header: header length 229 is less than the 392 bytes its descriptors need");
+}
+
+TEST_F(DbfHeaderTest, RecordLongerThanItsFieldsIsCorruption) {
+  set_descriptor_byte(1, 16, 2);  // KODE narrower: KURS would be read one byte early
+  expect_corruption("header: record length 20 is more than the 19 bytes its fields need");
+}
+
 TEST_F(DbfHeaderTest, TerminatorRightAfterTheHeaderMeansNoFields) {
   bytes_[32] = 0x0D;
   expect_corruption("header: no fields");

@@ -1,0 +1,87 @@
+// The program when a read of one of its files fails once, fails from then
+// on, or comes back short: every read of each file in turn. The run ends
+// with the error page naming the file, or, where the driver reads again
+// (a tag header, which another application may be rewriting), with the
+// undamaged report; never with another report.
+//
+// Needs a program built with the CMake option KX_FAULT_SEAM. A program
+// without it (the production build run under wine) skips these tests; a
+// native build that enables the option must honour it.
+#include <gtest/gtest.h>
+
+#include "e2e/installation_fixture.h"
+
+namespace kx::e2e {
+namespace {
+
+constexpr uint64_t kMaxReads = 400;
+
+const char* const kFiles[] = {"KELVARO.DIR",  "M_KONTRO.KV3", "M_MAUANG.KV3",
+                              "M_MAUANG.CDX", "M_KURSMA.KV3", "M_KURSMA.CDX"};
+
+bool fired(const RunResult& run) { return run.err.find("fault seam: read ") != std::string::npos; }
+
+class ReadFaultTest : public InstallationFixture {
+ protected:
+  void SetUp() override {
+    InstallationFixture::SetUp();
+    if (HasFatalFailure()) return;
+    const RunResult probe =
+        run_case("probe", nullptr, {kErrorPage | kReport}, nullptr, false, "always:1:KELVARO.DIR");
+    if (fired(probe)) return;
+#if defined(KX_FAULT_SEAM)
+    if (!under_wine())
+      FAIL() << "this build enables KX_FAULT_SEAM but the program ignored KX_FAULT_READ";
+#endif
+    GTEST_SKIP() << "the program under test was built without KX_FAULT_SEAM";
+  }
+
+  // Fails read n = 1, 2, ... of file in mode until a run no longer reaches
+  // read n; returns how many runs ended with the error page.
+  int sweep(const std::string& mode, const std::string& file) {
+    // The case folders' names must not contain the file's name, or the
+    // path part would match every file in them.
+    std::string label = file + "-" + mode + "-";
+    label[label.find('.')] = '_';
+    const int failed_before = failures();
+    int pages = 0;
+    uint64_t n = 1;
+    for (; n <= kMaxReads; ++n) {
+      const std::string plan = mode + ":" + std::to_string(n) + ":" + file;
+      const bool may_recover = mode != "always" && file.find(".CDX") != std::string::npos;
+      const RunResult run = run_case(
+          label + std::to_string(n), nullptr, {kErrorPage | kReport, true},
+          [&](const Classified& c, const RunResult& r) -> std::string {
+            if (!fired(r)) return c.outcome == kReport ? "" : "no fault, yet no report";
+            if (r.err.find(file) == std::string::npos)
+              return "the fault fell on another file: " + r.err;
+            if (c.outcome == kReport)
+              return may_recover ? "" : "a report although read " + std::to_string(n) + " failed";
+            const std::string named = page_file_name(c.failure);
+            return named.find(file) != std::string::npos ? ""
+                                                         : "the error page names \"" + named + "\"";
+          },
+          false, plan);
+      if (!fired(run) || failures() > failed_before) break;
+      if (classify(run.out).outcome == kErrorPage) ++pages;
+    }
+    EXPECT_LE(n, kMaxReads) << "the run kept reading " << file;
+    EXPECT_TRUE(n > 1 || failures() > failed_before) << "no read of " << file << " was counted";
+    return pages;
+  }
+};
+
+TEST_F(ReadFaultTest, ReadFailingOnce) {
+  for (const char* file : kFiles) EXPECT_GT(sweep("once", file), 0) << file;
+}
+
+TEST_F(ReadFaultTest, ReadFailingFromThenOn) {
+  for (const char* file : kFiles) EXPECT_GT(sweep("always", file), 0) << file;
+}
+
+TEST_F(ReadFaultTest, ReadComingBackShort) {
+  for (const char* file : kFiles) EXPECT_GT(sweep("short", file), 0) << file;
+}
+
+}  // namespace
+}  // namespace kx::e2e

@@ -1,0 +1,161 @@
+// The driver under read faults: whichever read of the table, its memo file
+// or its index fails or comes back short, the operation that made it fails
+// with a read error naming that file, and nothing before it returned wrong
+// data.
+#include <gtest/gtest.h>
+
+#include "platform/fault_seam.h"
+#include "support/cdx_writer.h"
+#include "support/dbf_writer.h"
+#include "support/testing/child_process.h"
+#include "tables/cdx/key_encoding.h"
+#include "tables/work_area.h"
+
+namespace kx::tables {
+namespace {
+
+using platform::ReadFault;
+
+constexpr int kRecords = 30;
+constexpr uint64_t kMaxReads = 2000;
+
+std::string kode(int i) { return "K" + std::to_string(i); }
+
+// Long enough from record 20 on to fill more than one memo block.
+std::string note(int i) {
+  return "note " + std::to_string(i) + std::string(static_cast<size_t>(i * 5), 'x');
+}
+
+class ReadFaultTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    path_ = test::scratch_path("NOTES.KV3");
+    test::DbfSpec spec{0x30, {{"ID", 'N', 4}, {"KODE", 'C', 5}, {"CATATAN", 'M'}}};
+    spec.table_flags = 0x03;
+    std::vector<test::Row> rows;
+    test::CdxTagSpec tag{"ID", "ID", "", 8, '\0'};
+    for (int i = 1; i <= kRecords; ++i) {
+      rows.push_back(test::Row{{i, kode(i), note(i)}});
+      tag.entries.push_back({cdx::encode_numeric(i), static_cast<uint32_t>(i)});
+    }
+    ASSERT_TRUE(test::write_dbf(path_, spec, rows));
+    test::CdxWriteOptions options;
+    options.max_leaf_entries = 4;  // a tree of several levels
+    ASSERT_TRUE(test::write_cdx(test::scratch_path("NOTES.cdx"), {tag}, options));
+  }
+  void TearDown() override { platform::disarm_read_fault(); }
+
+  // Opens the table, walks it in ID order reading every field, and seeks
+  // three keys. OK only when every value read was the one written.
+  Status workload() {
+    Status status;
+    std::unique_ptr<WorkArea> area = WorkArea::open(path_, "NOTES", true, true, &status);
+    if (!area) return status;
+    if (!area->set_order("ID")) return Status::corruption(path_, "no order ID");
+    if (!area->go_top()) return area->last_error();
+    int seen = 0;
+    while (!area->eof() && seen <= kRecords) {
+      ++seen;
+      const Status s = check_record(area.get(), seen);
+      if (!s.ok()) return s;
+      if (!area->skip(1)) return area->last_error();
+    }
+    if (seen != kRecords)
+      return Status::corruption(path_, "walked " + std::to_string(seen) + " records");
+    for (int id : {7, kRecords, 99}) {
+      if (!area->seek(Value::integer(id), false)) return area->last_error();
+      if (area->found() != (id <= kRecords))
+        return Status::corruption(path_, "seek " + std::to_string(id));
+      if (area->found()) {
+        const Status s = check_record(area.get(), id);
+        if (!s.ok()) return s;
+      }
+    }
+    return Status();
+  }
+
+  Status check_record(WorkArea* area, int i) {
+    Value id;
+    Value k;
+    Value memo;
+    if (!area->field_get(1, &id) || !area->field_get(2, &k) || !area->field_get(3, &memo)) {
+      return area->last_error();
+    }
+    if (id.to_double() != i || k.as_string() != kode(i) + std::string(5 - kode(i).size(), ' ') ||
+        memo.as_string() != note(i)) {
+      return Status::corruption(path_, "record " + std::to_string(i) + " read wrong");
+    }
+    return Status();
+  }
+
+  // Arms fault at every read of the file in turn, until the workload no
+  // longer reaches the Nth read. A fired fault must fail the workload with a
+  // read error naming the file, unless may_recover: then the workload may
+  // also succeed (every value checked) because the read was made again.
+  // Returns how many reads failed the workload.
+  uint64_t sweep(ReadFault fault, const std::string& leaf, bool may_recover = false) {
+    uint64_t failed = 0;
+    uint64_t n = 1;
+    for (; n < kMaxReads; ++n) {
+      platform::arm_read_fault({fault, n, leaf});
+      const Status s = workload();
+      const std::string fired = platform::read_fault_fired_path();
+      platform::disarm_read_fault();
+      if (fired.empty()) {
+        EXPECT_TRUE(s.ok()) << "read " << n << ": " << s.description();
+        break;
+      }
+      if (s.ok() && may_recover) continue;
+      ++failed;
+      EXPECT_EQ(s.gencode(), kGenRead) << leaf << " read " << n << ": " << s.description();
+      EXPECT_NE(s.filename().find(leaf), std::string::npos)
+          << "read " << n << " names " << s.filename();
+      if (::testing::Test::HasFailure()) break;
+    }
+    EXPECT_LT(n, kMaxReads);
+    return failed;
+  }
+
+  std::string path_;
+};
+
+TEST_F(ReadFaultTest, WorkloadPassesWithoutFaults) {
+  EXPECT_TRUE(workload().ok()) << workload().description();
+}
+
+TEST_F(ReadFaultTest, TableReadFailingOnce) {
+  EXPECT_GT(sweep(ReadFault::kFailOnce, "NOTES.KV3"), 30u);
+}
+TEST_F(ReadFaultTest, TableReadFailingPersistently) {
+  EXPECT_GT(sweep(ReadFault::kFailPersistent, "NOTES.KV3"), 30u);
+}
+TEST_F(ReadFaultTest, TableReadComingBackShort) {
+  EXPECT_GT(sweep(ReadFault::kShort, "NOTES.KV3"), 30u);
+}
+
+TEST_F(ReadFaultTest, MemoReadFailingOnce) {
+  EXPECT_GT(sweep(ReadFault::kFailOnce, "NOTES.fpt"), 30u);
+}
+TEST_F(ReadFaultTest, MemoReadFailingPersistently) {
+  EXPECT_GT(sweep(ReadFault::kFailPersistent, "NOTES.fpt"), 30u);
+}
+TEST_F(ReadFaultTest, MemoReadComingBackShort) {
+  EXPECT_GT(sweep(ReadFault::kShort, "NOTES.fpt"), 30u);
+}
+
+// Every walk of a tag reads its header first and, when that read fails,
+// reads it once more against the file's current size (another application
+// may have just rewritten the index); a single failed read there is made
+// good. Every other failed read of the index fails the operation.
+TEST_F(ReadFaultTest, IndexReadFailingOnce) {
+  EXPECT_GT(sweep(ReadFault::kFailOnce, "NOTES.cdx", true), 5u);
+}
+TEST_F(ReadFaultTest, IndexReadFailingPersistently) {
+  EXPECT_GT(sweep(ReadFault::kFailPersistent, "NOTES.cdx"), 5u);
+}
+TEST_F(ReadFaultTest, IndexReadComingBackShort) {
+  EXPECT_GT(sweep(ReadFault::kShort, "NOTES.cdx", true), 5u);
+}
+
+}  // namespace
+}  // namespace kx::tables
