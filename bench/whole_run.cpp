@@ -78,6 +78,7 @@ int main(int argc, char** argv) {
   const std::string generator = (fs::path(floor).parent_path() / "gen_installation").string();
   std::printf("| rate records | median wall (ms) | floor median (ms) | ratio to floor | peak RSS (KiB) |\n");
   std::printf("|---|---|---|---|---|\n");
+  std::fflush(stdout);  // a forked child must not inherit unwritten output
   double first_wall = 0;
   for (const Size& size : kSizes) {
     const fs::path root = work / (std::to_string(size.currencies) + "x" + std::to_string(size.days));

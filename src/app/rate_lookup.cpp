@@ -44,20 +44,23 @@ Value GET_KURSEXFIND(uint32_t id, const Date& date, bool sell) {
   aliased(kRates, [] { return VOSETORDER(Value::string("MU_TGL")); });
   activation.at(4);
   const std::string d8 = date.dtos();
-  if (seek(key_prefix(id) + d8, false)) {
+  // The field's width cannot change while the table is open, so the
+  // currency part of the key is worked out once for the seeks below.
+  const std::string currency = key_prefix(id);
+  if (seek(currency + d8, false)) {
     activation.at(5);
     return rate(sell);
   }
   activation.at(6);
-  if (!seek(key_prefix(id) + d8.substr(0, 6), true)) {
+  if (!seek(currency + d8.substr(0, 6), true)) {
     activation.at(7);
-    if (!seek(key_prefix(id) + std::to_string(date.year()), true)) {
+    if (!seek(currency + std::to_string(date.year()), true)) {
       activation.at(8);
       if (date.year() == 0) {
         raise_unsigned_overflow("GET_KURSEXFIND", "year - 1 of an empty date");
         return result;
       }
-      seek(key_prefix(id) + std::to_string(date.year() - 1), true);
+      seek(currency + std::to_string(date.year() - 1), true);
     }
   }
   activation.at(9);

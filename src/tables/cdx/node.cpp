@@ -5,51 +5,9 @@
 #include <cstring>
 
 #include "tables/bytes.h"
+#include "tables/cdx/key_bytes.h"
 
 namespace kx::tables::cdx {
-namespace {
-
-// Keys within a node must not decrease; a node that breaks this is damaged,
-// and the check also keeps seeks from landing on garbage. key shares its
-// first dup bytes with prev, so the comparison starts there; it usually ends
-// on the first byte compared.
-bool ordered(const char* prev, const char* key, size_t dup, size_t key_length) {
-  for (size_t j = dup; j < key_length; ++j) {
-    if (key[j] != prev[j]) {
-      return static_cast<unsigned char>(key[j]) > static_cast<unsigned char>(prev[j]);
-    }
-  }
-  return true;
-}
-
-// memcmp for the short keys of an index, a big-endian word at a time.
-int compare_bytes(const uint8_t* a, const uint8_t* b, size_t n) {
-  for (; n >= 8; n -= 8, a += 8, b += 8) {
-    const uint64_t x = decode_be64(a), y = decode_be64(b);
-    if (x != y) return x < y ? -1 : 1;
-  }
-  for (; n > 0; --n, ++a, ++b) {
-    if (*a != *b) return *a < *b ? -1 : 1;
-  }
-  return 0;
-}
-
-// compare_bytes for keys inside a page buffer with slack after it: whole
-// words are read, and the bytes past n masked off.
-inline int compare_in_page(const uint8_t* a, const uint8_t* b, size_t n) {
-  for (;; n -= 8, a += 8, b += 8) {
-    uint64_t x = decode_be64(a), y = decode_be64(b);
-    if (n < 8) {
-      const uint64_t mask = n == 0 ? 0 : ~uint64_t{0} << (8 * (8 - n));
-      x &= mask;
-      y &= mask;
-    }
-    if (x != y) return x < y ? -1 : 1;
-    if (n <= 8) return 0;
-  }
-}
-
-}  // namespace
 
 std::string hex(uint64_t value) {
   char buffer[24];
@@ -182,65 +140,84 @@ Status Node::check_leaf(const std::string& file) {
   return Status();
 }
 
-namespace {
 
-// Moves kWords 8-byte words: all are read before any is written, so the
-// ranges may overlap.
-template <size_t kWords>
-inline void move_words(char* to, const char* from) {
-  uint64_t words[kWords];
-  std::memcpy(words, from, sizeof words);
-  std::memcpy(to, words, sizeof words);
-}
+// The state of rebuilding a leaf's keys, copied into locals: the keys are
+// written through char pointers, which may alias any member, so a loop over
+// the members themselves would reload each of them after every write.
+struct Node::Rebuild {
+  explicit Rebuild(Node* node)
+      : node_(node),
+        page_(reinterpret_cast<const char*>(node->page_.data())),
+        entries_(node->page_.data() + kLeafEntries),
+        keys_(node->keys_.data()),
+        dups_(node->dups_.data()),
+        entry_size_(node->layout_.entry_size),
+        entry_mask_(entry_size_ == 8 ? ~uint64_t{0} : (uint64_t{1} << (8 * entry_size_)) - 1),
+        dup_shift_(node->layout_.recno_bits),
+        trail_shift_(node->layout_.recno_bits + node->layout_.dup_bits),
+        dup_mask_(node->layout_.dup_mask),
+        trail_mask_(node->layout_.trail_mask),
+        key_length_(node->key_length),
+        entries_end_(node->entries_end_),
+        fill_word_(node->fill_word_),
+        key_end_(node->key_end_),
+        decoded_(node->decoded_) {}
+  ~Rebuild() { save(); }
+  Rebuild(const Rebuild&) = delete;
+  Rebuild& operator=(const Rebuild&) = delete;
 
-// Key i is the first dup bytes of key i - 1 (just before it), the stored
-// bytes, then trail fill bytes. Keys of up to 8 * kWords bytes are built by
-// whole words, each overrunning only into what the next one writes or into
-// the slack after the last key; longer keys byte-exactly.
-template <size_t kWords>
-inline void build_key(char* key, size_t key_length, size_t dup, const char* stored_bytes,
-                      size_t stored, uint64_t fill_word) {
-  if constexpr (kWords == 0) {
-    if (dup > 0) std::memcpy(key, key - key_length, dup);
-    std::memcpy(key + dup, stored_bytes, stored);
-    std::memset(key + dup + stored, static_cast<char>(fill_word), key_length - dup - stored);
-  } else {
-    if (dup > 0) move_words<kWords>(key, key - key_length);
-    move_words<kWords>(key + dup, stored_bytes);
-    for (size_t j = 0; j < kWords; ++j) std::memcpy(key + dup + stored + 8 * j, &fill_word, 8);
+  size_t decoded() const { return decoded_; }
+  const char* key(size_t i) const { return keys_ + i * key_length_; }
+  size_t dup(size_t i) const { return dups_[i]; }
+  void save() {
+    node_->key_end_ = key_end_;
+    node_->decoded_ = decoded_;
   }
-}
 
-}  // namespace
-
-// Rebuilds entry decoded_ and moves past it; on damage leaves decoded_ as it
-// is and returns what is wrong. Kept small and free of Status so that it
-// inlines into the scans below.
-inline Node::Problem Node::decode_next() {
-  const size_t n = decoded_;
-  const size_t kl = key_length;
-  const uint64_t v = entry(n);
-  const size_t dup = (v >> layout_.recno_bits) & layout_.dup_mask;
-  const size_t trail = (v >> (layout_.recno_bits + layout_.dup_bits)) & layout_.trail_mask;
-  if (dup + trail > kl) return Problem::kCounts;
-  if (n == 0 && dup != 0) return Problem::kFirstShares;
-  const size_t stored = kl - dup - trail;
-  if (stored > key_end_ - entries_end_) return Problem::kIntoEntries;
-  char* key = keys_.data() + n * kl;
-  const char* stored_bytes = reinterpret_cast<const char*>(page_.data()) + key_end_ - stored;
-  if (kl <= 16) {
-    build_key<2>(key, kl, dup, stored_bytes, stored, fill_word_);
-  } else if (kl <= 32) {
-    build_key<4>(key, kl, dup, stored_bytes, stored, fill_word_);
-  } else {
-    build_key<0>(key, kl, dup, stored_bytes, stored, fill_word_);
+  // Rebuilds entry decoded() and moves past it; on damage stays where it is
+  // and returns what is wrong.
+  Problem next() {
+    const size_t n = decoded_;
+    const size_t kl = key_length_;
+    const uint64_t v = decode_le64(entries_ + n * entry_size_) & entry_mask_;
+    const size_t dup = (v >> dup_shift_) & dup_mask_;
+    const size_t trail = (v >> trail_shift_) & trail_mask_;
+    if (dup + trail > kl) return Problem::kCounts;
+    if (n == 0 && dup != 0) return Problem::kFirstShares;
+    const size_t stored = kl - dup - trail;
+    if (stored > key_end_ - entries_end_) return Problem::kIntoEntries;
+    char* key = keys_ + n * kl;
+    const char* stored_bytes = page_ + key_end_ - stored;
+    if (kl <= 16) {
+      build_key<2>(key, kl, dup, stored_bytes, stored, fill_word_);
+    } else if (kl <= 32) {
+      build_key<4>(key, kl, dup, stored_bytes, stored, fill_word_);
+    } else {
+      build_key<0>(key, kl, dup, stored_bytes, stored, fill_word_);
+    }
+    if (n > 0 && !ordered(key - kl, key, dup, kl)) return Problem::kOrder;
+    key_end_ -= stored;
+    dups_[n] = static_cast<uint8_t>(dup);
+    ++decoded_;
+    return Problem::kNone;
   }
-  if (n > 0 && !ordered(key - kl, key, dup, kl)) return Problem::kOrder;
-  key_end_ -= stored;
-  dups_[n] = static_cast<uint8_t>(dup);
-  ++decoded_;
-  return Problem::kNone;
-}
+
+ private:
+  Node* const node_;
+  const char* const page_;
+  const uint8_t* const entries_;
+  char* const keys_;
+  uint8_t* const dups_;
+  const size_t entry_size_;
+  const uint64_t entry_mask_;
+  const unsigned dup_shift_, trail_shift_;
+  const size_t dup_mask_, trail_mask_;
+  const size_t key_length_;
+  const size_t entries_end_;
+  const uint64_t fill_word_;
+  size_t key_end_;
+  size_t decoded_;
+};
 
 Status Node::problem_status(const std::string& file, Problem problem) const {
   const uint64_t v = entry(decoded_);
@@ -265,11 +242,15 @@ Status Node::problem_status(const std::string& file, Problem problem) const {
 }
 
 Status Node::decode_through(const std::string& file, size_t i) {
-  while (decoded_ <= i && decoded_ < count) {
-    const Problem problem = decode_next();
-    if (problem != Problem::kNone) return problem_status(file, problem);
+  Problem problem = Problem::kNone;
+  {
+    Rebuild rebuild(this);
+    while (rebuild.decoded() <= i && rebuild.decoded() < count) {
+      problem = rebuild.next();
+      if (problem != Problem::kNone) break;
+    }
   }
-  return Status();
+  return problem == Problem::kNone ? Status() : problem_status(file, problem);
 }
 
 Status Node::decode_all(const std::string& file) {
@@ -301,25 +282,32 @@ Status Node::find(const std::string& file, std::string_view prefix, bool after, 
     return Status();
   }
   const size_t p = prefix.size();
-  size_t match = 0;  // leading bytes of the last key passed that equal the prefix
-  for (size_t n = 0; n < count; ++n) {
-    if (n >= decoded_) {
-      const Problem problem = decode_next();
-      if (problem != Problem::kNone) return problem_status(file, problem);
+  const size_t entries = count;
+  size_t found = entries;
+  Problem problem = Problem::kNone;
+  {
+    Rebuild rebuild(this);
+    size_t match = 0;  // leading bytes of the last key passed that equal the prefix
+    for (size_t n = 0; n < entries; ++n) {
+      if (n >= rebuild.decoded()) {
+        problem = rebuild.next();
+        if (problem != Problem::kNone) break;
+      }
+      const char* k = rebuild.key(n);
+      size_t j = n == 0 ? 0 : std::min(rebuild.dup(n), match);
+      while (j < p && k[j] == prefix[j]) ++j;
+      const bool qualifies = j == p ? !after
+                                    : static_cast<unsigned char>(k[j]) >
+                                          static_cast<unsigned char>(prefix[j]);
+      if (qualifies) {
+        found = n;
+        break;
+      }
+      match = j;
     }
-    const char* k = keys_.data() + n * key_length;
-    size_t j = n == 0 ? 0 : std::min<size_t>(dup(n), match);
-    while (j < p && k[j] == prefix[j]) ++j;
-    const bool qualifies = j == p ? !after
-                                  : static_cast<unsigned char>(k[j]) >
-                                        static_cast<unsigned char>(prefix[j]);
-    if (qualifies) {
-      *pos = n;
-      return Status();
-    }
-    match = j;
   }
-  *pos = count;
+  if (problem != Problem::kNone) return problem_status(file, problem);
+  *pos = found;
   return Status();
 }
 

@@ -85,10 +85,10 @@ class Node {
     uint8_t dup_mask = 0, trail_mask = 0;
   };
 
-  // What decode_next found wrong with an entry.
+  // What rebuilding an entry found wrong with it.
   enum class Problem { kNone, kCounts, kFirstShares, kIntoEntries, kOrder };
 
-  Problem decode_next();
+  struct Rebuild;  // the rebuilding state of a leaf, held in locals (node.cpp)
   Status problem_status(const std::string& file, Problem problem) const;
   Status check(const std::string& file);
   Status check_leaf(const std::string& file);
