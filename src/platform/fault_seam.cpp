@@ -13,7 +13,8 @@ struct SeamState {
   ReadFaultPlan plan;
   uint64_t counted = 0;
   std::string fired_path;
-  bool announce = false;  // armed from the environment: say so when firing
+  bool announce = false;          // armed from the environment: say so when firing
+  bool environment_read = false;  // or armed by a call, which wins
   std::vector<std::pair<NativeHandle, std::string>> open_files;
 };
 
@@ -24,9 +25,8 @@ SeamState& state() {
 
 #ifdef KX_FAULT_SEAM
 void arm_from_environment_once() {
-  static bool loaded = false;
-  if (loaded) return;
-  loaded = true;
+  if (state().environment_read) return;
+  state().environment_read = true;
   const char* text = std::getenv("KX_FAULT_READ");
   if (text == nullptr) return;
   if (const std::optional<ReadFaultPlan> plan = parse_read_fault(text)) {
@@ -73,6 +73,7 @@ void arm_read_fault(const ReadFaultPlan& plan) {
   s.counted = 0;
   s.fired_path.clear();
   s.announce = false;
+  s.environment_read = true;
 }
 
 void disarm_read_fault() {

@@ -5,13 +5,12 @@
 // crash, hang, exit with another status than 0, or print a report whose
 // rates were never written.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <set>
-
-#include <sys/stat.h>
 
 #include "e2e/installation_fixture.h"
 

@@ -1,11 +1,17 @@
 #include "e2e/installation_fixture.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <memory>
 
 namespace kx::e2e {
 namespace {
@@ -46,6 +52,76 @@ FileSet write_reference_data() {
   return files;
 }
 
+// Under wine, a wine process that lives as long as the tests do. Without
+// one, every run starts a wine server, which inherits the run's output pipes
+// and holds them open for the seconds it lingers after the run has ended.
+// The keeper's command interpreter answers once the server is up, so no run
+// starts one of its own.
+class WineKeeper {
+ public:
+  WineKeeper() {
+    int in[2];
+    int out[2];
+    if (::pipe(in) != 0) return;
+    if (::pipe(out) != 0) {
+      ::close(in[0]);
+      ::close(in[1]);
+      return;
+    }
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      const int null = ::open("/dev/null", O_WRONLY);
+      ::dup2(in[0], 0);
+      ::dup2(out[1], 1);
+      ::dup2(null, 2);
+      ::close(in[1]);
+      ::close(out[0]);
+      ::setenv("WINEDEBUG", "-all", 1);
+      ::execlp("wine", "wine", "cmd.exe", static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    ::close(in[0]);
+    ::close(out[1]);
+    input_ = in[1];
+    output_ = out[0];
+    wait_until_ready();
+  }
+  // Its input ends, so it ends; killed when it has not after ten seconds.
+  ~WineKeeper() {
+    if (pid_ <= 0) return;
+    ::close(input_);
+    for (int i = 0; i < 100 && ::waitpid(pid_, nullptr, WNOHANG) == 0; ++i) ::usleep(100000);
+    if (::waitpid(pid_, nullptr, WNOHANG) == 0) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
+    ::close(output_);
+  }
+  WineKeeper(const WineKeeper&) = delete;
+  WineKeeper& operator=(const WineKeeper&) = delete;
+
+ private:
+  void wait_until_ready() {
+    const std::string command = "echo kx-ready\r\n";
+    if (::write(input_, command.data(), command.size()) < 0) return;
+    std::string seen;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    while (seen.find("kx-ready") == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline) {
+      pollfd fd = {output_, POLLIN, 0};
+      if (::poll(&fd, 1, 200) <= 0) continue;
+      char buffer[256];
+      const ssize_t n = ::read(output_, buffer, sizeof buffer);
+      if (n <= 0) return;
+      seen.append(buffer, static_cast<size_t>(n));
+    }
+  }
+
+  pid_t pid_ = -1;
+  int input_ = -1;
+  int output_ = -1;
+};
+
 }  // namespace
 
 Date reference_date() { return Date::from_ymd(2026, 3, 7); }
@@ -82,6 +158,7 @@ const FileSet& InstallationFixture::data() const {
 
 void InstallationFixture::SetUp() {
   ASSERT_FALSE(program_under_test().empty()) << "KX_PROGRAM names no program";
+  if (under_wine()) static const WineKeeper keeper;
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
   root_ = process_folder(std::string(info->test_suite_name()) + "." + info->name());
   fs::remove_all(root_);
@@ -90,17 +167,15 @@ void InstallationFixture::SetUp() {
   fs::copy_file(program_under_test(), program_);
   ASSERT_EQ(data().size(), std::size(kDataFiles))
       << "the reference installation could not be written";
-  static Reference* cached = nullptr;
-  if (cached == nullptr) {
-    auto* r = new Reference{reference_currencies(), reference_rates(), ""};
+  static std::unique_ptr<Reference> cached;
+  if (!cached) {
     const CaseFolder folder(root_, "reference", program_, data());
     const RunResult run = folder.run(30);
     ASSERT_EQ(classify(run.out).outcome, kReport) << run.out << run.err;
-    r->report = mask_time(run.out);
+    cached.reset(new Reference{reference_currencies(), reference_rates(), mask_time(run.out)});
     folder.remove();
-    cached = r;
   }
-  reference_ = cached;
+  reference_ = cached.get();
 }
 
 void InstallationFixture::TearDown() {
@@ -134,10 +209,10 @@ RunResult InstallationFixture::run_case(const std::string& label, const Change& 
   if (problem.empty() && check) problem = check(c, run);
   ++tally_[c.outcome];
   if (const char* log = std::getenv("KX_DAMAGE_LOG")) {
-    std::ofstream(log, std::ios::app)
-        << label << " " << c.outcome << " " << page_file_name(c.failure) << " "
-        << (c.outcome == kReport && mask_time(c.report) != reference().report ? "DIFFERS " : "")
-        << check_rates(c.report, reference(), true).substr(0, 60) << "\n";
+    const bool differs = c.outcome == kReport && mask_time(c.report) != reference().report;
+    std::ofstream(log, std::ios::app) << label << ": " << outcome_names(c.outcome)
+                                      << (differs ? " (not the undamaged report)" : "") << " "
+                                      << page_file_name(c.failure) << "\n";
   }
   if (problem.empty()) {
     folder.remove();

@@ -40,6 +40,8 @@ class InstallationFixture : public ::testing::Test {
   // program once (with fault_plan, when given) and judges it; a passed
   // case's folder is removed. When sampled and not a full sweep, only every
   // fifth such case runs (and the result has status -1 and no output).
+  // With KX_DAMAGE_LOG=path, one line per case (its label, what it printed)
+  // is appended to path, for deciding what a new kind of case allows.
   RunResult run_case(const std::string& label, const Change& change, const Expectation& expectation,
                      const Check& check = nullptr, bool sampled = true,
                      const std::string& fault_plan = "");

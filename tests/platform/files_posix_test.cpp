@@ -1,9 +1,8 @@
 #ifndef _WIN32
 // Opening what lies where a table should be: only regular files open, and
 // nothing there can make the open wait.
-#include <sys/stat.h>
-
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 

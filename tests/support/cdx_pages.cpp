@@ -56,7 +56,8 @@ bool decode_leaf(const std::string& bytes, size_t count, uint16_t kl, char fill,
   for (size_t i = 0; i < count; ++i) {
     uint64_t v = 0;
     for (size_t k = 0; k < entry_size; ++k) {
-      v |= static_cast<uint64_t>(static_cast<uint8_t>(bytes[kLeafHead + i * entry_size + k])) << (8 * k);
+      v |= static_cast<uint64_t>(static_cast<uint8_t>(bytes[kLeafHead + i * entry_size + k]))
+           << (8 * k);
     }
     const size_t dup = (v >> r_bits) & dup_mask;
     const size_t trail = (v >> (r_bits + d_bits)) & trail_mask;
@@ -66,7 +67,8 @@ bool decode_leaf(const std::string& bytes, size_t count, uint16_t kl, char fill,
     }
     const size_t stored = kl - dup - trail;
     key_end -= stored;
-    std::string key = prev.substr(0, dup) + bytes.substr(key_end, stored) + std::string(trail, fill);
+    std::string key =
+        prev.substr(0, dup) + bytes.substr(key_end, stored) + std::string(trail, fill);
     page->entries.push_back(Entry{key, static_cast<uint32_t>(v & recno_mask), 0});
     prev = std::move(key);
   }
@@ -78,7 +80,8 @@ bool encode_leaf(const Page& page, uint16_t kl, char fill, std::string* bytes) {
   for (const Entry& e : page.entries) max_recno = std::max(max_recno, e.recno);
   const unsigned dup_bits = bit_length(kl);
   const size_t entry_size = std::max<size_t>(1, (bit_length(max_recno) + 2 * dup_bits + 7) / 8);
-  const unsigned r_bits = std::min<unsigned>(32, static_cast<unsigned>(8 * entry_size) - 2 * dup_bits);
+  const unsigned r_bits =
+      std::min<unsigned>(32, static_cast<unsigned>(8 * entry_size) - 2 * dup_bits);
   size_t key_end = kPage;
   const size_t entries_end = kLeafHead + page.entries.size() * entry_size;
   if (entries_end > kPage) return false;
@@ -162,7 +165,8 @@ void set_le32(std::string* bytes, size_t at, uint32_t v) {
   set_le16(bytes, at + 2, v >> 16);
 }
 void set_be32(std::string* bytes, size_t at, uint32_t v) {
-  for (int i = 3; i >= 0; --i, v >>= 8) (*bytes)[at + static_cast<size_t>(i)] = static_cast<char>(v & 0xFF);
+  for (int i = 3; i >= 0; --i, v >>= 8)
+    (*bytes)[at + static_cast<size_t>(i)] = static_cast<char>(v & 0xFF);
 }
 
 }  // namespace kx::test::cdx_pages

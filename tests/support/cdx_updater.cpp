@@ -10,9 +10,9 @@ namespace kx::test {
 namespace {
 
 using cdx_pages::Entry;
-using cdx_pages::Page;
 using cdx_pages::kNone;
 using cdx_pages::kPage;
+using cdx_pages::Page;
 
 constexpr size_t kMaxDepth = 32;
 constexpr uint16_t kDirectoryKeyLength = 10;
@@ -35,7 +35,8 @@ class Insertion {
 
   bool read_header() {
     if (!store_->read(header_, 16, &head_)) return fail("cannot read the tag header");
-    key_length_ = static_cast<uint16_t>(cdx_pages::get_le32(head_, cdx_pages::kKeyLengthField) & 0xFFFF);
+    key_length_ =
+        static_cast<uint16_t>(cdx_pages::get_le32(head_, cdx_pages::kKeyLengthField) & 0xFFFF);
     if (key_length_ < 1 || key_length_ > 240) return fail("tag header has a bad key length");
     return true;
   }
@@ -51,8 +52,10 @@ class Insertion {
       if (!read_page(at, &page)) return false;
       path_.push_back(page);
       if (page.leaf()) return true;
-      const auto it = std::lower_bound(page.entries.begin(), page.entries.end(), entry, cdx_pages::entry_less);
-      const size_t slot = it == page.entries.end() ? page.entries.size() - 1 : static_cast<size_t>(it - page.entries.begin());
+      const auto it =
+          std::lower_bound(page.entries.begin(), page.entries.end(), entry, cdx_pages::entry_less);
+      const size_t slot = it == page.entries.end() ? page.entries.size() - 1
+                                                   : static_cast<size_t>(it - page.entries.begin());
       slots_.push_back(slot);
       at = page.entries[slot].child;
     }
@@ -65,7 +68,8 @@ class Insertion {
     if (!store_level(path_.size() - 1, &root)) return false;
     // The header last: a reader that sees the new counter sees every page.
     cdx_pages::set_le32(&head_, cdx_pages::kRootField, root);
-    cdx_pages::set_be32(&head_, cdx_pages::kCounterField, cdx_pages::get_be32(head_, cdx_pages::kCounterField) + 1);
+    cdx_pages::set_be32(&head_, cdx_pages::kCounterField,
+                        cdx_pages::get_be32(head_, cdx_pages::kCounterField) + 1);
     if (!store_->write(header_, head_.substr(0, 12))) return fail("cannot write the tag header");
     ++stats_->inserts;
     return true;
@@ -81,7 +85,8 @@ class Insertion {
 
   bool read_page(uint64_t at, Page* page) {
     std::string bytes;
-    if (at % kPage != 0 || !store_->read(at, kPage, &bytes)) return fail("cannot read page " + std::to_string(at));
+    if (at % kPage != 0 || !store_->read(at, kPage, &bytes))
+      return fail("cannot read page " + std::to_string(at));
     std::string why;
     if (!cdx_pages::decode_page(bytes, at, key_length_, fill_, page, &why)) {
       return fail("page " + std::to_string(at) + ": " + why);
@@ -91,8 +96,10 @@ class Insertion {
 
   bool write_page(const Page& page) {
     std::string bytes;
-    if (!cdx_pages::encode_page(page, key_length_, fill_, &bytes)) return fail("entries do not fit a page");
-    if (!store_->write(page.offset, bytes)) return fail("cannot write page " + std::to_string(page.offset));
+    if (!cdx_pages::encode_page(page, key_length_, fill_, &bytes))
+      return fail("entries do not fit a page");
+    if (!store_->write(page.offset, bytes))
+      return fail("cannot write page " + std::to_string(page.offset));
     return true;
   }
 
@@ -109,7 +116,8 @@ class Insertion {
     Page& node = path_[level];
     std::string bytes;
     if (cdx_pages::encode_page(node, key_length_, fill_, &bytes)) {
-      if (!store_->write(node.offset, bytes)) return fail("cannot write page " + std::to_string(node.offset));
+      if (!store_->write(node.offset, bytes))
+        return fail("cannot write page " + std::to_string(node.offset));
       return level == 0 || raise_separator(level, root);
     }
     Page upper;
@@ -119,7 +127,8 @@ class Insertion {
     Page& parent = path_[level - 1];
     const size_t slot = slots_[level - 1];
     parent.entries[slot] = separator(node);
-    parent.entries.insert(parent.entries.begin() + static_cast<std::ptrdiff_t>(slot) + 1, separator(upper));
+    parent.entries.insert(parent.entries.begin() + static_cast<std::ptrdiff_t>(slot) + 1,
+                          separator(upper));
     return store_level(level - 1, root);
   }
 
@@ -133,7 +142,8 @@ class Insertion {
   }
 
   static Entry separator(const Page& page) {
-    return Entry{page.entries.back().key, page.entries.back().recno, static_cast<uint32_t>(page.offset)};
+    return Entry{page.entries.back().key, page.entries.back().recno,
+                 static_cast<uint32_t>(page.offset)};
   }
 
   // Moves the upper half of node to a new page: the new page first, then
@@ -146,8 +156,10 @@ class Insertion {
     lower.attributes = upper->attributes;
     for (size_t tries = 0; tries < n; ++tries, cut = (cut + 1) % n) {
       if (cut == 0) continue;
-      lower.entries.assign(node->entries.begin(), node->entries.begin() + static_cast<std::ptrdiff_t>(cut));
-      upper->entries.assign(node->entries.begin() + static_cast<std::ptrdiff_t>(cut), node->entries.end());
+      lower.entries.assign(node->entries.begin(),
+                           node->entries.begin() + static_cast<std::ptrdiff_t>(cut));
+      upper->entries.assign(node->entries.begin() + static_cast<std::ptrdiff_t>(cut),
+                            node->entries.end());
       std::string a, b;
       if (cdx_pages::encode_page(lower, key_length_, fill_, &a) &&
           cdx_pages::encode_page(*upper, key_length_, fill_, &b)) {
@@ -164,7 +176,8 @@ class Insertion {
     if (!write_page(*upper) || !write_page(*node)) return false;
     if (upper->right == kNone) return true;
     std::string neighbour;
-    if (!store_->read(upper->right, kPage, &neighbour)) return fail("cannot read the right neighbour");
+    if (!store_->read(upper->right, kPage, &neighbour))
+      return fail("cannot read the right neighbour");
     cdx_pages::set_le32(&neighbour, 4, static_cast<uint32_t>(upper->offset));
     if (!store_->write(upper->right, neighbour)) return fail("cannot write the right neighbour");
     return true;

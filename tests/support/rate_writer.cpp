@@ -16,7 +16,10 @@ constexpr int64_t kCurrencyScale = 10000000;
 DbfSpec rate_spec(int width) {
   DbfSpec spec{kVersion, {}};
   spec.table_flags = 0x01;
-  spec.fields = {{"MAUANG_ID", 'N', width}, {"TANGGAL", 'D'}, {"KURS_BELI", 'N', 14, 2}, {"KURS_JUAL", 'N', 14, 2}};
+  spec.fields = {{"MAUANG_ID", 'N', width},
+                 {"TANGGAL", 'D'},
+                 {"KURS_BELI", 'N', 14, 2},
+                 {"KURS_JUAL", 'N', 14, 2}};
   return spec;
 }
 
@@ -40,7 +43,8 @@ class PausingStore : public PageStore {
 };
 
 uint16_t le16(const std::string& bytes, size_t at) {
-  return static_cast<uint16_t>(static_cast<uint8_t>(bytes[at]) | (static_cast<uint8_t>(bytes[at + 1]) << 8));
+  return static_cast<uint16_t>(static_cast<uint8_t>(bytes[at]) |
+                               (static_cast<uint8_t>(bytes[at + 1]) << 8));
 }
 
 }  // namespace

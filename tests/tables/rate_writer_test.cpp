@@ -19,8 +19,9 @@ class RateWriterTest : public ::testing::Test {
  protected:
   void SetUp() override {
     folder_ = std::filesystem::path(scratch_path("x")).parent_path().string() + "/";
-    ASSERT_TRUE(write_rate_table(folder_, {{2, Date::from_ymd(2026, 3, 1), "15000.00", "15100.00"},
-                                           {3, Date::from_ymd(2026, 3, 1), "17000.00", "17100.00"}}));
+    ASSERT_TRUE(
+        write_rate_table(folder_, {{2, Date::from_ymd(2026, 3, 1), "15000.00", "15100.00"},
+                                   {3, Date::from_ymd(2026, 3, 1), "17000.00", "17100.00"}}));
     options_.currency_ids = {2, 3, 4};
     options_.around = kAround;
   }
@@ -73,7 +74,8 @@ TEST_F(RateWriterTest, AppendedRatesReadBackInRecordOrderAndThroughBothTags) {
   EXPECT_GT(on_the_day, 50u);
   for (const char* tag : {"MU_TGL", "TANGGAL"}) {
     uint64_t keys = 0;
-    ASSERT_TRUE(area->index()->key_count(static_cast<size_t>(area->index()->find_tag(tag)), &keys).ok());
+    ASSERT_TRUE(
+        area->index()->key_count(static_cast<size_t>(area->index()->find_tag(tag)), &keys).ok());
     EXPECT_EQ(keys, 702u) << tag;
   }
 }

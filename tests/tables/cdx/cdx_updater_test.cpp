@@ -107,7 +107,8 @@ TEST(CdxUpdaterTest, EqualCharacterKeysStayInRecordOrderAndSeekToTheFirst) {
   std::string error;
   // Appended records: keys that share prefixes and repeat, in record order.
   for (uint32_t recno = 2; recno <= 600; ++recno) {
-    const std::string key = "00" + std::to_string(recno % 7) + "2026" + std::to_string(10 + recno % 3);
+    const std::string key =
+        "00" + std::to_string(recno % 7) + "2026" + std::to_string(10 + recno % 3);
     ASSERT_TRUE(updater.insert("code", key, recno, ' ', &error)) << error;
   }
   const std::vector<WalkEntry> entries = walk_bytes(store.bytes(), 0, true, ' ');
@@ -164,7 +165,8 @@ TEST(CdxUpdaterTest, WorksOnAFileInPlace) {
   ASSERT_TRUE(store) << error;
   CdxUpdater updater(store.get());
   for (uint32_t recno = 11; recno <= 400; ++recno) {
-    ASSERT_TRUE(updater.insert("ID", encode_integer(static_cast<int32_t>(recno)), recno, '\0', &error))
+    ASSERT_TRUE(
+        updater.insert("ID", encode_integer(static_cast<int32_t>(recno)), recno, '\0', &error))
         << error;
   }
   Status status;

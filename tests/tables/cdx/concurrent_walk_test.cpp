@@ -34,7 +34,8 @@ test::CdxTagSpec long_tag(int n) {
   tag.name = "NAME";
   tag.key_expression = "name";
   tag.key_length = kKeyLength;
-  for (int i = 0; i < n; ++i) tag.entries.push_back({long_key(i * 10), static_cast<uint32_t>(i + 1)});
+  for (int i = 0; i < n; ++i)
+    tag.entries.push_back({long_key(i * 10), static_cast<uint32_t>(i + 1)});
   return tag;
 }
 
@@ -204,8 +205,10 @@ TEST_F(CdxConcurrentWalkTest, AWalkThatMeetsAHalfMadeChangeIsWalkedAgain) {
   const std::vector<WalkEntry> old_keys = walk_all(insert->before, &status);
   const std::vector<WalkEntry> new_keys = walk_all(final_state, &status);
   EXPECT_TRUE(std::is_sorted(walked.begin(), walked.end(), entry_less));
-  EXPECT_TRUE(std::includes(walked.begin(), walked.end(), old_keys.begin(), old_keys.end(), entry_less));
-  EXPECT_TRUE(std::includes(new_keys.begin(), new_keys.end(), walked.begin(), walked.end(), entry_less));
+  EXPECT_TRUE(
+      std::includes(walked.begin(), walked.end(), old_keys.begin(), old_keys.end(), entry_less));
+  EXPECT_TRUE(
+      std::includes(new_keys.begin(), new_keys.end(), walked.begin(), walked.end(), entry_less));
 }
 
 // A page read while the writer rewrites it comes back half old, half new.
@@ -228,7 +231,8 @@ TEST_F(CdxConcurrentWalkTest, ASeekThatReadsAPageWhileItIsWrittenIsWalkedAgain) 
     if (fails == old_keys.end()) continue;
     EXPECT_EQ(cursor->status().gencode(), kGenCorruption);
     // The writer finishes between the walk's start and its check of the header.
-    auto owned = std::make_unique<ChangingSource>(std::vector<std::string>{torn, insert.after()}, 2);
+    auto owned =
+        std::make_unique<ChangingSource>(std::vector<std::string>{torn, insert.after()}, 2);
     ChangingSource* source = owned.get();
     index = IndexFile::open(std::move(owned), &status);
     ASSERT_TRUE(index);
@@ -276,8 +280,9 @@ TEST_F(CdxConcurrentWalkTest, ATagThatKeepsChangingGivesUpWithAReadError) {
   walk(cursor.get(), true);
   EXPECT_FALSE(cursor->valid());
   EXPECT_EQ(cursor->status().gencode(), kGenRead);
-  EXPECT_EQ(cursor->status().description(),
-            "tag header 0x400: the tag changed " + std::to_string(kMaxWalks) + " times while it was read");
+  EXPECT_EQ(cursor->status().description(), "tag header 0x400: the tag changed " +
+                                                std::to_string(kMaxWalks) +
+                                                " times while it was read");
   EXPECT_EQ(cursor->status().filename(), "LIVE.CDX");
 }
 
@@ -314,8 +319,8 @@ TEST_F(CdxConcurrentWalkTest, StepsFromAnEntryWhoseLeafWasSplitLandOnItsNeighbou
           allowed.push_back(i > 0 ? before[i - 1] : WalkEntry{});
           allowed.push_back(in_after > after.begin() ? *(in_after - 1) : WalkEntry{});
         }
-        const WalkEntry got = cursor->valid() ? WalkEntry{std::string(cursor->key()), cursor->recno()}
-                                              : WalkEntry{};
+        const WalkEntry got =
+            cursor->valid() ? WalkEntry{std::string(cursor->key()), cursor->recno()} : WalkEntry{};
         EXPECT_TRUE(std::find(allowed.begin(), allowed.end(), got) != allowed.end())
             << i << (forward ? " forward" : " backward");
         ++steps;
