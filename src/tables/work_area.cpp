@@ -84,8 +84,17 @@ bool WorkArea::fail(Status status) {
   return false;
 }
 
+Status WorkArea::refresh_count() {
+  const uint32_t before = count_;
+  Status s = table_->refresh(&count_);
+  // A writer that appends a record also inserts its key, whether or not it
+  // raises the tag's change counter.
+  if (s.ok() && count_ != before && cursor_) cursor_->forget_nodes();
+  return s;
+}
+
 bool WorkArea::refresh() {
-  const Status s = table_->refresh(&count_);
+  const Status s = refresh_count();
   if (!s.ok()) {
     to_eof();
     return fail(s);
@@ -354,7 +363,7 @@ bool WorkArea::seek(const Value& key, bool soft, bool last) {
 }
 
 bool WorkArea::record_count(uint32_t* count) {
-  const Status s = table_->refresh(&count_);
+  const Status s = refresh_count();
   if (!s.ok()) return fail(s);
   *count = count_;
   return true;

@@ -134,6 +134,8 @@ class WorkArea {
            std::unique_ptr<cdx::IndexFile> index);
 
   bool fail(Status status);
+  // Re-reads the table's record count; refresh() also goes to eof on failure.
+  Status refresh_count();
   bool refresh();
   void to_eof();
   void to_record(uint32_t recno);

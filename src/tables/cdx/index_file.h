@@ -6,7 +6,7 @@
 // (generic code 32 for corruption, 23 for a failed read) that names the page:
 //   description "page 0x1400: key count 90 exceeds room for 40".
 // Memory does not grow with the size of the index: a cursor holds one decoded
-// leaf and a bounded path; no page cache outlives an operation.
+// leaf, a bounded path and a small cache of nodes (see cdx/node_cache.h).
 #ifndef KX_TABLES_CDX_INDEX_FILE_H_
 #define KX_TABLES_CDX_INDEX_FILE_H_
 
@@ -84,6 +84,9 @@ class TagCursor {
   virtual uint32_t recno() const = 0;
   // OK, or the first error met.
   virtual const Status& status() const = 0;
+  // Drops the nodes kept from earlier operations; for a caller that saw the
+  // table change (its record count moved) while the tag header may not show it.
+  virtual void forget_nodes() {}
 
  protected:
   TagCursor() = default;

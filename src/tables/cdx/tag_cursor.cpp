@@ -38,6 +38,7 @@ class BtreeCursor : public TagCursor {
   std::string_view key() const override { return walker_.key(); }
   uint32_t recno() const override { return walker_.recno(); }
   const Status& status() const override { return walker_.status(); }
+  void forget_nodes() override { walker_.forget_nodes(); }
 
  private:
   TreeWalker walker_;

@@ -48,6 +48,12 @@ bool TreeWalker::begin(uint32_t* root) {
                                                         ": key length or signature changed since "
                                                         "the index was opened"));
   }
+  if (!cache_stamped_ || header.counter != cache_counter_ || header.root != cache_root_) {
+    cache_.clear();
+    cache_stamped_ = true;
+    cache_counter_ = header.counter;
+    cache_root_ = header.root;
+  }
   *root = header.root;
   began_ = true;
   counter_ = header.counter;
@@ -99,6 +105,17 @@ bool TreeWalker::load(uint64_t pointer, const Place& from, const char* what, Nod
   return true;
 }
 
+bool TreeWalker::load_for_descent(uint64_t pointer, const Place& from, const char* what,
+                                  size_t depth, Node* node) {
+  if (pointer_ok(pointer, file_size_) && cache_.fetch(pointer, node)) {
+    served_from_cache_ = true;
+    return true;
+  }
+  if (!load(pointer, from, what, node)) return false;
+  cache_.keep(*node, depth);
+  return true;
+}
+
 bool TreeWalker::decode_through(Node* node, size_t i) {
   if (i < node->decoded()) return true;
   Status s = node->decode_through(source_->name(), i);
@@ -129,10 +146,25 @@ bool TreeWalker::position(Node* node, Target target, std::string_view prefix, si
 
 // What a walk meets while another application changes the tree may be a
 // change half made, not damage: when the header moved on meanwhile, walk again.
+// A walk that failed on nodes from the cache is walked again from the file
+// (once), so that only what the file holds now is reported as damage.
 void TreeWalker::descend(Target target, std::string_view prefix) {
+  bool walked_from_file = false;
   for (size_t walk = 1;; ++walk) {
+    served_from_cache_ = false;
     walk_once(target, prefix);
-    if (status_.ok() || !tag_changed()) return;
+    if (status_.ok()) {
+      if (valid_) cache_.update(*leaf_);
+      return;
+    }
+    if (served_from_cache_ && !walked_from_file) {
+      walked_from_file = true;
+      cache_.clear();
+      status_ = Status();
+      --walk;
+      continue;
+    }
+    if (!tag_changed()) return;
     if (walk == kMaxWalks) {
       kept_changing();
       return;
@@ -168,7 +200,7 @@ void TreeWalker::walk_once(Target target, std::string_view prefix) {
                                                    std::to_string(kMaxDepth) + " levels"));
       return;
     }
-    if (!load(page, from, what, leaf_)) return;
+    if (!load_for_descent(page, from, what, depth, leaf_)) return;
     if (depth > 0 && leaf_->is_root()) {
       fail(Status::corruption(source_->name(),
                               place_text(from) + ": child " + hex(page) + " is marked as a root"));
@@ -198,7 +230,7 @@ bool TreeWalker::move_right(Target target, std::string_view prefix, size_t* pos)
       return fail(Status::corruption(source_->name(), place_text(from) +
                                      ": sibling chain runs longer than the file has pages"));
     }
-    if (!load(leaf_->right, from, "right sibling", scratch_)) return false;
+    if (!load_for_descent(leaf_->right, from, "right sibling", kMaxDepth, scratch_)) return false;
     if (scratch_->is_leaf() || scratch_->is_root() || scratch_->left != leaf_->offset) {
       return fail(Status::corruption(source_->name(), place_text(from) + ": right sibling " +
                                      hex(leaf_->right) + " is not the next interior node"));

@@ -9,6 +9,7 @@
 
 #include "tables/byte_source.h"
 #include "tables/cdx/node.h"
+#include "tables/cdx/node_cache.h"
 #include "tables/status.h"
 
 namespace kx::tables::cdx {
@@ -68,6 +69,9 @@ class TreeWalker {
   // Counts every key by a walk along the leaf level (the cursor is left invalid).
   Status count_keys(uint64_t* count);
 
+  // Drops the nodes kept from earlier operations (the table changed).
+  void forget_nodes() { cache_.clear(); }
+
  private:
   // kEntry: the entry (prefix, entry_recno_) or the first one after it.
   enum class Target { kFirst, kLast, kAtLeast, kAfter, kEntry };
@@ -83,7 +87,12 @@ class TreeWalker {
   bool move_right(Target target, std::string_view prefix, size_t* pos);
   // next() / prev() from the leaf's last / first entry.
   void cross(bool right);
+  // Reads the node at pointer into node; a descent (depth levels below the
+  // root) may take it from the cache, a step along the leaf level always
+  // reads it.
   bool load(uint64_t pointer, const Place& from, const char* what, Node* node);
+  bool load_for_descent(uint64_t pointer, const Place& from, const char* what, size_t depth,
+                        Node* node);
   // Asks the file's size again; false on failure (status_ set).
   bool refresh_size();
   // True when hops_ exceeds the pages of the file, its size asked again.
@@ -114,6 +123,11 @@ class TreeWalker {
   uint32_t counter_ = 0;  // its change counter and root then
   uint32_t root_ = 0;
   uint32_t entry_recno_ = 0;  // the record number that Target::kEntry seeks
+  NodeCache cache_;
+  bool cache_stamped_ = false;  // the cache holds nodes of the tag as of this counter and root
+  uint32_t cache_counter_ = 0;
+  uint32_t cache_root_ = 0;
+  bool served_from_cache_ = false;  // by the walk under way
 };
 
 }  // namespace kx::tables::cdx

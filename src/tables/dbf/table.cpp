@@ -53,20 +53,24 @@ std::unique_ptr<Table> Table::open(std::unique_ptr<ByteSource> source,
   std::unique_ptr<Table> table(new Table(std::move(source), std::move(memo), std::move(layout)));
   // The header and the size were read just now: the count follows from them.
   const HeaderPrefix& read = table->layout_.prefix;
+  table->known_size_ = size;
   table->record_count_ = records_inside(read, read.record_count, size);
   return table;
 }
 
+// Files grow while they are read (another application appends) but rarely
+// shrink, so the size is asked again only when the header counts more
+// records than the size known so far holds, or when a read fails.
 Status Table::refresh(uint32_t* count) {
-  uint64_t size = 0;
-  Status s = source_->size(&size);
-  if (!s.ok()) return s;
   uint8_t prefix_bytes[kHeaderSize];
-  if (size < kHeaderSize) {
-    return Status::corruption(name(), "file shrank to " + std::to_string(size) + " bytes");
+  Status s = source_->read(0, kHeaderSize, prefix_bytes);
+  if (!s.ok()) {
+    uint64_t size = 0;
+    if (source_->size(&size).ok() && size < kHeaderSize) {
+      return Status::corruption(name(), "file shrank to " + std::to_string(size) + " bytes");
+    }
+    return s;
   }
-  s = source_->read(0, kHeaderSize, prefix_bytes);
-  if (!s.ok()) return s;
   const uint16_t header_length = decode_le16(prefix_bytes + kHeaderLengthOffset);
   const uint16_t record_length = decode_le16(prefix_bytes + kRecordLengthOffset);
   if (header_length != layout_.prefix.header_length ||
@@ -75,7 +79,12 @@ Status Table::refresh(uint32_t* count) {
                                           " or record length " + std::to_string(record_length) +
                                           " changed while the table was open");
   }
-  record_count_ = records_inside(layout_.prefix, decode_le32(prefix_bytes + kRecordCountOffset), size);
+  const uint32_t stated = decode_le32(prefix_bytes + kRecordCountOffset);
+  if (records_inside(layout_.prefix, stated, known_size_) < stated) {
+    s = source_->size(&known_size_);
+    if (!s.ok()) return s;
+  }
+  record_count_ = records_inside(layout_.prefix, stated, known_size_);
   *count = record_count_;
   return Status();
 }
@@ -92,7 +101,13 @@ Status Table::read_record(uint32_t recno, Record* record) {
   record->recno = recno;
   record->bytes.assign(static_cast<size_t>(length), '\0');
   Status s = source_->read(offset, static_cast<size_t>(length), record->bytes.data());
-  if (!s.ok()) record->bytes.clear();
+  if (!s.ok()) {
+    record->bytes.clear();
+    // A table that shrank since its size was asked: the next refresh counts
+    // only the records it still holds.
+    uint64_t size = 0;
+    if (source_->size(&size).ok()) known_size_ = size;
+  }
   return s;
 }
 

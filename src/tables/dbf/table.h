@@ -46,11 +46,12 @@ class Table {
   // from the header whether one is needed). Replaces any earlier one.
   void attach_memo(std::unique_ptr<MemoFile> memo) { memo_ = std::move(memo); }
 
-  // Re-reads the header's record count and the file size, since another
-  // application may append while the table is open, and sets *count to the
-  // number of records that lie wholly inside the file: the header's count,
-  // or fewer when the file is shorter. Corruption when the header length or
-  // record length changed since the table was opened.
+  // Re-reads the header's record count, since another application may
+  // append while the table is open, and sets *count to the number of records
+  // that lie wholly inside the file: the header's count, or fewer when the
+  // file is shorter (its size is asked again when the count needs more than
+  // the size known so far, or after a failed read). Corruption when the
+  // header length or record length changed since the table was opened.
   Status refresh(uint32_t* count);
   // The count found by the last refresh (open does one).
   uint32_t record_count() const { return record_count_; }
@@ -71,6 +72,7 @@ class Table {
   std::unique_ptr<MemoFile> memo_;
   const TableLayout layout_;
   uint32_t record_count_ = 0;
+  uint64_t known_size_ = 0;  // the file's size when last asked
 };
 
 }  // namespace kx::tables::dbf

@@ -176,6 +176,38 @@ TEST_F(DbfTableTest, RefreshSeesRecordsAppendedAfterOpen) {
   EXPECT_EQ(record_values(table.get(), 3)[0].as_string(), "thr");
 }
 
+TEST_F(DbfTableTest, RefreshCountsOnlyRecordsTheFileHoldsWhenTheCountIsWrittenFirst) {
+  DbfSpec spec{0x30, {{"A", 'C', 3}}};
+  const std::string two = build_dbf(spec, {{{"one"}}, {{"two"}}}).dbf;
+  auto shared = std::make_shared<std::string>(two);
+  Status s;
+  auto table = Table::open(std::make_unique<SharedBytesSource>("T.DBF", shared), nullptr, &s);
+  ASSERT_NE(table, nullptr);
+  put_le32(shared.get(), 4, 3);  // the header counts a record not yet written
+  uint32_t count = 0;
+  ASSERT_TRUE(table->refresh(&count).ok());
+  EXPECT_EQ(count, 2u);
+  Record r;
+  EXPECT_EQ(table->read_record(3, &r).gencode(), tables::kGenCorruption);
+}
+
+TEST_F(DbfTableTest, RecordsCutOffAfterOpenFailToReadAndLeaveTheCount) {
+  DbfSpec spec{0x30, {{"A", 'C', 3}}};
+  const std::string three = build_dbf(spec, {{{"one"}}, {{"two"}}, {{"thr"}}}).dbf;
+  auto shared = std::make_shared<std::string>(three);
+  Status s;
+  auto table = Table::open(std::make_unique<SharedBytesSource>("T.DBF", shared), nullptr, &s);
+  ASSERT_NE(table, nullptr);
+  shared->resize(shared->size() - 2 * 4);  // the last two records are gone
+  put_le32(shared.get(), 4, 3);
+  Record r;
+  EXPECT_EQ(table->read_record(3, &r).gencode(), tables::kGenRead);
+  EXPECT_TRUE(r.bytes.empty());
+  uint32_t count = 0;
+  ASSERT_TRUE(table->refresh(&count).ok());
+  EXPECT_EQ(count, 1u);
+}
+
 TEST_F(DbfTableTest, ChangedRecordLengthAfterOpenIsCorruption) {
   DbfSpec spec{0x30, {{"A", 'C', 3}}};
   auto shared = std::make_shared<std::string>(build_dbf(spec, {{{"one"}}}).dbf);
