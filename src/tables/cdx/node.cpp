@@ -284,11 +284,36 @@ Status Node::find(const std::string& file, std::string_view prefix, bool after, 
   const size_t p = prefix.size();
   const size_t entries = count;
   size_t found = entries;
+  // Keys rebuilt by an earlier seek are searched by bisection; the scan
+  // goes on from the first key not yet rebuilt.
+  size_t start = 0;
+  size_t match = 0;  // leading bytes of the last key passed that equal the prefix
+  if (decoded_ > 0) {
+    auto qualifies = [&](size_t i) {
+      const int c = std::memcmp(keys_.data() + i * key_length, prefix.data(), p);
+      return after ? c > 0 : c >= 0;
+    };
+    size_t low = 0, high = decoded_;
+    while (low < high) {
+      const size_t middle = low + (high - low) / 2;
+      if (qualifies(middle)) {
+        high = middle;
+      } else {
+        low = middle + 1;
+      }
+    }
+    if (low < decoded_) {
+      *pos = low;
+      return Status();
+    }
+    start = decoded_;
+    const char* last = keys_.data() + (start - 1) * key_length;
+    while (match < p && last[match] == prefix[match]) ++match;
+  }
   Problem problem = Problem::kNone;
   {
     Rebuild rebuild(this);
-    size_t match = 0;  // leading bytes of the last key passed that equal the prefix
-    for (size_t n = 0; n < entries; ++n) {
+    for (size_t n = start; n < entries; ++n) {
       if (n >= rebuild.decoded()) {
         problem = rebuild.next();
         if (problem != Problem::kNone) break;
@@ -309,6 +334,26 @@ Status Node::find(const std::string& file, std::string_view prefix, bool after, 
   if (problem != Problem::kNone) return problem_status(file, problem);
   *pos = found;
   return Status();
+}
+
+void Node::assign(const Node& other) {
+  offset = other.offset;
+  attributes = other.attributes;
+  left = other.left;
+  right = other.right;
+  count = other.count;
+  key_length = other.key_length;
+  page_ = other.page_;
+  fill_ = other.fill_;
+  layout_ = other.layout_;
+  decoded_ = other.decoded_;
+  key_end_ = other.key_end_;
+  entries_end_ = other.entries_end_;
+  fill_word_ = other.fill_word_;
+  if (!other.is_leaf()) return;
+  if (keys_.size() < other.keys_.size()) keys_.resize(other.keys_.size());
+  std::memcpy(keys_.data(), other.keys_.data(), decoded_ * key_length);
+  std::memcpy(dups_.data(), other.dups_.data(), decoded_);
 }
 
 Status read_node_header(ByteSource* source, uint64_t offset, uint16_t key_length, char fill,

@@ -71,6 +71,10 @@ class Node {
   // far as that entry; an interior node is searched by bisection.
   Status find(const std::string& file, std::string_view prefix, bool after, size_t* pos);
 
+  // Makes this node a copy of other, copying only the keys rebuilt so far
+  // (cheaper than assignment, which copies every buffer whole).
+  void assign(const Node& other);
+
  private:
   friend Status read_node_header(ByteSource* source, uint64_t offset, uint16_t key_length,
                                  char fill, Node* node);

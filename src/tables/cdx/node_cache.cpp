@@ -5,7 +5,7 @@ namespace kx::tables::cdx {
 bool NodeCache::fetch(uint64_t offset, Node* node) const {
   for (size_t i = 0; i < used_; ++i) {
     if (slots_[i].node.offset == offset) {
-      *node = slots_[i].node;
+      node->assign(slots_[i].node);
       return true;
     }
   }
@@ -28,7 +28,7 @@ void NodeCache::keep(const Node& node, size_t depth) {
     if (slots_.size() <= used_) slots_.emplace_back();
     ++used_;
   }
-  slots_[slot].node = node;
+  slots_[slot].node.assign(node);
   slots_[slot].depth = depth;
   slots_[slot].stored = ++clock_;
 }
@@ -36,7 +36,7 @@ void NodeCache::keep(const Node& node, size_t depth) {
 void NodeCache::update(const Node& node) {
   for (size_t i = 0; i < used_; ++i) {
     if (slots_[i].node.offset == node.offset) {
-      slots_[i].node = node;
+      slots_[i].node.assign(node);
       return;
     }
   }
