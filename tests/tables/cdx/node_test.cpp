@@ -256,6 +256,32 @@ TEST_F(CdxLeafScanTest, FindStopsAtTheFirstKeyNotLessThanThePrefix) {
   EXPECT_EQ(node.recno(5), 6u);
 }
 
+TEST_F(CdxLeafScanTest, FindsOverRebuiltKeysAgreeWithAFreshScan) {
+  const char* prefixes[] = {"A", "AA", "AB", "AD", "ADX", "AG", "AH", "B", ""};
+  for (size_t rebuilt = 0; rebuilt <= 6; ++rebuilt) {
+    for (const bool after : {false, true}) {
+      for (const char* prefix : prefixes) {
+        Node fresh = header_only();
+        size_t expected = 99;
+        ASSERT_TRUE(fresh.find("X.CDX", prefix, after, &expected).ok());
+        Node node = header_only();
+        if (rebuilt > 0) {
+          ASSERT_TRUE(node.decode_through("X.CDX", rebuilt - 1).ok());
+        }
+        Node copy;
+        copy.assign(node);  // as a node kept from an earlier seek comes back
+        size_t pos = 99;
+        ASSERT_TRUE(copy.find("X.CDX", prefix, after, &pos).ok());
+        EXPECT_EQ(pos, expected) << "prefix '" << prefix << "', " << rebuilt << " rebuilt"
+                                 << (after ? ", after" : "");
+        if (pos < 6) {
+          EXPECT_EQ(copy.key(pos), fresh.key(pos));
+        }
+      }
+    }
+  }
+}
+
 TEST_F(CdxLeafScanTest, DamageBeyondTheSoughtKeyIsFoundWhenTheScanReachesIt) {
   page_[506] = 'A';  // entry 4 becomes "AA": out of order
   Node node = header_only();
