@@ -97,6 +97,10 @@ PathKind path_kind(const std::string& path);
 // component differs only in letter case, else path unchanged. On Win32: path.
 std::string resolve_case(const std::string& path);
 
+// The name under which path (or, on POSIX, a name that differs only in
+// letter case) is a regular file; empty when there is none.
+std::string existing_file(const std::string& path);
+
 enum class OpenMode { kRead, kReadWrite, kWriteOnly };
 
 // Opens an existing file. shared: others may read, write and delete while it

@@ -41,6 +41,20 @@ TEST(PosixFilesTest, FolderIsRefusedAndAFileOpens) {
   EXPECT_EQ(open_error(file, OpenMode::kReadWrite), kErrNone);
 }
 
+TEST(PosixFilesTest, NamesInAnotherLetterCaseAreFoundAndOpened) {
+  const std::string folder = test::scratch_path("cased");
+  fs::remove_all(folder);
+  fs::create_directories(folder + "/SUB.CDX");
+  ASSERT_TRUE(test::write_file(folder + "/M_Kursma.Cdx", "x"));
+  EXPECT_EQ(existing_file(folder + "/M_KURSMA.CDX"), folder + "/M_Kursma.Cdx");
+  EXPECT_EQ(existing_file(folder + "/M_Kursma.Cdx"), folder + "/M_Kursma.Cdx");
+  EXPECT_EQ(existing_file(folder + "/M_MAUANG.CDX"), "");
+  EXPECT_EQ(existing_file(folder + "/sub.cdx"), "");  // a folder is not a file
+  EXPECT_EQ(path_kind(folder + "/sub.cdx"), PathKind::kDirectory);
+  EXPECT_EQ(open_error(folder + "/m_kursma.cdx", OpenMode::kRead), kErrNone);
+  EXPECT_EQ(open_error(folder + "/M_MAUANG.CDX", OpenMode::kRead), kErrFileNotFound);
+}
+
 }  // namespace
 }  // namespace kx::platform
 #endif

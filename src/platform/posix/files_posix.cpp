@@ -53,16 +53,18 @@ uint32_t windows_error_from_errno(int error) {
   }
 }
 
-std::string resolve_case(const std::string& path) {
-  struct stat st;
-  if (::stat(path.c_str(), &st) == 0) return path;
+namespace {
+
+// An entry of path's folder whose name differs from path's last component
+// only in letter case; empty when there is none.
+std::string case_variant(const std::string& path) {
   const size_t slash = path.find_last_of('/');
   const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
   const std::string leaf = slash == std::string::npos ? path : path.substr(slash + 1);
-  if (leaf.empty()) return path;
+  if (leaf.empty()) return "";
   DIR* dir = ::opendir(folder.c_str());
-  if (dir == nullptr) return path;
-  std::string found = path;
+  if (dir == nullptr) return "";
+  std::string found;
   while (dirent* entry = ::readdir(dir)) {
     if (::strcasecmp(entry->d_name, leaf.c_str()) == 0) {
       found = (slash == std::string::npos ? "" : folder) + entry->d_name;
@@ -73,10 +75,36 @@ std::string resolve_case(const std::string& path) {
   return found;
 }
 
+// stat of path, or else of its case variant (*found names what was found).
+bool stat_any_case(const std::string& path, struct stat* st, std::string* found) {
+  if (::stat(path.c_str(), st) == 0) {
+    *found = path;
+    return true;
+  }
+  *found = case_variant(path);
+  return !found->empty() && ::stat(found->c_str(), st) == 0;
+}
+
+}  // namespace
+
+std::string resolve_case(const std::string& path) {
+  struct stat st;
+  std::string found;
+  return stat_any_case(path, &st, &found) ? found : path;
+}
+
 PathKind path_kind(const std::string& path) {
   struct stat st;
-  if (::stat(resolve_case(path).c_str(), &st) != 0) return PathKind::kMissing;
+  std::string found;
+  if (!stat_any_case(path, &st, &found)) return PathKind::kMissing;
   return S_ISDIR(st.st_mode) ? PathKind::kDirectory : PathKind::kFile;
+}
+
+std::string existing_file(const std::string& path) {
+  struct stat st;
+  std::string found;
+  if (!stat_any_case(path, &st, &found) || S_ISDIR(st.st_mode)) return "";
+  return found;
 }
 
 namespace {
@@ -84,7 +112,13 @@ namespace {
 // Only regular files are files here. O_NONBLOCK keeps the open of a pipe
 // from waiting for a writer; it means nothing to a regular file.
 NativeHandle open_with(const std::string& path, int flags, uint32_t* os_error) {
-  const int fd = ::open(resolve_case(path).c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0644);
+  flags |= O_CLOEXEC | O_NONBLOCK;
+  int fd = ::open(path.c_str(), flags, 0644);
+  if (fd < 0 && errno == ENOENT && (flags & O_CREAT) == 0) {
+    const std::string variant = case_variant(path);
+    if (!variant.empty()) fd = ::open(variant.c_str(), flags, 0644);
+    if (fd < 0 && variant.empty()) errno = ENOENT;
+  }
   if (fd < 0) {
     *os_error = windows_error_from_errno(errno);
     return kInvalidHandle;
@@ -114,7 +148,7 @@ NativeHandle open_file_flags(const std::string& path, uint32_t flags, uint32_t* 
 }
 
 NativeHandle create_file(const std::string& path, uint32_t* os_error) {
-  return open_with(path, O_WRONLY | O_CREAT | O_TRUNC, os_error);
+  return open_with(resolve_case(path), O_WRONLY | O_CREAT | O_TRUNC, os_error);
 }
 
 void close_file(NativeHandle handle) {

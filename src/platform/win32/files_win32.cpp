@@ -33,6 +33,10 @@ PathKind path_kind(const std::string& path) {
   return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::kDirectory : PathKind::kFile;
 }
 
+std::string existing_file(const std::string& path) {
+  return path_kind(path) == PathKind::kFile ? path : std::string();
+}
+
 NativeHandle open_file(const std::string& path, OpenMode mode, bool shared, uint32_t* os_error) {
   const DWORD access = mode == OpenMode::kRead ? GENERIC_READ
                        : mode == OpenMode::kWriteOnly ? GENERIC_WRITE

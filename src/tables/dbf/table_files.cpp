@@ -26,9 +26,7 @@ std::string base_name(const std::string& path) {
 }
 
 std::string sibling_file(const std::string& path, const std::string& extension) {
-  const std::string wanted = base_name(path) + "." + extension;
-  const std::string found = platform::resolve_case(wanted);
-  return platform::path_kind(found) == platform::PathKind::kFile ? found : "";
+  return platform::existing_file(base_name(path) + "." + extension);
 }
 
 std::string memo_extension(const std::string& path) {
