@@ -2,6 +2,10 @@
 // sizes (with gen_installation beside this program), runs PROGRAM on each
 // RUNS times (at least 20) and FLOOR on the same output bytes, and prints the
 // median wall time, the peak resident memory and the ratio to the floor.
+//
+// When strace is installed it then records the system calls of one run on
+// the 365,000-record installation and times syscall_replay (beside this
+// program), which makes only those calls: what the calls alone cost.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -64,6 +68,35 @@ double median(std::vector<double> v) {
   return v[v.size() / 2];
 }
 
+// Times the program, the replay of its system calls, the replay's reading of
+// the trace alone, and the floor, taking turns.
+void print_replay_table(const fs::path& root, const std::string& installed,
+                        const std::string& replay, const std::string& floor, int runs) {
+  const std::string trace = (root / "syscalls.trace").string();
+  if (run_once({"/usr/bin/strace", "-o", trace, installed}, root.string(), "").status != 0) {
+    std::printf("\n(strace is not installed: no system-call replay)\n");
+    return;
+  }
+  const std::string output = (root / "report.out").string();
+  const std::vector<std::vector<std::string>> commands = {
+      {installed}, {replay, trace}, {replay, trace, "--parse-only"}, {floor, output}};
+  std::vector<std::vector<double>> walls(commands.size());
+  for (int i = 0; i < runs; ++i) {
+    for (size_t c = 0; c < commands.size(); ++c) {
+      walls[c].push_back(run_once(commands[c], root.string(), "").seconds);
+    }
+  }
+  const double program = median(walls[0]), calls = median(walls[1]);
+  const double parse = median(walls[2]), floor_wall = median(walls[3]);
+  std::printf("\n| 365,000 records, median wall (ms) | program | its system calls replayed | "
+              "replay reading the trace only | floor |\n|---|---|---|---|---|\n");
+  std::printf("| | %.2f | %.2f | %.2f | %.2f |\n", program * 1000, calls * 1000, parse * 1000,
+              floor_wall * 1000);
+  std::printf("\nThe system calls alone cost %.2f ms; with no other work the program would "
+              "stand at %.2f times the floor.\n",
+              (calls - parse) * 1000, (floor_wall + calls - parse) / floor_wall);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -80,6 +113,7 @@ int main(int argc, char** argv) {
   std::printf("|---|---|---|---|---|\n");
   std::fflush(stdout);  // a forked child must not inherit unwritten output
   double first_wall = 0;
+  fs::path replay_root;  // the 365,000-record installation
   for (const Size& size : kSizes) {
     const fs::path root = work / (std::to_string(size.currencies) + "x" + std::to_string(size.days));
     const fs::path installed = root / "tarvo" / fs::path(program).filename();
@@ -113,6 +147,12 @@ int main(int argc, char** argv) {
     std::printf("| %s | %.2f | %.2f | %.2f | %ld |\n", size.label, wall * 1000, floor_wall * 1000,
                 wall / floor_wall, peak);
     std::fflush(stdout);
+    if (size.days == 7300) replay_root = root;
+  }
+  const std::string replay = (fs::path(floor).parent_path() / "syscall_replay").string();
+  if (!replay_root.empty() && fs::exists(replay)) {
+    print_replay_table(replay_root, (replay_root / "tarvo" / fs::path(program).filename()).string(),
+                       replay, floor, runs);
   }
   return 0;
 }

@@ -4,7 +4,7 @@ set -euo pipefail
 
 need=()
 for pkg in cmake g++ make libgtest-dev googletest libbenchmark-dev clang python3 \
-           g++-mingw-w64-i686 wine; do
+           g++-mingw-w64-i686 wine strace; do
   dpkg -s "$pkg" >/dev/null 2>&1 || need+=("$pkg")
 done
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
