@@ -136,6 +136,7 @@ Status Node::check_leaf(const std::string& file) {
   const size_t need = count * key_length + kSlack;
   if (keys_.size() < need) keys_.resize(need);
   entries_end_ = kLeafEntries + count * l.entry_size;
+  free_bytes_ = decode_le16(page + kLeafFree);
   std::memset(&fill_word_, fill_, sizeof fill_word_);
   return Status();
 }
@@ -159,6 +160,8 @@ struct Node::Rebuild {
         trail_mask_(node->layout_.trail_mask),
         key_length_(node->key_length),
         entries_end_(node->entries_end_),
+        free_bytes_(node->free_bytes_),
+        count_(node->count),
         fill_word_(node->fill_word_),
         key_end_(node->key_end_),
         decoded_(node->decoded_) {}
@@ -196,6 +199,11 @@ struct Node::Rebuild {
       build_key<0>(key, kl, dup, stored_bytes, stored, fill_word_);
     }
     if (n > 0 && !ordered(key - kl, key, dup, kl)) return Problem::kOrder;
+    // With every entry rebuilt, the gap left must be the one the leaf
+    // states: a key count lowered by damage would otherwise hide keys.
+    if (n + 1 == count_ && key_end_ - stored - entries_end_ != free_bytes_) {
+      return Problem::kFreeBytes;
+    }
     key_end_ -= stored;
     dups_[n] = static_cast<uint8_t>(dup);
     ++decoded_;
@@ -214,6 +222,8 @@ struct Node::Rebuild {
   const size_t dup_mask_, trail_mask_;
   const size_t key_length_;
   const size_t entries_end_;
+  const size_t free_bytes_;
+  const size_t count_;
   const uint64_t fill_word_;
   size_t key_end_;
   size_t decoded_;
@@ -235,6 +245,10 @@ Status Node::problem_status(const std::string& file, Problem problem) const {
       return damaged(file, where + "key bytes run into the entry array");
     case Problem::kOrder:
       return damaged(file, where + "key out of order");
+    case Problem::kFreeBytes:
+      return damaged(file, "stated free bytes " + std::to_string(free_bytes_) +
+                               ", entries leave " +
+                               std::to_string(key_end_ - (key_length - dup - trail) - entries_end_));
     case Problem::kNone:
       break;
   }
@@ -349,6 +363,7 @@ void Node::assign(const Node& other) {
   decoded_ = other.decoded_;
   key_end_ = other.key_end_;
   entries_end_ = other.entries_end_;
+  free_bytes_ = other.free_bytes_;
   fill_word_ = other.fill_word_;
   if (!other.is_leaf()) return;
   if (keys_.size() < other.keys_.size()) keys_.resize(other.keys_.size());

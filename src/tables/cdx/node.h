@@ -90,7 +90,7 @@ class Node {
   };
 
   // What rebuilding an entry found wrong with it.
-  enum class Problem { kNone, kCounts, kFirstShares, kIntoEntries, kOrder };
+  enum class Problem { kNone, kCounts, kFirstShares, kIntoEntries, kOrder, kFreeBytes };
 
   struct Rebuild;  // the rebuilding state of a leaf, held in locals (node.cpp)
   Status problem_status(const std::string& file, Problem problem) const;
@@ -110,6 +110,7 @@ class Node {
   size_t decoded_ = 0;
   size_t key_end_ = kPageSize;  // where the stored bytes of entry decoded_ end
   size_t entries_end_ = 0;      // where a leaf's entry array ends
+  size_t free_bytes_ = 0;       // the gap between entries and keys, as the leaf states it
   uint64_t fill_word_ = 0;      // eight fill bytes
   // Rebuilt leaf keys, key_length bytes each; only ever grows.
   std::string keys_;

@@ -115,6 +115,11 @@ class CdxLeafDamageTest : public ::testing::Test {
     page_[510] = 'A';
     page_[511] = 'B';
     page_[509] = 'C';
+    set_free(512 - 24 - 2 * 2 - 3);
+  }
+  void set_free(uint16_t n) {
+    page_[12] = n & 0xFF;
+    page_[13] = n >> 8;
   }
   void set_entry(size_t i, uint32_t recno, uint32_t dup, uint32_t trail) {
     const uint32_t v = recno | (dup << 8) | (trail << 12);
@@ -137,6 +142,17 @@ TEST_F(CdxLeafDamageTest, UndamagedPageDecodes) {
   ASSERT_TRUE(decode(&node).ok());
   EXPECT_EQ(node.key(0), "AB        ");
   EXPECT_EQ(node.key(1), "AC        ");
+}
+
+// A lowered count would hide the keys after it; the stated gap tells.
+TEST_F(CdxLeafDamageTest, KeyCountLoweredLeavesAnotherGapThanStated) {
+  page_[2] = 1;
+  EXPECT_EQ(error(), "page 0x1400: stated free bytes 481, entries leave 484");
+}
+
+TEST_F(CdxLeafDamageTest, FreeBytesThatDisagreeWithTheEntries) {
+  set_free(480);
+  EXPECT_EQ(error(), "page 0x1400: stated free bytes 480, entries leave 481");
 }
 
 TEST_F(CdxLeafDamageTest, KeyCountBeyondTheEntryRoom) {
@@ -228,6 +244,7 @@ class CdxLeafScanTest : public CdxLeafDamageTest {
       set_entry(i, static_cast<uint32_t>(i + 1), 1, 8);
       page_[510 - i] = static_cast<uint8_t>('B' + i);
     }
+    set_free(512 - 24 - 6 * 2 - 7);
   }
   Node header_only() {
     auto source = memory_source("X.CDX", std::string(0x1400, '\0') +
