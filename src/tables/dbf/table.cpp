@@ -1,5 +1,7 @@
 #include "tables/dbf/table.h"
 
+#include <cstdio>
+
 #include "tables/bytes.h"
 #include "tables/dbf/dbf_format.h"
 #include "tables/dbf/field_decode.h"
@@ -107,6 +109,18 @@ Status Table::read_record(uint32_t recno, Record* record) {
     // only the records it still holds.
     uint64_t size = 0;
     if (source_->size(&size).ok()) known_size_ = size;
+    return s;
+  }
+  // Every record starts with a blank or an asterisk; anything else is a
+  // record read from the wrong place (a damaged header length) or one that
+  // is not written yet.
+  const uint8_t flag = static_cast<uint8_t>(record->bytes[0]);
+  if (flag != kRecordLive && flag != kRecordDeleted) {
+    record->bytes.clear();
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%02X", flag);
+    return Status::corruption(name(), "record " + std::to_string(recno) + ": deletion flag " +
+                                          text + " is neither blank nor *");
   }
   return s;
 }

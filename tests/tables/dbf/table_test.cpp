@@ -208,6 +208,24 @@ TEST_F(DbfTableTest, RecordsCutOffAfterOpenFailToReadAndLeaveTheCount) {
   EXPECT_EQ(count, 1u);
 }
 
+// A record read from the wrong place, or not written yet, starts with
+// something other than the blank or asterisk that every record starts with.
+TEST_F(DbfTableTest, RecordWithoutADeletionFlagIsCorruption) {
+  DbfSpec spec{0x30, {{"A", 'C', 3}}};
+  std::string bytes = build_dbf(spec, {{{"one"}}, {{"two"}}, {{"thr"}}}).dbf;
+  const uint16_t header_length = static_cast<uint16_t>(static_cast<uint8_t>(bytes[8]) |
+                                                       static_cast<uint8_t>(bytes[9]) << 8);
+  bytes[header_length + 4] = '*';  // record 2 deleted
+  bytes[header_length + 8] = '\0';  // record 3 not written yet
+  OpenedTable t = open_memory_table(bytes);
+  Record r;
+  EXPECT_TRUE(t.table->read_record(2, &r).ok());
+  EXPECT_TRUE(r.deleted());
+  const Status s = t.table->read_record(3, &r);
+  EXPECT_EQ(s.gencode(), tables::kGenCorruption);
+  EXPECT_EQ(s.description(), "record 3: deletion flag 0x00 is neither blank nor *");
+}
+
 TEST_F(DbfTableTest, ChangedRecordLengthAfterOpenIsCorruption) {
   DbfSpec spec{0x30, {{"A", 'C', 3}}};
   auto shared = std::make_shared<std::string>(build_dbf(spec, {{{"one"}}}).dbf);
