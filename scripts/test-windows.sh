@@ -11,9 +11,14 @@ cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmak
 cmake --build "$build" -j"$(nproc)"
 ctest --test-dir "$build" --output-on-failure
 native="$root/build/native"
-# Under wine every run of the program starts a Windows process, so this lane
-# runs the start-up and report suites; the native lane runs them all.
+# Every suite that needs only the program: report, start-up, damaged
+# installations, read-only runs, the shipped program ignoring KX_FAULT_READ,
+# and runs while rates are appended (100 runs under wine). The damage suite
+# runs its sampled subset under wine (KX_DAMAGE_FULL=1 runs all of it). The
+# read-fault suite needs kursexport_faults, a native test program only, so it
+# stays in the native and sanitizer lanes. One wine process, started by the
+# tests' program runner, serves every run.
 if [ -x "$native/tests/e2e_tests" ]; then
   KX_PROGRAM="$build/kursexport.exe" KX_RUNNER=wine "$native/tests/e2e_tests" \
-    --gtest_filter="${KX_WINE_E2E_FILTER:-ReportTest.*:StartupTest.*}"
+    --gtest_filter="${KX_WINE_E2E_FILTER:-ReportTest.*:StartupTest.*:DamageTest.*:ReadOnlyTest.*:ShippedProgramTest.*:ConcurrencyTest.*}"
 fi

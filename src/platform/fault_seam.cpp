@@ -1,7 +1,6 @@
 #include "platform/fault_seam.h"
 
 #include <cctype>
-#include <cstdlib>
 #include <utility>
 #include <vector>
 
@@ -13,8 +12,7 @@ struct SeamState {
   ReadFaultPlan plan;
   uint64_t counted = 0;
   std::string fired_path;
-  bool announce = false;          // armed from the environment: say so when firing
-  bool environment_read = false;  // or armed by a call, which wins
+  bool announce = false;  // say so on standard error when firing
   std::vector<std::pair<NativeHandle, std::string>> open_files;
 };
 
@@ -22,21 +20,6 @@ SeamState& state() {
   static SeamState s;
   return s;
 }
-
-#ifdef KX_FAULT_SEAM
-void arm_from_environment_once() {
-  if (state().environment_read) return;
-  state().environment_read = true;
-  const char* text = std::getenv("KX_FAULT_READ");
-  if (text == nullptr) return;
-  if (const std::optional<ReadFaultPlan> plan = parse_read_fault(text)) {
-    arm_read_fault(*plan);
-    state().announce = true;
-  }
-}
-#else
-void arm_from_environment_once() {}
-#endif
 
 bool contains_ignoring_case(const std::string& text, const std::string& part) {
   if (part.size() > text.size()) return false;
@@ -58,7 +41,7 @@ const std::string* path_of(NativeHandle handle) {
   return nullptr;
 }
 
-void announce(const std::string& path, ReadAction action, uint64_t nth) {
+void write_announcement(const std::string& path, ReadAction action, uint64_t nth) {
   const std::string line = std::string("fault seam: read ") + std::to_string(nth) + " of " + path +
                            (action == ReadAction::kShort ? " cut short\n" : " failed\n");
   write_bytes(std_handle(StdStream::kError), line.data(), line.size());
@@ -66,14 +49,13 @@ void announce(const std::string& path, ReadAction action, uint64_t nth) {
 
 }  // namespace
 
-void arm_read_fault(const ReadFaultPlan& plan) {
+void arm_read_fault(const ReadFaultPlan& plan, bool announce) {
   SeamState& s = state();
   s.armed = plan.fault != ReadFault::kNone;
   s.plan = plan;
   s.counted = 0;
   s.fired_path.clear();
-  s.announce = false;
-  s.environment_read = true;
+  s.announce = announce;
 }
 
 void disarm_read_fault() {
@@ -113,7 +95,6 @@ std::optional<ReadFaultPlan> parse_read_fault(std::string_view text) {
 std::string read_fault_fired_path() { return state().fired_path; }
 
 void fault_seam_note_open(NativeHandle handle, const std::string& path) {
-  arm_from_environment_once();
   SeamState& s = state();
   if (!s.armed || handle == kInvalidHandle) return;
   fault_seam_note_close(handle);
@@ -131,7 +112,6 @@ void fault_seam_note_close(NativeHandle handle) {
 }
 
 ReadAction fault_seam_before_read(NativeHandle handle) {
-  arm_from_environment_once();
   SeamState& s = state();
   if (!s.armed) return ReadAction::kRead;
   const std::string* path = path_of(handle);
@@ -144,7 +124,7 @@ ReadAction fault_seam_before_read(NativeHandle handle) {
   if (!due) return ReadAction::kRead;
   const ReadAction action =
       s.plan.fault == ReadFault::kShort ? ReadAction::kShort : ReadAction::kFail;
-  if (s.announce && s.fired_path.empty()) announce(where, action, s.counted);
+  if (s.announce && s.fired_path.empty()) write_announcement(where, action, s.counted);
   s.fired_path = where;
   return action;
 }

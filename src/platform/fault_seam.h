@@ -7,11 +7,12 @@
 // empty part counts every read). Until something arms it the seam does
 // nothing but test one flag per call.
 //
-// Arming: tests call arm_read_fault(). A program built with the CMake option
-// KX_FAULT_SEAM also arms it from the environment variable KX_FAULT_READ
-// (read once, at the first open or read), text as parse_read_fault() takes
-// it, and writes one line to standard error when the fault fires. Production
-// builds leave that option off: they read no environment.
+// Arming: unit tests call arm_read_fault(), and so does the test-only program
+// kursexport_faults (tests/fault_program), with the plan it finds in the
+// environment variable KX_FAULT_READ, before it runs the program. With
+// announce set, the first firing writes one line to standard error:
+// "fault seam: read N of PATH failed" (or "... cut short"). kursexport itself
+// never arms the seam and reads no environment for it.
 #ifndef KX_PLATFORM_FAULT_SEAM_H_
 #define KX_PLATFORM_FAULT_SEAM_H_
 
@@ -39,7 +40,7 @@ struct ReadFaultPlan {
 
 // Replaces any earlier plan and restarts the count. Files opened before the
 // call are not known by path, so arm before opening them.
-void arm_read_fault(const ReadFaultPlan& plan);
+void arm_read_fault(const ReadFaultPlan& plan, bool announce = false);
 void disarm_read_fault();
 
 // "once:N", "always:N" or "short:N", optionally followed by ":" and a path

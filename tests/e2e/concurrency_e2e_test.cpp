@@ -6,7 +6,6 @@
 //
 // KX_CONCURRENCY_RUNS sets the number of runs (default 200, 100 under wine).
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -108,53 +107,6 @@ class WriterProcess {
   int status_ = -1;
 };
 
-// A wine process that lives while the runs go on. Without one, each run
-// starts a new wine server, which inherits the run's output pipes and holds
-// them open for the seconds it lingers after the run (or, while another wine
-// process lives, for good). The keeper's command interpreter is started
-// first and waited for, so that the server is its, not a run's.
-class WineKeeper {
- public:
-  WineKeeper() {
-    int input[2], output[2];
-    if (!under_wine() || ::pipe(input) != 0 || ::pipe(output) != 0) return;
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      ::dup2(input[0], 0);
-      ::dup2(output[1], 1);
-      ::dup2(output[1], 2);
-      ::close(input[1]);
-      ::close(output[0]);
-      ::setenv("WINEDEBUG", "-all", 1);
-      ::execlp("wine", "wine", "cmd.exe", static_cast<char*>(nullptr));
-      ::_exit(127);
-    }
-    ::close(input[0]);
-    ::close(output[1]);
-    input_ = input[1];
-    output_ = output[0];
-    // Its first prompt tells that it (and so the server) is up.
-    pollfd ready = {output_, POLLIN, 0};
-    ::poll(&ready, 1, 120000);
-  }
-  // Its input ends, so it ends; killed when it has not after ten seconds.
-  ~WineKeeper() {
-    if (pid_ <= 0) return;
-    ::close(input_);
-    for (int i = 0; i < 100 && ::waitpid(pid_, nullptr, WNOHANG) == 0; ++i) ::usleep(100000);
-    if (::waitpid(pid_, nullptr, WNOHANG) == 0) {
-      ::kill(pid_, SIGKILL);
-      ::waitpid(pid_, nullptr, 0);
-    }
-    ::close(output_);
-  }
-
- private:
-  pid_t pid_ = -1;
-  int input_ = -1;
-  int output_ = -1;
-};
-
 // Every rate the table holds now, the writer's included.
 Reference final_reference(const std::string& data_folder) {
   Reference reference;
@@ -217,8 +169,8 @@ TEST(ConcurrencyTest, EveryRunWhileRatesAreAppendedEndsSoundly) {
   ASSERT_TRUE(test::write_currency_table(data_folder, currencies()));
   ASSERT_TRUE(test::write_rate_table(data_folder, initial_rates()));
 
-  // The first start of wine may prepare its folder; that run is not timed.
-  const WineKeeper wine;
+  // The first start of wine (the runner's keeper's, then this run's) may
+  // prepare its folder; that run is not timed.
   if (under_wine())
     std::cout << "[ concurrency ] first start under wine: " << run_program(copy, root, 120).seconds
               << " s\n";

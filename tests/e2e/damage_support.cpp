@@ -83,6 +83,15 @@ std::string integral_text(const std::string& number) {
   return std::to_string(static_cast<long long>(v));
 }
 
+// Puts program into folder; returns where it lies there.
+std::string place_program(const std::string& program, const std::string& folder) {
+  const std::string placed = folder + fs::path(program).filename().string();
+  std::error_code ec;
+  fs::create_hard_link(program, placed, ec);
+  if (ec) fs::copy_file(program, placed, fs::copy_options::overwrite_existing);
+  return placed;
+}
+
 }  // namespace
 
 std::string outcome_names(unsigned outcomes) {
@@ -192,15 +201,14 @@ std::string judge(const RunResult& run, const Expectation& expectation,
 }
 
 CaseFolder::CaseFolder(const std::string& root, const std::string& label,
-                       const std::string& program, const FileSet& data)
+                       const std::string& program, const FileSet& data,
+                       const std::string& fault_program)
     : folder_(root + "/" + label) {
   fs::remove_all(folder_);
   fs::create_directories(folder_ + "/tarvo");
   fs::create_directories(data_folder());
-  program_ = folder_ + "/tarvo/" + fs::path(program).filename().string();
-  std::error_code ec;
-  fs::create_hard_link(program, program_, ec);
-  if (ec) fs::copy_file(program, program_, fs::copy_options::overwrite_existing);
+  program_ = place_program(program, program_folder());
+  if (!fault_program.empty()) fault_program_ = place_program(fault_program, program_folder());
   test::write_location_table(folder_ + "/tarvo/", {target_path(folder_ + "/pos"), "", "", ""});
   for (const auto& [name, bytes] : data) write_bytes_to(data_folder() + name, bytes);
 }
@@ -211,8 +219,13 @@ std::string CaseFolder::path(const std::string& file) const {
 
 RunResult CaseFolder::run(double timeout_seconds, const std::string& fault_plan) const {
   if (fault_plan.empty()) return run_program(program_, folder_, timeout_seconds);
+  if (fault_program_.empty()) {
+    RunResult none;
+    none.err = "no program with the read-fault seam (KX_FAULT_PROGRAM) for plan " + fault_plan;
+    return none;
+  }
   ::setenv("KX_FAULT_READ", fault_plan.c_str(), 1);
-  RunResult result = run_program(program_, folder_, timeout_seconds);
+  RunResult result = run_program(fault_program_, folder_, timeout_seconds);
   ::unsetenv("KX_FAULT_READ");
   return result;
 }

@@ -68,19 +68,21 @@ std::string judge(const RunResult& run, const Expectation& expectation, const Re
 using FileSet = std::map<std::string, std::string>;
 
 // One case's installation: root/<label>/tarvo holds a link to (or copy of)
-// the program and KELVARO.DIR; root/<label>/pos/KV3DB holds the tables.
+// the program, of the program with the read-fault seam when one is given,
+// and KELVARO.DIR; root/<label>/pos/KV3DB holds the tables.
 class CaseFolder {
  public:
   CaseFolder(const std::string& root, const std::string& label, const std::string& program,
-             const FileSet& data);
+             const FileSet& data, const std::string& fault_program = "");
 
   // Where a file of the installation lies ("KELVARO.DIR" or a table file).
   std::string path(const std::string& file) const;
   std::string data_folder() const { return folder_ + "/pos/KV3DB/"; }
   std::string program_folder() const { return folder_ + "/tarvo/"; }
-  // Runs from the case root (which holds no KV3DB folder of its own). A
-  // fault plan, when given, is handed to the program in KX_FAULT_READ (see
-  // platform/fault_seam.h; only a program built with KX_FAULT_SEAM reads it).
+  // Runs from the case root (which holds no KV3DB folder of its own). With a
+  // fault plan, runs the fault program instead and hands it the plan in
+  // KX_FAULT_READ (see platform/fault_seam.h); without a fault program that
+  // run does not start and the result says why in err.
   RunResult run(double timeout_seconds = 5, const std::string& fault_plan = "") const;
   // Removes the folder (a passed case leaves nothing behind).
   void remove() const;
@@ -88,6 +90,7 @@ class CaseFolder {
  private:
   std::string folder_;
   std::string program_;
+  std::string fault_program_;
 };
 
 // Reads a whole file; false when it cannot be read.

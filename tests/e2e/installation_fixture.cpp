@@ -1,12 +1,7 @@
 #include "e2e/installation_fixture.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -52,76 +47,6 @@ FileSet write_reference_data() {
   return files;
 }
 
-// Under wine, a wine process that lives as long as the tests do. Without
-// one, every run starts a wine server, which inherits the run's output pipes
-// and holds them open for the seconds it lingers after the run has ended.
-// The keeper's command interpreter answers once the server is up, so no run
-// starts one of its own.
-class WineKeeper {
- public:
-  WineKeeper() {
-    int in[2];
-    int out[2];
-    if (::pipe(in) != 0) return;
-    if (::pipe(out) != 0) {
-      ::close(in[0]);
-      ::close(in[1]);
-      return;
-    }
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      const int null = ::open("/dev/null", O_WRONLY);
-      ::dup2(in[0], 0);
-      ::dup2(out[1], 1);
-      ::dup2(null, 2);
-      ::close(in[1]);
-      ::close(out[0]);
-      ::setenv("WINEDEBUG", "-all", 1);
-      ::execlp("wine", "wine", "cmd.exe", static_cast<char*>(nullptr));
-      ::_exit(127);
-    }
-    ::close(in[0]);
-    ::close(out[1]);
-    input_ = in[1];
-    output_ = out[0];
-    wait_until_ready();
-  }
-  // Its input ends, so it ends; killed when it has not after ten seconds.
-  ~WineKeeper() {
-    if (pid_ <= 0) return;
-    ::close(input_);
-    for (int i = 0; i < 100 && ::waitpid(pid_, nullptr, WNOHANG) == 0; ++i) ::usleep(100000);
-    if (::waitpid(pid_, nullptr, WNOHANG) == 0) {
-      ::kill(pid_, SIGKILL);
-      ::waitpid(pid_, nullptr, 0);
-    }
-    ::close(output_);
-  }
-  WineKeeper(const WineKeeper&) = delete;
-  WineKeeper& operator=(const WineKeeper&) = delete;
-
- private:
-  void wait_until_ready() {
-    const std::string command = "echo kx-ready\r\n";
-    if (::write(input_, command.data(), command.size()) < 0) return;
-    std::string seen;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-    while (seen.find("kx-ready") == std::string::npos &&
-           std::chrono::steady_clock::now() < deadline) {
-      pollfd fd = {output_, POLLIN, 0};
-      if (::poll(&fd, 1, 200) <= 0) continue;
-      char buffer[256];
-      const ssize_t n = ::read(output_, buffer, sizeof buffer);
-      if (n <= 0) return;
-      seen.append(buffer, static_cast<size_t>(n));
-    }
-  }
-
-  pid_t pid_ = -1;
-  int input_ = -1;
-  int output_ = -1;
-};
-
 }  // namespace
 
 Date reference_date() { return Date::from_ymd(2026, 3, 7); }
@@ -158,13 +83,16 @@ const FileSet& InstallationFixture::data() const {
 
 void InstallationFixture::SetUp() {
   ASSERT_FALSE(program_under_test().empty()) << "KX_PROGRAM names no program";
-  if (under_wine()) static const WineKeeper keeper;
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
   root_ = process_folder(std::string(info->test_suite_name()) + "." + info->name());
   fs::remove_all(root_);
   fs::create_directories(root_);
   program_ = root_ + "/" + fs::path(program_under_test()).filename().string();
   fs::copy_file(program_under_test(), program_);
+  if (!fault_program_under_test().empty()) {
+    fault_program_ = root_ + "/" + fs::path(fault_program_under_test()).filename().string();
+    fs::copy_file(fault_program_under_test(), fault_program_);
+  }
   ASSERT_EQ(data().size(), std::size(kDataFiles))
       << "the reference installation could not be written";
   static std::unique_ptr<Reference> cached;
@@ -200,7 +128,7 @@ RunResult InstallationFixture::run_case(const std::string& label, const Change& 
                                         const Expectation& expectation, const Check& check,
                                         bool sampled, const std::string& fault_plan) {
   if (sampled && !full_sweep() && sampled_++ % kSampleStride != 0) return RunResult();
-  const CaseFolder folder(root_, label, program_, data());
+  const CaseFolder folder(root_, label, program_, data(), fault_plan.empty() ? "" : fault_program_);
   if (change) change(folder);
   const RunResult run = folder.run(5, fault_plan);
   seconds_ += run.seconds;

@@ -35,11 +35,15 @@ class InstallationFixture : public ::testing::Test {
   const FileSet& data() const;
   const Reference& reference() const { return *reference_; }
   const std::string& program() const { return program_; }
+  // The copy of the program with the read-fault seam; empty when
+  // KX_FAULT_PROGRAM names none.
+  const std::string& fault_program() const { return fault_program_; }
 
   // Builds a fresh installation under label, applies change, runs the
-  // program once (with fault_plan, when given) and judges it; a passed
-  // case's folder is removed. When sampled and not a full sweep, only every
-  // fifth such case runs (and the result has status -1 and no output).
+  // program once (the fault program with fault_plan, when given) and judges
+  // it; a passed case's folder is removed. When sampled and not a full
+  // sweep, only every fifth such case runs (and the result has status -1
+  // and no output).
   // With KX_DAMAGE_LOG=path, one line per case (its label, what it printed)
   // is appended to path, for deciding what a new kind of case allows.
   RunResult run_case(const std::string& label, const Change& change, const Expectation& expectation,
@@ -58,6 +62,7 @@ class InstallationFixture : public ::testing::Test {
  private:
   std::string root_;
   std::string program_;
+  std::string fault_program_;
   const Reference* reference_ = nullptr;
   std::map<unsigned, int> tally_;
   int failures_ = 0;

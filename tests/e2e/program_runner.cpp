@@ -12,6 +12,80 @@
 namespace kx::e2e {
 namespace {
 
+// Under wine, a wine process that lives as long as the tests do. Without
+// one, every run starts a wine server, which inherits the run's output pipes
+// and holds them open for the seconds it lingers after the run has ended
+// (or, while another wine process lives, for good). The keeper's command
+// interpreter answers once the server is up, so no run starts one of its own.
+class WineKeeper {
+ public:
+  WineKeeper() {
+    int in[2];
+    int out[2];
+    if (::pipe(in) != 0) return;
+    if (::pipe(out) != 0) {
+      ::close(in[0]);
+      ::close(in[1]);
+      return;
+    }
+    // The runs must not inherit the keeper's ends: a run (or a wine process
+    // lingering after it) holding the input open would keep the keeper alive.
+    ::fcntl(in[1], F_SETFD, FD_CLOEXEC);
+    ::fcntl(out[0], F_SETFD, FD_CLOEXEC);
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      const int null = ::open("/dev/null", O_WRONLY);
+      ::dup2(in[0], 0);
+      ::dup2(out[1], 1);
+      ::dup2(null, 2);
+      ::close(in[1]);
+      ::close(out[0]);
+      ::setenv("WINEDEBUG", "-all", 1);
+      ::execlp("wine", "wine", "cmd.exe", static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    ::close(in[0]);
+    ::close(out[1]);
+    input_ = in[1];
+    output_ = out[0];
+    if (pid_ > 0) wait_until_ready();
+  }
+  // Its input ends, so it ends; killed when it has not after ten seconds.
+  ~WineKeeper() {
+    if (pid_ <= 0) return;
+    ::close(input_);
+    for (int i = 0; i < 100 && ::waitpid(pid_, nullptr, WNOHANG) == 0; ++i) ::usleep(100000);
+    if (::waitpid(pid_, nullptr, WNOHANG) == 0) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
+    ::close(output_);
+  }
+  WineKeeper(const WineKeeper&) = delete;
+  WineKeeper& operator=(const WineKeeper&) = delete;
+
+ private:
+  void wait_until_ready() {
+    const std::string command = "echo kx-ready\r\n";
+    if (::write(input_, command.data(), command.size()) < 0) return;
+    std::string seen;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    while (seen.find("kx-ready") == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline) {
+      pollfd fd = {output_, POLLIN, 0};
+      if (::poll(&fd, 1, 200) <= 0) continue;
+      char buffer[256];
+      const ssize_t n = ::read(output_, buffer, sizeof buffer);
+      if (n <= 0) return;
+      seen.append(buffer, static_cast<size_t>(n));
+    }
+  }
+
+  pid_t pid_ = -1;
+  int input_ = -1;
+  int output_ = -1;
+};
+
 void drain(int fd, std::string* into, bool* open) {
   char buffer[65536];
   const ssize_t n = ::read(fd, buffer, sizeof buffer);
@@ -34,6 +108,11 @@ bool under_wine() {
   return r && std::string(r) == "wine";
 }
 
+std::string fault_program_under_test() {
+  const char* p = std::getenv("KX_FAULT_PROGRAM");
+  return p ? p : "";
+}
+
 std::string target_path(const std::string& posix_path) {
   if (!under_wine()) return posix_path;
   std::string out = "Z:" + posix_path;
@@ -46,6 +125,7 @@ std::string target_path(const std::string& posix_path) {
 char target_separator() { return under_wine() ? '\\' : '/'; }
 
 RunResult run_program(const std::string& program, const std::string& cwd, double timeout_seconds) {
+  if (under_wine()) static const WineKeeper keeper;
   RunResult result;
   int out_pipe[2];
   int err_pipe[2];

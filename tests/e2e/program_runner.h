@@ -1,5 +1,7 @@
 // Runs the built program as a child process, natively or under wine, and
 // collects its standard output, standard error, exit status and time.
+// Under wine the first run starts one wine process that lives until the
+// test process ends, so that the runs do not each start a wine server.
 #ifndef KX_TESTS_E2E_PROGRAM_RUNNER_H_
 #define KX_TESTS_E2E_PROGRAM_RUNNER_H_
 
@@ -19,6 +21,9 @@ struct RunResult {
 // The program under test: KX_PROGRAM, run through KX_RUNNER (empty or "wine").
 std::string program_under_test();
 bool under_wine();
+// The program with the read-fault seam armed from KX_FAULT_READ:
+// KX_FAULT_PROGRAM, empty when unset (the wine lane has no such program).
+std::string fault_program_under_test();
 
 // Runs program (through the runner) with cwd as its working directory; kills
 // it after timeout_seconds.

@@ -136,5 +136,74 @@ TEST_F(FaultSeamTest, DisarmedSeamLetsEveryReadThrough) {
   EXPECT_TRUE(ok);
 }
 
+// What the seam writes to standard error while reads of path are made.
+class StandardErrorCapture {
+ public:
+  explicit StandardErrorCapture(const std::string& path)
+      : path_(path), saved_(std_handle(StdStream::kError)) {
+    uint32_t os_error = 0;
+    file_ = create_file(path, &os_error);
+    EXPECT_NE(file_, kInvalidHandle);
+    set_std_handle(StdStream::kError, file_);
+  }
+  ~StandardErrorCapture() { finish(); }
+
+  // Puts standard error back and returns what was written meanwhile.
+  std::string finish() {
+    if (file_ != kInvalidHandle) {
+      set_std_handle(StdStream::kError, saved_);
+      close_file(file_);
+      file_ = kInvalidHandle;
+    }
+    return test::read_file(path_);
+  }
+
+ private:
+  std::string path_;
+  NativeHandle saved_;
+  NativeHandle file_ = kInvalidHandle;
+};
+
+TEST_F(FaultSeamTest, AnnouncesOnlyTheFirstFiringAndOnlyWhenAskedTo) {
+  bool ok = true;
+  {
+    StandardErrorCapture capture(test::scratch_path("persistent.txt"));
+    arm_read_fault({ReadFault::kFailPersistent, 2, ""}, true);
+    ScopedHandle h(open(a_));
+    for (int i = 0; i < 3; ++i) read4(h.get(), &ok);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(capture.finish(), "fault seam: read 2 of " + a_ + " failed\n");
+  }
+  {
+    StandardErrorCapture capture(test::scratch_path("short.txt"));
+    arm_read_fault({ReadFault::kShort, 1, "B.CDX"}, true);
+    ScopedHandle a(open(a_));
+    ScopedHandle b(open(b_));
+    read4(a.get(), &ok);
+    read4(b.get(), &ok);
+    EXPECT_EQ(capture.finish(), "fault seam: read 1 of " + b_ + " cut short\n");
+  }
+  {
+    StandardErrorCapture capture(test::scratch_path("quiet.txt"));
+    arm_read_fault({ReadFault::kFailOnce, 1, ""});
+    ScopedHandle h(open(a_));
+    read4(h.get(), &ok);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(capture.finish(), "");
+  }
+}
+
+// Arming again without the announcement silences an announcing plan.
+TEST_F(FaultSeamTest, RearmingResetsTheAnnouncement) {
+  StandardErrorCapture capture(test::scratch_path("rearmed.txt"));
+  arm_read_fault({ReadFault::kFailOnce, 1, ""}, true);
+  arm_read_fault({ReadFault::kFailOnce, 1, ""});
+  ScopedHandle h(open(a_));
+  bool ok = true;
+  read4(h.get(), &ok);
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(capture.finish(), "");
+}
+
 }  // namespace
 }  // namespace kx::platform

@@ -1,0 +1,18 @@
+#include "app/program.h"
+
+#include "app/report.h"
+#include "errors/process_start.h"
+#include "runtime/exit.h"
+#include "tables/table_functions.h"
+
+namespace kx {
+
+int run_program() {
+  register_runtime_support();
+  register_table_support();
+  START();
+  run_exit_procedures();
+  return exit_status();
+}
+
+}  // namespace kx
