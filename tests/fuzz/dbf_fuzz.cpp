@@ -32,28 +32,7 @@ std::string pack(const DbfFiles& files) {
 
 std::vector<DbfFiles> seed_tables() {
   std::vector<DbfFiles> seeds;
-  DbfSpec all{0x32,
-              {{"NAME", 'C', 8},
-               {"QTY", 'N', 11},
-               {"PRICE", 'N', 10, 3},
-               {"RATE", 'F', 12, 4},
-               {"DAY", 'D'},
-               {"OK", 'L'},
-               {"NOTE", 'M'},
-               {"COUNT", 'I'},
-               {"RATIO", 'B', 8, 2},
-               {"CASH", 'Y'},
-               {"STAMP", 'T'},
-               {"TAG", 'V', 6},
-               {"RAW", 'Q', 4},
-               {"PIC", 'G'},
-               {"BLOB", 'W'},
-               {"_NullFlags", '0'}}};
-  seeds.push_back(kx::test::build_dbf(
-      all,
-      {{{"Rupiah", 42, "1.005", 2.5, Date::from_ymd(2026, 3, 7), true, "memo\r\ntext", -7, 0.25,
-         "12.3456", Cell::datetime(Date::from_ymd(1996, 7, 4), 1000), "ab", "\x01", "OLE", "b"}},
-       {{}, true}}));
+  seeds.push_back(kx::test::build_dbf(kx::test::all_types_spec(), kx::test::all_types_rows()));
   DbfSpec fox2{0xF5, {{"ID", 'C', 4}, {"DATA", 'M'}, {"N", 'N', 6, 2}}};
   fox2.memo_block_size = 33;
   seeds.push_back(

@@ -18,18 +18,6 @@ void set_le16(std::string* bytes, size_t at, uint32_t v) {
   (*bytes)[at + 1] = static_cast<char>((v >> 8) & 0xFF);
 }
 
-unsigned bit_length(uint64_t v) {
-  unsigned bits = 0;
-  for (; v != 0; v >>= 1) ++bits;
-  return bits;
-}
-
-size_t trimmed_length(const std::string& key, char fill) {
-  size_t n = key.size();
-  while (n > 0 && key[n - 1] == fill) --n;
-  return n;
-}
-
 // Shared prefix with the previous key, counted against that key with its
 // trailing fill removed.
 size_t dup_count(const std::string& prev, const std::string& cur, char fill) {
@@ -108,6 +96,19 @@ bool encode_leaf(const Page& page, uint16_t kl, char fill, std::string* bytes) {
 }
 
 }  // namespace
+
+unsigned bit_length(uint64_t v) {
+  unsigned bits = 0;
+  for (; v != 0; v >>= 1) ++bits;
+  return bits;
+}
+
+size_t trimmed_length(const std::string& key, char fill) {
+  size_t n = key.size();
+  while (n > 0 && key[n - 1] == fill) --n;
+  return n;
+}
+
 
 bool entry_less(const Entry& a, const Entry& b) {
   const int c = a.key.compare(b.key);

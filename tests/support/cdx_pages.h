@@ -48,6 +48,11 @@ bool decode_page(const std::string& bytes, uint64_t offset, uint16_t key_length,
 // The page's kPage bytes; false when its entries do not fit in one page.
 bool encode_page(const Page& page, uint16_t key_length, char fill, std::string* bytes);
 
+// Bits needed to hold v (0 for 0).
+unsigned bit_length(uint64_t v);
+// key's length without its trailing fill bytes.
+size_t trimmed_length(const std::string& key, char fill);
+
 uint32_t get_le32(const std::string& bytes, size_t at);
 uint32_t get_be32(const std::string& bytes, size_t at);
 void set_le32(std::string* bytes, size_t at, uint32_t v);

@@ -5,8 +5,13 @@
 #include <cstring>
 #include <fstream>
 
+#include "support/cdx_pages.h"
+
 namespace kx::test {
 namespace {
+
+using cdx_pages::bit_length;
+using cdx_pages::trimmed_length;
 
 constexpr size_t kPage = 512;
 constexpr size_t kHeader = 1024;
@@ -43,18 +48,6 @@ void put_le32(std::string& out, size_t at, uint32_t v) {
 }
 void put_be32(std::string& out, size_t at, uint32_t v) {
   for (int i = 3; i >= 0; --i, v >>= 8) out[at + i] = static_cast<char>(v & 0xFF);
-}
-
-unsigned bit_length(uint64_t v) {
-  unsigned bits = 0;
-  for (; v != 0; v >>= 1) ++bits;
-  return bits;
-}
-
-size_t trimmed_length(const std::string& key, char fill) {
-  size_t n = key.size();
-  while (n > 0 && key[n - 1] == fill) --n;
-  return n;
 }
 
 // Per-leaf layout: the record-number field is as wide as the largest record

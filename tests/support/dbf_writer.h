@@ -96,6 +96,12 @@ struct DbfFiles {
 // The bytes of the table and its memo file.
 DbfFiles build_dbf(const DbfSpec& spec, const std::vector<Row>& rows);
 
+// A Visual-style table with a field of every type the reader knows, and three
+// rows: ordinary values, an empty deleted row, and edge values (largest
+// integer, invalid date, short and over-long text).
+DbfSpec all_types_spec();
+std::vector<Row> all_types_rows();
+
 // Writes the table at path and, when it has memo fields, the memo file with
 // the same base name and extension ".fpt". False when a file cannot be written.
 bool write_dbf(const std::string& path, const DbfSpec& spec, const std::vector<Row>& rows);

@@ -12,39 +12,6 @@ using tables::Status;
 using tables::dbf::Record;
 using tables::dbf::Table;
 
-// Every field type the reader knows, in one Visual-style table.
-DbfSpec all_types_spec() {
-  return DbfSpec{0x32,
-                 {{"NAME", 'C', 8},
-                  {"QTY", 'N', 11},
-                  {"PRICE", 'N', 10, 3},
-                  {"RATE", 'F', 12, 4},
-                  {"DAY", 'D'},
-                  {"OK", 'L'},
-                  {"NOTE", 'M'},
-                  {"COUNT", 'I'},
-                  {"RATIO", 'B', 8, 2},
-                  {"CASH", 'Y'},
-                  {"STAMP", 'T'},
-                  {"TAG", 'V', 6},
-                  {"RAWBYTES", 'Q', 4},
-                  {"PICTURE", 'G'},
-                  {"BLOB", 'W'},
-                  {"_NullFlags", '0'}}};
-}
-
-std::vector<Row> all_types_rows() {
-  return {
-      {{"Rupiah", 42, "1.005", 2.5, Date::from_ymd(2026, 3, 7), true, "line1\r\nline2", -7, 0.25,
-        "12.3456", Cell::datetime(Date::from_ymd(1996, 7, 4), 3600000), "ab", "\x01\x02", "OLE",
-        "blob"}},
-      {{}, false},
-      {{"Yen", 2147483647, "-0.5", "***", "20260230", "y", "", 0, -1.0, -3, Date(), "sixsix",
-        "1234"},
-       true},
-  };
-}
-
 class DbfTableTest : public ::testing::Test {
  protected:
   DbfFiles files_ = build_dbf(all_types_spec(), all_types_rows());
