@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "support/testing/corpus.h"
 #include "tables/cdx/cdx_test_util.h"
 #include "tables/cdx/key_encoding.h"
 #include "tables/work_area.h"
@@ -68,9 +69,9 @@ Value key_value(const TagInfo& tag, WorkArea* area, std::string_view key) {
 class WorkAreaCorpusTest : public ::testing::TestWithParam<const char*> {
  protected:
   void SetUp() override {
+    KX_SKIP_WITHOUT_CORPUS();
     Status s;
-    area_ =
-        WorkArea::open(std::string(KX_CORPUS_DIR) + "/foxpro/" + GetParam(), "T", true, true, &s);
+    area_ = WorkArea::open(corpus_dir() + "/foxpro/" + GetParam(), "T", true, true, &s);
     ASSERT_NE(area_, nullptr) << s.description();
     ASSERT_NE(area_->index(), nullptr);
   }

@@ -4,6 +4,7 @@
 
 #include <sstream>
 
+#include "support/testing/corpus.h"
 #include "tables/expr/verify_test_util.h"
 #include "tables/work_area_test_util.h"
 
@@ -113,7 +114,8 @@ TEST_F(Kv3dumpVerifyTest, UsageAndOpenErrors) {
 }
 
 TEST_F(Kv3dumpVerifyTest, DatabaseContainerIsCheckedAgainstItsDcx) {
-  const std::string dbc = std::string(KX_CORPUS_DIR) + "/foxpro/order-entry-orders/order entry.dbc";
+  KX_SKIP_WITHOUT_CORPUS();
+  const std::string dbc = corpus_dir() + "/foxpro/order-entry-orders/order entry.dbc";
   ASSERT_EQ(run({"--verify", dbc}), 0) << err_.str();
   ASSERT_EQ(lines().size(), 2u);
   EXPECT_EQ(lines()[0].rfind("{\"tag\":\"OBJECTNAME\",\"evaluable\":true", 0), 0u);

@@ -1,5 +1,7 @@
 // Every tag of every compound index in the corpus of files that another xBase
 // product wrote, read in place.
+#include "support/testing/corpus.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -97,9 +99,7 @@ const ExpectedTag kCorpus[] = {
 };
 // clang-format on
 
-std::string corpus_path(const std::string& file) {
-  return std::string(KX_CORPUS_DIR) + "/foxpro/" + file;
-}
+std::string corpus_path(const std::string& file) { return test::corpus_dir() + "/foxpro/" + file; }
 
 bool has_flag(const ExpectedTag& e, char flag) {
   return std::string(e.flags).find(flag) != std::string::npos;
@@ -116,6 +116,7 @@ std::vector<ExpectedTag> tags_where(bool bitmap) {
 class CdxCorpusTest : public ::testing::TestWithParam<ExpectedTag> {
  protected:
   void SetUp() override {
+    KX_SKIP_WITHOUT_CORPUS();
     index_ = open_path(corpus_path(GetParam().file), &status_);
     ASSERT_TRUE(index_) << status_.description();
     tag_ = index_->find_tag(GetParam().name);
@@ -246,7 +247,9 @@ INSTANTIATE_TEST_SUITE_P(Corpus, CdxCorpusTest, ::testing::ValuesIn(kCorpus), te
 INSTANTIATE_TEST_SUITE_P(Corpus, CdxCorpusBtreeTest, ::testing::ValuesIn(tags_where(false)),
                          test_name);
 
-TEST(CdxCorpusFileTest, EveryTagOfEveryFileIsListedAndTagsLieInHeaderOrder) {
+class CdxCorpusFileTest : public test::CorpusTest {};
+
+TEST_F(CdxCorpusFileTest, EveryTagOfEveryFileIsListedAndTagsLieInHeaderOrder) {
   std::set<std::string> files;
   for (const ExpectedTag& e : kCorpus) files.insert(e.file);
   for (const std::string& file : files) {
@@ -267,7 +270,7 @@ TEST(CdxCorpusFileTest, EveryTagOfEveryFileIsListedAndTagsLieInHeaderOrder) {
   }
 }
 
-TEST(CdxCorpusFileTest, TagsAreFoundByNameInAnyLetterCase) {
+TEST_F(CdxCorpusFileTest, TagsAreFoundByNameInAnyLetterCase) {
   Status status;
   std::unique_ptr<IndexFile> index = open_path(corpus_path("northwind-orders/orders.cdx"), &status);
   ASSERT_TRUE(index);

@@ -4,23 +4,79 @@
 
 #include <algorithm>
 #include <array>
+#include <fstream>
+#include <iterator>
 #include <random>
+#include <utility>
 
+#include "support/testing/corpus.h"
 #include "tables/cdx/cdx_test_util.h"
 #include "tables/cdx/tag_header.h"
 
 namespace kx::tables::cdx {
 namespace {
 
-const std::string kOrders = std::string(KX_CORPUS_DIR) + "/foxpro/northwind-orders/orders.cdx";
+// The worked example is northwind-orders/orders.cdx of the corpus (37,888
+// bytes). These tests read its directory header (0x0) and leaf (0x400), an
+// ORDERDATE interior node (0x1000) and leaf (0x3400) and the ORDERID tag
+// header (0x8200), so they carry those bytes: runs of them, zeros between.
+struct ByteRun {
+  size_t offset;
+  const char* hex;
+};
+// clang-format off
+const ByteRun kWorkedExample[] = {
+    {0x0001, "04"},
+    {0x000c, "0a00e001"},
+    {0x01f8, "01000100000001"},
+    {0x0400,
+        "03000600ffffffffffffffffaa01ffff00000f0f10040403000600001800000c10008235001200001e16"},
+    {0x05d4,
+        "5249445348495050454444415449444f5244455244415445454d504c4f5945454944435553544f4d45524944"},
+    {0x1000,
+        "01000600ffffffffffffffff80c142b20f00000000000000a50000340080c142b24e00000000000001250000"
+        "320080c142b28980000000000001a60000460080c142b2be000000000000022b0000500080c142b2e2000000"
+        "00000002b800005a0080c142b2fe000000000000033e0000640080c142b2e2000000000000029e00005e0080"
+        "c142b2e58000000000000299000062"},
+    {0x11c7,
+        "80c142b24402004800005e0000ffffffffee00ffff00000f0f100404035e0240630245390235450236600236"
+        "6502365f024443023544023662"},
+    {0x3400,
+        "0200a500ffffffff003200000000ff0000000f0f080404020130024403340436054406350744083509440a35"
+        "0b440c350d440e450f3410441135124413351444153516441735183619441a341b441c351d441e351f442035"
+        "2144224523352444253426442735284429352a442b352c362d442e352f443034314432353344343535443645"
+        "3735384439353a443b343c443d353e443f3540364144423543444435454446344744483549444a454b354c44"
+        "4d354e444f3550445134524453355436554456355744583559445a355b445c345d445e455f35604461356244"
+        "63356444653566446734683669446a356b446c356d446e356f44703571447245733474447545763577447845"
+        "79357a447b357c367d447e357f3680448134823683448435854486458735884389458a358b448c458d358e44"
+        "8f3490369144923593369444953596369744983599449a459b359c449d459e349f44a045a135a244a335a436"
+        "a5440f800d800c0b800a8009800880068005048003800280b20180ff80fefd80fc80fb80fa80f880f7f680f5"
+        "80f480f380f180f0ef80ee80ed80ec80ea80e9e880e780e680e580e380e2e180e080df80de80dc80dbda80d9"
+        "80d880d780d580d4d380d280d180d080ce80cdcc80cb80ca80c980c780c6c580c480c380c280c080bfbe80bd"
+        "80bc80bb80b980b8b780b680b580b480b280b1b080af80c142b1ae80"},
+    {0x8201, "86"},
+    {0x820c, "040064013e0300003e0300003d03"},
+    {0x83f8, "08000100000008006f726465726964"},
+};
+// clang-format on
+constexpr size_t kWorkedExampleSize = 37888;
+const std::pair<size_t, size_t> kWorkedExampleRanges[] = {
+    {0x0, 1024}, {0x400, 512}, {0x1000, 512}, {0x3400, 512}, {0x8200, 1024}};
+
+std::string worked_example_image() {
+  std::string image(kWorkedExampleSize, '\0');
+  for (const ByteRun& run : kWorkedExample) {
+    const std::string hex = run.hex;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2) {
+      image[run.offset + i / 2] = static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+    }
+  }
+  return image;
+}
 
 class CdxNodeTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    Status status;
-    source_ = open_file_source(kOrders, false, false, &status);
-    ASSERT_TRUE(source_) << status.description();
-  }
+  void SetUp() override { source_ = memory_source("orders.cdx", worked_example_image()); }
   Node read(uint64_t offset, uint16_t key_length, char fill) {
     Node node;
     Status s = read_node(source_.get(), offset, key_length, fill, &node);
@@ -92,6 +148,17 @@ TEST_F(CdxNodeTest, TagHeaderOfTheWorkedExample) {
   EXPECT_EQ(directory.options, 0xE0);
   EXPECT_EQ(directory.signature, 1);
   EXPECT_EQ(directory.key_expression, "");
+}
+
+TEST_F(CdxNodeTest, WorkedExampleBytesAreThoseOfTheCorpusFile) {
+  KX_SKIP_WITHOUT_CORPUS();
+  std::ifstream in(test::corpus_dir() + "/foxpro/northwind-orders/orders.cdx", std::ios::binary);
+  const std::string file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_EQ(file.size(), kWorkedExampleSize);
+  const std::string image = worked_example_image();
+  for (const auto& [offset, length] : kWorkedExampleRanges) {
+    EXPECT_EQ(image.substr(offset, length), file.substr(offset, length)) << std::hex << offset;
+  }
 }
 
 // A leaf page built by hand: one field is damaged per test.

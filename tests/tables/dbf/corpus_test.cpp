@@ -1,6 +1,8 @@
 // Reads every table of the FoxPro-made corpus in place and checks what its
 // manifest states: version byte, record count, header and record length,
 // memo block size and every field descriptor; then walks every record.
+#include "support/testing/corpus.h"
+
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -92,9 +94,7 @@ const CorpusTable kCorpus[] = {
      "EXAMPLEID I(4,0) 0x04, FUNCTIONID I(4,0) 0x04"},
 };
 
-std::string corpus_path(const std::string& leaf) {
-  return std::string(KX_CORPUS_DIR) + "/foxpro/" + leaf;
-}
+std::string corpus_path(const std::string& leaf) { return corpus_dir() + "/foxpro/" + leaf; }
 
 std::string describe(const Field& f) {
   char flags[16] = "";
@@ -117,7 +117,10 @@ std::unique_ptr<Table> open_corpus(const std::string& leaf) {
   return table;
 }
 
-class DbfCorpusTest : public ::testing::TestWithParam<CorpusTable> {};
+class DbfCorpusTest : public ::testing::TestWithParam<CorpusTable> {
+ protected:
+  void SetUp() override { KX_SKIP_WITHOUT_CORPUS(); }
+};
 
 TEST_P(DbfCorpusTest, HeaderAgreesWithTheManifest) {
   const CorpusTable& c = GetParam();
@@ -167,7 +170,9 @@ INSTANTIATE_TEST_SUITE_P(Corpus, DbfCorpusTest, ::testing::ValuesIn(kCorpus),
                            return name;
                          });
 
-TEST(DbfCorpusValueTest, NorthwindOrderHasIntegerTextDateAndCurrency) {
+class DbfCorpusValueTest : public CorpusTest {};
+
+TEST_F(DbfCorpusValueTest, NorthwindOrderHasIntegerTextDateAndCurrency) {
   auto table = open_corpus("northwind-orders/orders.dbf");
   ASSERT_NE(table, nullptr);
   const std::vector<Value> v = record_values(table.get(), 1);
@@ -179,7 +184,7 @@ TEST(DbfCorpusValueTest, NorthwindOrderHasIntegerTextDateAndCurrency) {
   EXPECT_EQ(v[8].as_string(), "Vins et alcools Chevalier" + std::string(15, ' '));
 }
 
-TEST(DbfCorpusValueTest, NumericFieldsKeepTheirDecimalText) {
+TEST_F(DbfCorpusValueTest, NumericFieldsKeepTheirDecimalText) {
   auto details = open_corpus("northwind-orderdetails/orderdetails.dbf");
   ASSERT_NE(details, nullptr);
   const std::vector<Value> d = record_values(details.get(), 1);
@@ -196,7 +201,7 @@ TEST(DbfCorpusValueTest, NumericFieldsKeepTheirDecimalText) {
   EXPECT_EQ(record_values(thor.get(), 1)[3].as_integer(), 310);
 }
 
-TEST(DbfCorpusValueTest, TenDigitMemoPointerWithBlockSize33) {
+TEST_F(DbfCorpusValueTest, TenDigitMemoPointerWithBlockSize33) {
   auto table = open_corpus("foxuser-fp2/foxuser.dbf");
   ASSERT_NE(table, nullptr);
   const std::vector<Value> v = record_values(table.get(), 1);
@@ -206,7 +211,7 @@ TEST(DbfCorpusValueTest, TenDigitMemoPointerWithBlockSize33) {
   EXPECT_EQ(v[6].as_date(), Date::from_ymd(1994, 10, 27));
 }
 
-TEST(DbfCorpusValueTest, EveryFieldTypeOfTheFreeTable) {
+TEST_F(DbfCorpusValueTest, EveryFieldTypeOfTheFreeTable) {
   auto table = open_corpus("foxbin2prg-tests/fb2p_free.dbf");
   ASSERT_NE(table, nullptr);
   EXPECT_EQ(table->fields().size(), 18u);
@@ -234,7 +239,7 @@ TEST(DbfCorpusValueTest, EveryFieldTypeOfTheFreeTable) {
   EXPECT_EQ(v[17].as_integer(), 55);
 }
 
-TEST(DbfCorpusValueTest, DateTimeAndCurrencyOfDepreciation) {
+TEST_F(DbfCorpusValueTest, DateTimeAndCurrencyOfDepreciation) {
   auto table = open_corpus("asset-depreciation/depreciation.dbf");
   ASSERT_NE(table, nullptr);
   const std::vector<Value> v = record_values(table.get(), 1);

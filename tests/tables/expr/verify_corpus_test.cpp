@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "support/testing/corpus.h"
 #include "tables/byte_source.h"
 #include "tables/dbf/table_files.h"
 #include "tables/expr/verify.h"
@@ -68,11 +69,11 @@ const std::vector<CorpusIndex>& corpus_indexes() {
   return kIndexes;
 }
 
-std::string corpus(const std::string& leaf) {
-  return std::string(KX_CORPUS_DIR) + "/foxpro/" + leaf;
-}
+std::string corpus(const std::string& leaf) { return test::corpus_dir() + "/foxpro/" + leaf; }
 
-TEST(VerifyCorpusTest, EveryEvaluableTagMatchesItsTable) {
+class VerifyCorpusTest : public test::CorpusTest {};
+
+TEST_F(VerifyCorpusTest, EveryEvaluableTagMatchesItsTable) {
   size_t evaluated = 0;
   for (const CorpusIndex& c : corpus_indexes()) {
     SCOPED_TRACE(c.index);
@@ -102,7 +103,7 @@ TEST(VerifyCorpusTest, EveryEvaluableTagMatchesItsTable) {
   EXPECT_EQ(evaluated, 44u);
 }
 
-TEST(VerifyCorpusTest, SkippedTagsSayWhy) {
+TEST_F(VerifyCorpusTest, SkippedTagsSayWhy) {
   Status status;
   std::unique_ptr<dbf::Table> table =
       dbf::open_table(corpus("foxbin2prg-tests/fb2p_dbf.dbf"), false, false, &status);
