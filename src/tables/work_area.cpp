@@ -5,6 +5,8 @@
 #include "tables/cdx/key_encoding.h"
 #include "tables/dbf/field_decode.h"
 #include "tables/dbf/table_files.h"
+#include "tables/expr/key_typer.h"
+#include "tables/expr/table_record.h"
 
 namespace kx::tables {
 namespace {
@@ -25,19 +27,6 @@ std::string_view trim(std::string_view s) {
 std::string leaf_of(std::string_view path) {
   const size_t slash = path.find_last_of("/\\:");
   return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
-}
-
-// The fill byte follows from the key's type; when the key expression is a
-// bare field name, the field's type settles it better than the index can.
-void apply_field_fills(cdx::IndexFile* index, const dbf::Table& table) {
-  for (size_t t = 0; t < index->tags().size(); ++t) {
-    const cdx::TagInfo& tag = index->tags()[t];
-    if (!tag.is_btree()) continue;
-    const int field = table.layout().find_field(trim(tag.key_expression));
-    if (field < 0) continue;
-    const bool text = table.fields()[static_cast<size_t>(field)].type == 'C';
-    index->set_fill(t, text && tag.can_order() && !tag.nullable ? ' ' : '\0');
-  }
 }
 
 // The file's name without folder and extension, in upper case.
@@ -63,9 +52,8 @@ std::unique_ptr<WorkArea> WorkArea::open(const std::string& path, const std::str
   if (!index_path.empty()) {
     std::unique_ptr<ByteSource> source = open_file_source(index_path, !read_only, !shared, status);
     if (!source) return nullptr;
-    index = cdx::IndexFile::open(std::move(source), status);
+    index = cdx::IndexFile::open(std::move(source), status, expr::key_typer(expr::fields_of(*table)));
     if (!index) return nullptr;
-    apply_field_fills(index.get(), *table);
   }
   const std::string name = trim(alias).empty() ? default_alias(path) : upper(trim(alias));
   std::unique_ptr<WorkArea> area(

@@ -149,6 +149,25 @@ TEST_F(ReportTest, MissingMauangIdFieldIsReportedNotSilent) {
                                   lines({"{\"Error\":1,\"ErrorText\":\"" + text + "\",\"ErrorAddText\":\"" + text + "\"}"}));
 }
 
+TEST_F(ReportTest, NumericIdTagWithKeysEndingInNulsReportsLikeACharacterIdTag) {
+  // Every small ID's numeric key ends in a run of 0x00 bytes.
+  std::vector<Currency> currencies{kHome};
+  std::vector<Rate> rates;
+  for (int64_t id : {2, 3, 4, 8, 16, 100, 256, 1000, 4096, 9999}) {
+    currencies.push_back({id, "C" + std::to_string(id), "Currency " + std::to_string(id)});
+    rates.push_back({id, ymd(2026, 3, 1), std::to_string(id) + ".00", "1.00"});
+  }
+  std::string reports[2];
+  for (const bool character : {false, true}) {
+    test::TableOptions options;
+    options.character_id_tag = character;
+    scenario_.write_installation(ymd(2026, 3, 7), currencies, rates, options);
+    reports[character] = run_ok();
+  }
+  EXPECT_EQ(reports[0], reports[1]);
+  EXPECT_NE(reports[0].find("\"ID_C9999\":9999"), std::string::npos) << reports[0];
+}
+
 TEST_F(ReportTest, EmptyActiveDateReachingThePreviousYearStepEndsWithTheErrorPage) {
   scenario_.write_installation(Date(), {kHome, kUsd}, {{2, ymd(2026, 3, 1), "1.00", "2.00"}});
   const RunResult r = scenario_.run();

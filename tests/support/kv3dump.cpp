@@ -158,7 +158,12 @@ void print_info(WorkArea* area, std::ostream& out) {
         << ",\"for\":" << json_string(tag.for_expression)
         << ",\"unique\":" << (tag.unique ? "true" : "false")
         << ",\"descending\":" << (tag.descending ? "true" : "false")
-        << ",\"keys\":" << (counted ? std::to_string(keys) : "null") << "}";
+        << ",\"keys\":" << (counted ? std::to_string(keys) : "null");
+    // A fill that neither the key's type nor the pages settled is a guess; say so.
+    if (tag.fill_source == tables::cdx::FillSource::kGuess) {
+      out << ",\"fill_guess\":" << json_string(tag.fill_note);
+    }
+    out << "}";
   }
   out << "]}\n";
 }

@@ -6,6 +6,8 @@
 #include "support/kv3dump.h"
 #include "tables/byte_source.h"
 #include "tables/dbf/table_files.h"
+#include "tables/expr/key_typer.h"
+#include "tables/expr/table_record.h"
 #include "tables/work_area.h"
 
 namespace kx::test {
@@ -66,7 +68,9 @@ Status open(const std::string& file, Opened* o) {
   if (!o->table) return status;
   std::unique_ptr<tables::ByteSource> source = tables::open_file_source(dcx, false, false, &status);
   if (!source) return status;
-  o->index = tables::cdx::IndexFile::open(std::move(source), &status);
+  o->index = tables::cdx::IndexFile::open(
+      std::move(source), &status,
+      tables::expr::key_typer(tables::expr::fields_of(*o->table)));
   return status;
 }
 

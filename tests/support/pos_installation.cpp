@@ -1,5 +1,7 @@
 #include "support/pos_installation.h"
 
+#include <cstdio>
+
 #include "support/cdx_writer.h"
 #include "support/dbf_writer.h"
 #include "tables/cdx/key_encoding.h"
@@ -43,11 +45,17 @@ bool write_currency_table(const std::string& data_folder, const std::vector<Curr
   DbfSpec spec{kVersion, {{"ID", 'N', 4}, {"KODE", 'C', options.kode_width}, {"NAMA", 'C', 30}}};
   spec.table_flags = kHasIndex;
   std::vector<Row> rows;
-  CdxTagSpec id_tag{"ID", "ID", "", 8, '\0'};
+  CdxTagSpec id_tag = options.character_id_tag ? CdxTagSpec{"ID", "STR(ID,4)", "", 4, ' '}
+                                                : CdxTagSpec{"ID", "ID", "", 8, '\0'};
   uint32_t recno = 0;
   for (const Currency& c : currencies) {
     rows.push_back(Row{{c.id, c.kode, c.nama}});
-    id_tag.entries.push_back({tables::cdx::encode_numeric(static_cast<double>(c.id)), ++recno});
+    char id_text[32];
+    std::snprintf(id_text, sizeof id_text, "%4lld", static_cast<long long>(c.id));
+    id_tag.entries.push_back({options.character_id_tag
+                                  ? char_key(id_text, 4)
+                                  : tables::cdx::encode_numeric(static_cast<double>(c.id)),
+                              ++recno});
   }
   if (!write_dbf(base(data_folder, "M_MAUANG.KV3"), spec, rows)) return false;
   CdxTagSpec name_tag{"KODE", "KODE", "", static_cast<uint16_t>(options.kode_width), ' '};

@@ -48,6 +48,7 @@ struct TableOptions {
   int mauang_id_width = 4;       // declared width of M_KURSMA->MAUANG_ID
   int kode_width = 5;
   bool write_id_tag = true;      // tag "ID" on M_MAUANG
+  bool character_id_tag = false;  // tag "ID" over STR(ID,4) instead of the numeric ID
   bool write_mu_tgl_tag = true;  // tag "MU_TGL" on M_KURSMA
   bool write_mauang_id_field = true;
 };
@@ -56,7 +57,8 @@ struct TableOptions {
 bool write_location_table(const std::string& folder, const Location& location);
 // Writes M_KONTRO.KV3 into the data folder; with no record when empty.
 bool write_control_table(const std::string& data_folder, const Control& control, bool empty = false);
-// Writes M_MAUANG.KV3 and M_MAUANG.CDX (tag ID on the numeric ID).
+// Writes M_MAUANG.KV3 and M_MAUANG.CDX (tag ID on the numeric ID, or on
+// STR(ID,4) with character_id_tag).
 bool write_currency_table(const std::string& data_folder, const std::vector<Currency>& currencies,
                           const TableOptions& options = {});
 // Writes M_KURSMA.KV3 and M_KURSMA.CDX (tag MU_TGL: the currency id padded

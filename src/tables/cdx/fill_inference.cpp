@@ -1,6 +1,6 @@
 #include "tables/cdx/fill_inference.h"
 
-#include <cctype>
+#include <cstdint>
 #include <string>
 
 #include "tables/cdx/cdx_format.h"
@@ -9,8 +9,8 @@
 namespace kx::tables::cdx {
 namespace {
 
-// Functions whose result is text; a key expression that calls one of them,
-// or holds a string literal, gives character keys.
+// Functions whose result is text. Only a tie-breaker: VAL(DTOS(x)) is a
+// number, which is why the pages are asked first.
 constexpr const char* kTextFunctions[] = {"DTOS(",  "STR(",   "PADR(",      "PADL(", "PADC(",
                                           "UPPER(", "LOWER(", "SUBSTR(",    "LEFT(", "RIGHT(",
                                           "TRIM(",  "CHR(",   "TRANSFORM(", "TTOC(", "DTOC("};
@@ -19,7 +19,7 @@ bool looks_like_text_expression(const std::string& expression) {
   std::string upper;
   for (char c : expression) {
     if (c == '"' || c == '\'' || c == '[') return true;
-    upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    upper += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
   }
   for (const char* function : kTextFunctions) {
     if (upper.find(function) != std::string::npos) return true;
@@ -29,26 +29,57 @@ bool looks_like_text_expression(const std::string& expression) {
 
 bool printable(unsigned char c) { return c >= 0x20 && c <= 0x7E; }
 
+const char* fill_name(char fill) { return fill == ' ' ? "blank" : "NUL"; }
+
+// Why the first leaves of the tag rule fill out; empty when they do not.
+std::string objection(ByteSource* source, const TagInfo& tag, char fill) {
+  TreeWalker walker(source, TreeShape{tag.header_offset, tag.key_length, tag.signature, fill});
+  uint64_t leaf_offset = UINT64_MAX;
+  size_t entry = 0, leaves = 0;
+  for (walker.seek_first(); walker.valid(); walker.next()) {
+    const Node& leaf = walker.leaf();
+    if (leaf.offset != leaf_offset) {
+      if (++leaves > kFillSampleLeaves) return "";
+      leaf_offset = leaf.offset;
+      entry = 0;
+    } else {
+      ++entry;
+    }
+    const size_t kept = tag.key_length - leaf.trail(entry);
+    if (kept > leaf.dup(entry) && walker.key()[kept - 1] == fill) {
+      return "page " + hex(leaf.offset) + ": entry " + std::to_string(entry) +
+             ": a stored key ends in the fill byte";
+    }
+  }
+  const Status& s = walker.status();
+  return !s.ok() && s.gencode() == kGenCorruption ? s.description() : "";
+}
+
+// The fill the expression's text or the first leaf's bytes suggest.
+char tie_break(ByteSource* source, const TagInfo& tag) {
+  if (looks_like_text_expression(tag.key_expression)) return ' ';
+  TreeWalker walker(source, TreeShape{tag.header_offset, tag.key_length, tag.signature, ' '});
+  walker.seek_first();
+  if (!walker.valid()) return ' ';
+  Node leaf = walker.leaf();
+  if (!leaf.decode_all(source->name()).ok()) return ' ';
+  return fill_from_leaf(leaf).value_or(' ');
+}
+
 }  // namespace
 
 std::optional<char> fill_from_header(const TagInfo& tag) {
   if (tag.signature != kSignatureMachine || tag.nullable) return '\0';
   if (tag.key_length != 1 && tag.key_length != 4 && tag.key_length != 8) return ' ';
-  if (looks_like_text_expression(tag.key_expression)) return ' ';
   return std::nullopt;
 }
 
 std::optional<char> fill_from_leaf(const Node& leaf) {
   const size_t kl = leaf.key_length;
   size_t keys = 0, text_keys = 0, logical_keys = 0;
-  bool ends_in_blank = false, ends_in_nul = false;
   for (size_t i = 0; i < leaf.decoded(); ++i) {
     const std::string_view key = leaf.key(i);
     const size_t kept = kl - leaf.trail(i);
-    if (kept > leaf.dup(i)) {  // the last kept byte was stored, not inferred
-      ends_in_blank |= key[kept - 1] == ' ';
-      ends_in_nul |= key[kept - 1] == '\0';
-    }
     bool text = true;
     for (size_t j = 0; j < kept; ++j) text &= printable(static_cast<unsigned char>(key[j]));
     ++keys;
@@ -56,19 +87,25 @@ std::optional<char> fill_from_leaf(const Node& leaf) {
     logical_keys += (kept == 1 && (key[0] == 'T' || key[0] == 'F')) ? 1 : 0;
   }
   if (keys == 0) return std::nullopt;
-  if (ends_in_blank != ends_in_nul) return ends_in_blank ? '\0' : ' ';
   if (kl == 1) return logical_keys == keys ? '\0' : ' ';
   return text_keys * 2 > keys ? ' ' : '\0';
 }
 
-char infer_fill(ByteSource* source, const TagInfo& tag) {
-  if (std::optional<char> fill = fill_from_header(tag)) return *fill;
-  TreeWalker walker(source, TreeShape{tag.header_offset, tag.key_length, tag.signature, ' '});
-  walker.seek_first();
-  if (!walker.valid()) return ' ';
-  Node leaf = walker.leaf();
-  if (!leaf.decode_all(source->name()).ok()) return ' ';
-  return fill_from_leaf(leaf).value_or(' ');
+FillVerdict fill_from_pages(ByteSource* source, const TagInfo& tag) {
+  const std::string against_blank = objection(source, tag, ' ');
+  const std::string against_nul = objection(source, tag, '\0');
+  if (against_blank.empty() != against_nul.empty()) {
+    return FillVerdict{against_blank.empty() ? ' ' : '\0', FillSource::kPages, ""};
+  }
+  FillVerdict guess{tie_break(source, tag), FillSource::kGuess, ""};
+  if (against_blank.empty()) {
+    guess.note = "the key's type is unknown and the first leaves fit either fill; guessed " +
+                 std::string(fill_name(guess.fill));
+  } else {
+    guess.note = "the key's type is unknown and the evidence is split (blank: " + against_blank +
+                 "; NUL: " + against_nul + "); guessed " + fill_name(guess.fill);
+  }
+  return guess;
 }
 
 }  // namespace kx::tables::cdx

@@ -50,7 +50,7 @@ class IndexFile::Impl {
  public:
   explicit Impl(std::unique_ptr<ByteSource> source) : source_(std::move(source)) {}
 
-  Status load() {
+  Status load(const KeyTyper& typer) {
     uint64_t file_size = 0;
     Status s = source_->size(&file_size);
     if (!s.ok()) return s;
@@ -68,7 +68,7 @@ class IndexFile::Impl {
       return a.header_offset < b.header_offset;
     });
     for (TagInfo& tag : tags_) {
-      if (tag.is_btree()) tag.fill = infer_fill(source_.get(), tag);
+      if (tag.is_btree()) settle_fill(typer, &tag);
     }
     return Status();
   }
@@ -91,14 +91,33 @@ class IndexFile::Impl {
     }
     return walker.status();
   }
+
+  void settle_fill(const KeyTyper& typer, TagInfo* tag) {
+    std::optional<char> fill = fill_from_header(*tag);
+    if (fill) {
+      tag->fill = *fill;
+      tag->fill_source = FillSource::kHeader;
+      return;
+    }
+    if (typer && (fill = typer(*tag))) {
+      tag->fill = *fill;
+      tag->fill_source = FillSource::kKeyType;
+      return;
+    }
+    FillVerdict verdict = fill_from_pages(source_.get(), *tag);
+    tag->fill = verdict.fill;
+    tag->fill_source = verdict.source;
+    tag->fill_note = std::move(verdict.note);
+  }
 };
 
 IndexFile::IndexFile(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 IndexFile::~IndexFile() = default;
 
-std::unique_ptr<IndexFile> IndexFile::open(std::unique_ptr<ByteSource> source, Status* status) {
+std::unique_ptr<IndexFile> IndexFile::open(std::unique_ptr<ByteSource> source, Status* status,
+                                           const KeyTyper& typer) {
   auto impl = std::make_unique<Impl>(std::move(source));
-  *status = impl->load();
+  *status = impl->load(typer);
   if (!status->ok()) return nullptr;
   return std::unique_ptr<IndexFile>(new IndexFile(std::move(impl)));
 }
@@ -113,7 +132,11 @@ int IndexFile::find_tag(std::string_view name) const {
   return -1;
 }
 
-void IndexFile::set_fill(size_t tag, char fill) { impl_->tags_[tag].fill = fill; }
+void IndexFile::set_fill(size_t tag, char fill) {
+  impl_->tags_[tag].fill = fill;
+  impl_->tags_[tag].fill_source = FillSource::kKeyType;
+  impl_->tags_[tag].fill_note.clear();
+}
 
 std::unique_ptr<TagCursor> IndexFile::cursor(size_t tag) {
   const TagInfo& info = impl_->tags_[tag];

@@ -12,7 +12,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +23,11 @@
 #include "tables/status.h"
 
 namespace kx::tables::cdx {
+
+// Where a tag's fill byte came from: the header alone (collation, NULL
+// indicator, key length), the key expression typed with the table's fields,
+// the pages (one fill ruled out by the keys), or a guess (see fill_note).
+enum class FillSource { kHeader, kKeyType, kPages, kGuess };
 
 // What the header of one tag says, plus the tag's name from the directory.
 struct TagInfo {
@@ -37,8 +44,10 @@ struct TagInfo {
   bool nullable = false;  // keys carry a leading NULL-indicator byte
   // The byte that pads keys and that trailing compression removes: blank for
   // character keys under machine collation, NUL for every other key. The file
-  // does not store it; it is inferred when the index is opened.
+  // does not store it; it is settled when the index is opened.
   char fill = ' ';
+  FillSource fill_source = FillSource::kHeader;
+  std::string fill_note;  // the evidence, when fill_source is kGuess
   uint64_t header_offset = 0;  // byte offset of the tag's 1024-byte header
 
   // True for a B-tree tag under machine collation: the only kind that can be
@@ -92,6 +101,11 @@ class TagCursor {
   TagCursor() = default;
 };
 
+// The fill byte of a tag for a caller that knows the table (blank for a
+// character key, NUL for any other), or nullopt when the tag's key
+// expression cannot be typed.
+using KeyTyper = std::function<std::optional<char>(const TagInfo&)>;
+
 class IndexFile {
  public:
   ~IndexFile();
@@ -100,7 +114,10 @@ class IndexFile {
 
   // Reads the directory and every tag header. On success returns the index
   // and sets *status OK; on failure returns nullptr and sets *status.
-  static std::unique_ptr<IndexFile> open(std::unique_ptr<ByteSource> source, Status* status);
+  // Each B-tree tag's fill comes from its header where that settles it, else
+  // from typer, else from the tag's first leaves (fill_inference.h).
+  static std::unique_ptr<IndexFile> open(std::unique_ptr<ByteSource> source, Status* status,
+                                         const KeyTyper& typer = {});
 
   // The tags in the order in which their headers lie in the file (ascending
   // header offset): tag number n (1-based) is tags()[n - 1].
@@ -108,9 +125,8 @@ class IndexFile {
   // Index into tags() of the tag with that name, letter case and trailing
   // blanks ignored; -1 when there is none.
   int find_tag(std::string_view name) const;
-  // Overrides the inferred fill byte of a tag, for a caller that knows the
-  // key's type (for example from the table field that the key expression
-  // names). Requires tag < tags().size().
+  // Overrides the fill byte of a tag, for a caller that knows the key's type.
+  // Requires tag < tags().size().
   void set_fill(size_t tag, char fill);
 
   // A new cursor over tag (invalid until positioned). Requires
