@@ -2,12 +2,14 @@
 
 #include "app/report.h"
 #include "errors/process_start.h"
+#include "platform/platform.h"
 #include "runtime/exit.h"
 #include "tables/table_functions.h"
 
 namespace kx {
 
 int run_program() {
+  platform::prepare_process();
   register_runtime_support();
   register_table_support();
   START();

@@ -12,6 +12,7 @@
 #include "runtime/error_settings.h"
 #include "runtime/error_structure.h"
 #include "runtime/exit.h"
+#include "runtime/file_error.h"
 #include "runtime/network_error.h"
 #include "runtime/runtime_error.h"
 #include "runtime/secrets.h"
@@ -50,10 +51,9 @@ bool soft_sharing_failure(const ERROR& e) {
 void append_to_log(const std::string& message, const ERROR& e) {
   const platform::NativeHandle h = OPENERRORLOG();
   if (h == platform::kInvalidHandle) return;
-  uint32_t os_error = 0;
-  platform::seek_file(h, 0, 2, &os_error);
+  recorded_seek(h, 0, 2);
   WRITEERRORLOG(h, message, e);
-  platform::close_file(h);
+  recorded_close(h);
 }
 
 [[noreturn]] void quit(const Value& record, const ERROR& e) {

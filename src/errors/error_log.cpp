@@ -5,6 +5,7 @@
 #include "runtime/clock.h"
 #include "runtime/error_settings.h"
 #include "runtime/error_texts.h"
+#include "runtime/file_error.h"
 #include "runtime/internal_error.h"
 #include "runtime/secrets.h"
 #include "runtime/text.h"
@@ -16,10 +17,7 @@ namespace {
 
 using platform::NativeHandle;
 
-void put(NativeHandle h, const std::string& text) {
-  const std::string out = text + "\r\n";
-  platform::write_bytes(h, out.data(), out.size());
-}
+void put(NativeHandle h, const std::string& text) { recorded_write(h, text + "\r\n"); }
 
 std::string hex8(uint32_t v) {
   char buf[12];
@@ -105,9 +103,9 @@ NativeHandle OPENERRORLOG() {
   const std::string path = error_log_path();
   uint32_t os_error = 0;
   const NativeHandle existing =
-      platform::open_file(path, platform::OpenMode::kWriteOnly, true, &os_error);
+      recorded_open(path, platform::OpenMode::kWriteOnly, true, &os_error);
   if (existing != platform::kInvalidHandle) {
-    platform::seek_file(existing, 0, 2, &os_error);
+    recorded_seek(existing, 0, 2);
     put(existing, "");
     return existing;
   }
@@ -116,7 +114,7 @@ NativeHandle OPENERRORLOG() {
   if (os_error != platform::kErrFileNotFound && os_error != platform::kErrPathNotFound) {
     return platform::kInvalidHandle;
   }
-  const NativeHandle created = platform::create_file(path, &os_error);
+  const NativeHandle created = recorded_create(path, &os_error);
   if (created == platform::kInvalidHandle && folder_missing(os_error)) report_missing_folder();
   return created;
 }

@@ -1,5 +1,7 @@
 // The error log "VOERROR.LOG": the default error handler appends one entry
-// per error it handles.
+// per error it handles. Every open, seek, write and close of the log is a
+// low-level file operation of the process: it records its outcome as the
+// last file error (runtime/file_error.h) that FILEOPEN:ISERROR reports.
 #ifndef KX_ERRORS_ERROR_LOG_H_
 #define KX_ERRORS_ERROR_LOG_H_
 

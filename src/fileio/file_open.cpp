@@ -28,10 +28,7 @@ NativeHandle open_not_null(const std::string& path, uint32_t mode, uint32_t* os_
 }
 
 int64_t seek_recorded(NativeHandle handle, int64_t offset, uint32_t origin) {
-  uint32_t os_error = platform::kErrNone;
-  const int64_t position = platform::seek_file(handle, offset, static_cast<int>(origin), &os_error);
-  set_last_file_error(position < 0 ? (os_error ? os_error : platform::kErrGenFailure) : platform::kErrNone);
-  return position;
+  return recorded_seek(handle, offset, static_cast<int>(origin));
 }
 
 }  // namespace
@@ -73,8 +70,7 @@ void FILEOPEN::CLOSE() {
   Activation activation("FILEOPEN:CLOSE", kModuleFile);
   if (PHANDLE == kNullHandle) return;
   activation.at(2);
-  platform::close_file(PHANDLE);
-  set_last_file_error(platform::kErrNone);
+  recorded_close(PHANDLE);
   activation.at(3);
   PHANDLE = kNullHandle;
 }

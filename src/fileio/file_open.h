@@ -62,7 +62,8 @@ class FILEOPEN : public Object {
   // Reads up to n bytes into buffer, which must hold n bytes; the count
   // read. 0 when n is 0, buffer is null or the reader is not open.
   uint32_t READBLOCK(void* buffer, uint32_t n);
-  // Whether the process's most recent low-level file operation failed.
+  // Whether the process's most recent low-level file operation failed: the
+  // reader's own, or another one of the process's, such as the error log's.
   bool ISERROR() const;
   // The current offset; -1 when not open or when the position is unknown.
   int32_t POSITION() const;

@@ -18,6 +18,7 @@ constexpr uint32_t kErrAccessDenied = 5;
 constexpr uint32_t kErrInvalidHandle = 6;
 constexpr uint32_t kErrNotEnoughMemory = 8;
 constexpr uint32_t kErrWriteProtect = 19;
+constexpr uint32_t kErrWriteFault = 29;
 constexpr uint32_t kErrReadFault = 30;
 constexpr uint32_t kErrGenFailure = 31;
 constexpr uint32_t kErrSharingViolation = 32;
@@ -155,6 +156,11 @@ class ScopedHandle {
 
 // ---- Process ----
 
+// Prepares the process before anything else runs. POSIX: SIGPIPE is ignored,
+// so that a write to a pipe whose reader has gone fails (and the run goes on)
+// instead of ending the process. Win32: nothing; such a write already fails.
+void prepare_process();
+
 // Folder of the running executable, with the platform's separator at its end.
 std::string program_folder();
 // Full path of the running executable.
@@ -180,6 +186,13 @@ void sleep_ms(uint32_t milliseconds);
 
 // GetVersionExA's platform identifier (2 for the NT family); 0 when unknown.
 uint32_t os_platform_id();
+
+// Whether the process's window station is visible, that is, has a desktop
+// where someone can see and answer a message box (Win32: the WSF_VISIBLE flag
+// of GetUserObjectInformationA(UOI_FLAGS) on GetProcessWindowStation). A
+// service without desktop interaction runs in an invisible one. A failed
+// query counts as visible. POSIX: always true.
+bool window_station_visible();
 
 // A modal message box with one OK button (MessageBoxA, style 0). POSIX: the
 // caption and text on standard error.

@@ -1,6 +1,11 @@
 // The runtime's user-facing signals: the plain message box, the error dialog
 // and the tone. Each goes to the platform unless a replacement is installed;
 // tests install replacements so that no real dialog or beep ever happens.
+//
+// A message box needs someone to answer it. Where the process's window
+// station is not visible (a service without desktop interaction, as when a
+// web server starts the program), no message box is shown: the error dialog
+// answers quit at once and the plain message box is skipped.
 #ifndef KX_RUNTIME_DIALOGS_H_
 #define KX_RUNTIME_DIALOGS_H_
 
@@ -25,17 +30,24 @@ using ErrorDialogFn =
     std::function<int(const std::string& message, const std::string& severity, bool can_default,
                       uint32_t retry_flag, uint32_t break_flag)>;
 using ToneFn = std::function<void(uint32_t frequency, uint32_t duration)>;
+using WindowStationQueryFn = std::function<bool()>;
 
 // Replaces one signal for the rest of the process; an empty function puts
 // the platform's back.
 void set_message_box(MessageBoxFn fn);
 void set_error_dialog(ErrorDialogFn fn);
 void set_tone(ToneFn fn);
+void set_window_station_query(WindowStationQueryFn fn);
 
-// A modal message with one OK button.
+// Whether a message box can be seen and answered (platform::window_station_visible).
+bool window_station_visible();
+
+// A modal message with one OK button; nothing where the window station is
+// not visible.
 void show_message_box(const std::string& text, const std::string& caption);
 // Shows message under a caption naming the severity word; returns the
-// choice: kChoiceDefault, kChoiceRetry or anything else for quit.
+// choice: kChoiceDefault, kChoiceRetry or anything else for quit. Where the
+// window station is not visible, shows nothing and returns kChoiceQuit.
 int show_error_dialog(const std::string& message, const std::string& severity, bool can_default,
                       uint32_t retry_flag, uint32_t break_flag);
 // A short tone.

@@ -217,15 +217,18 @@ std::string CaseFolder::path(const std::string& file) const {
   return file == "KELVARO.DIR" ? folder_ + "/tarvo/" + file : data_folder() + file;
 }
 
-RunResult CaseFolder::run(double timeout_seconds, const std::string& fault_plan) const {
-  if (fault_plan.empty()) return run_program(program_, folder_, timeout_seconds);
+RunResult CaseFolder::run(double timeout_seconds, const std::string& fault_plan,
+                          Output output) const {
+  RunOptions options;
+  options.output = output;
+  if (fault_plan.empty()) return run_program(program_, folder_, timeout_seconds, options);
   if (fault_program_.empty()) {
     RunResult none;
     none.err = "no program with the read-fault seam (KX_FAULT_PROGRAM) for plan " + fault_plan;
     return none;
   }
   ::setenv("KX_FAULT_READ", fault_plan.c_str(), 1);
-  RunResult result = run_program(fault_program_, folder_, timeout_seconds);
+  RunResult result = run_program(fault_program_, folder_, timeout_seconds, options);
   ::unsetenv("KX_FAULT_READ");
   return result;
 }

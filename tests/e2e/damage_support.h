@@ -82,8 +82,10 @@ class CaseFolder {
   // Runs from the case root (which holds no KV3DB folder of its own). With a
   // fault plan, runs the fault program instead and hands it the plan in
   // KX_FAULT_READ (see platform/fault_seam.h); without a fault program that
-  // run does not start and the result says why in err.
-  RunResult run(double timeout_seconds = 5, const std::string& fault_plan = "") const;
+  // run does not start and the result says why in err. Standard output goes
+  // where output says.
+  RunResult run(double timeout_seconds = 5, const std::string& fault_plan = "",
+                Output output = Output::kPipe) const;
   // Removes the folder (a passed case leaves nothing behind).
   void remove() const;
 

@@ -9,6 +9,8 @@
 #include <chrono>
 #include <cstdlib>
 
+#include "e2e/output_capture.h"
+
 namespace kx::e2e {
 namespace {
 
@@ -19,7 +21,7 @@ namespace {
 // interpreter answers once the server is up, so no run starts one of its own.
 class WineKeeper {
  public:
-  WineKeeper() {
+  explicit WineKeeper(const std::string& loader) {
     int in[2];
     int out[2];
     if (::pipe(in) != 0) return;
@@ -41,7 +43,7 @@ class WineKeeper {
       ::close(in[1]);
       ::close(out[0]);
       ::setenv("WINEDEBUG", "-all", 1);
-      ::execlp("wine", "wine", "cmd.exe", static_cast<char*>(nullptr));
+      ::execlp(loader.c_str(), loader.c_str(), "cmd.exe", static_cast<char*>(nullptr));
       ::_exit(127);
     }
     ::close(in[0]);
@@ -103,10 +105,12 @@ std::string program_under_test() {
   return p ? p : "";
 }
 
-bool under_wine() {
+std::string wine_loader() {
   const char* r = std::getenv("KX_RUNNER");
-  return r && std::string(r) == "wine";
+  return r ? r : "";
 }
+
+bool under_wine() { return !wine_loader().empty(); }
 
 std::string fault_program_under_test() {
   const char* p = std::getenv("KX_FAULT_PROGRAM");
@@ -124,34 +128,54 @@ std::string target_path(const std::string& posix_path) {
 
 char target_separator() { return under_wine() ? '\\' : '/'; }
 
-RunResult run_program(const std::string& program, const std::string& cwd, double timeout_seconds) {
-  if (under_wine()) static const WineKeeper keeper;
+std::string how_it_ended(const RunResult& run) {
+  if (run.timed_out) return "timed out";
+  if (run.signal != 0) return "killed by signal " + std::to_string(run.signal);
+  return "exit status " + std::to_string(run.status);
+}
+
+RunResult run_program(const std::string& program, const std::string& cwd, double timeout_seconds,
+                      const RunOptions& options) {
+  const std::string loader = options.native ? std::string() : wine_loader();
+  if (!loader.empty()) static const WineKeeper keeper(loader);
   RunResult result;
   int out_pipe[2];
   int err_pipe[2];
   if (::pipe(out_pipe) != 0 || ::pipe(err_pipe) != 0) return result;
+  // Closed before the fork, so that no write of the program can still land
+  // in the pipe.
+  const bool read_out = options.output == Output::kPipe;
+  if (!read_out) ::close(out_pipe[0]);
+  std::vector<std::string> argv_text;
+  if (!loader.empty()) argv_text.push_back(loader);
+  argv_text.push_back(program);
+  argv_text.insert(argv_text.end(), options.args.begin(), options.args.end());
+  std::vector<char*> argv;
+  for (std::string& a : argv_text) argv.push_back(a.data());
+  argv.push_back(nullptr);
   const auto start = std::chrono::steady_clock::now();
   const pid_t pid = ::fork();
   if (pid == 0) {
-    ::dup2(out_pipe[1], 1);
+    const int out = options.output == Output::kFull ? ::open("/dev/full", O_WRONLY) : out_pipe[1];
+    ::dup2(out, 1);
     ::dup2(err_pipe[1], 2);
     const int null_in = ::open("/dev/null", O_RDONLY);
     ::dup2(null_in, 0);
-    ::close(out_pipe[0]);
+    if (read_out) ::close(out_pipe[0]);
     ::close(err_pipe[0]);
     ::setpgid(0, 0);
     if (!cwd.empty() && ::chdir(cwd.c_str()) != 0) ::_exit(126);
-    if (under_wine()) {
+    if (!loader.empty()) {
       ::setenv("WINEDEBUG", "-all", 1);
-      ::execlp("wine", "wine", program.c_str(), static_cast<char*>(nullptr));
+      ::execvp(argv[0], argv.data());
     } else {
-      ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+      ::execv(argv[0], argv.data());
     }
     ::_exit(127);
   }
   ::close(out_pipe[1]);
   ::close(err_pipe[1]);
-  bool out_open = true;
+  bool out_open = read_out;
   bool err_open = true;
   while (out_open || err_open) {
     const double elapsed =
@@ -161,17 +185,20 @@ RunResult run_program(const std::string& program, const std::string& cwd, double
       ::kill(-pid, SIGKILL);
       break;
     }
-    pollfd fds[2] = {{out_pipe[0], POLLIN, 0}, {err_pipe[0], POLLIN, 0}};
+    pollfd fds[2] = {{out_open ? out_pipe[0] : -1, POLLIN, 0},
+                     {err_open ? err_pipe[0] : -1, POLLIN, 0}};
     if (::poll(fds, 2, 100) <= 0) continue;
     if (out_open && (fds[0].revents & (POLLIN | POLLHUP))) drain(out_pipe[0], &result.out, &out_open);
     if (err_open && (fds[1].revents & (POLLIN | POLLHUP))) drain(err_pipe[0], &result.err, &err_open);
   }
-  ::close(out_pipe[0]);
+  if (read_out) ::close(out_pipe[0]);
   ::close(err_pipe[0]);
   int status = 0;
   ::waitpid(pid, &status, 0);
+  keep_run_output(program, result.out);
   result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (!result.timed_out && WIFEXITED(status)) result.status = WEXITSTATUS(status);
+  if (!result.timed_out && WIFSIGNALED(status)) result.signal = WTERMSIG(status);
   return result;
 }
 

@@ -16,10 +16,28 @@ struct RunResult {
   std::string out;
   std::string err;
   double seconds = 0;
+  int signal = 0;          // the signal that ended it, 0 when it exited
 };
 
-// The program under test: KX_PROGRAM, run through KX_RUNNER (empty or "wine").
+// Where a run's standard output goes.
+enum class Output {
+  kPipe,        // a pipe the runner reads into RunResult::out
+  kClosedPipe,  // a pipe whose reading end is closed before the program starts:
+                // a reader that has gone away, as "| head -c 0" would be
+  kFull,        // /dev/full: every write fails for want of space
+};
+
+struct RunOptions {
+  std::vector<std::string> args;  // the arguments after the program's name
+  Output output = Output::kPipe;
+  bool native = false;            // not through wine even under wine (the tools)
+};
+
+// The program under test: KX_PROGRAM.
 std::string program_under_test();
+// The wine loader that runs it: KX_RUNNER, a command or a path ("wine",
+// "/usr/lib/wine/wine64"); empty when it runs natively.
+std::string wine_loader();
 bool under_wine();
 // The program with the read-fault seam armed from KX_FAULT_READ:
 // KX_FAULT_PROGRAM, empty when unset (the wine lane has no such program).
@@ -28,7 +46,11 @@ std::string fault_program_under_test();
 // Runs program (through the runner) with cwd as its working directory; kills
 // it after timeout_seconds.
 RunResult run_program(const std::string& program, const std::string& cwd,
-                      double timeout_seconds = 30);
+                      double timeout_seconds = 30, const RunOptions& options = {});
+
+// How a run ended, for failure messages: "exit status N", "killed by signal
+// N" or "timed out".
+std::string how_it_ended(const RunResult& run);
 
 // A POSIX path as the program under test sees it: unchanged natively, the
 // Z: drive form under wine ("/tmp/a" -> "Z:\tmp\a").

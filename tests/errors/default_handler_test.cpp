@@ -171,5 +171,48 @@ TEST_F(DefErrorTest, LogIsWrittenBeforeTheDialogOnlyWhenSet) {
   DEFERROR(Value::object(record(23)));
 }
 
+// A message box needs someone to answer it. Where the window station is not
+// visible none is shown: the error dialog answers quit at once and the
+// factory's messages are skipped, while the tones and the log stay.
+TEST_F(DefErrorTest, MessageBoxesAppearOnlyOnAVisibleWindowStation) {
+  enum Caller { kHandler, kWrongTag, kNoRecord };
+  struct Case {
+    const char* label;
+    bool visible;
+    Caller caller;
+    bool quits;  // the handler broke out to the recovery point
+  };
+  const Case cases[] = {
+      {"handler, visible", true, kHandler, false},
+      {"handler, not visible", false, kHandler, true},
+      {"wrong tag, visible", true, kWrongTag, false},
+      {"wrong tag, not visible", false, kWrongTag, false},
+      {"no record, not visible", false, kNoRecord, false},
+  };
+  error_settings().beep = true;
+  error_settings().error_log = true;
+  for (const Case& c : cases) {
+    visible_ = c.visible;
+    dialogs_.clear();
+    boxes_.clear();
+    tones_.clear();
+    std::filesystem::remove(log_path());
+    bool quit = false;
+    if (c.caller == kHandler) {
+      quit = with_recovery_point([] { DEFERROR(Value::object(record(23))); }).has_value();
+      EXPECT_EQ(tones_.size(), 3u) << c.label;
+      EXPECT_NE(test::read_file(log_path()).find("GenCode         :Read error\r\n"),
+                std::string::npos)
+          << c.label;
+    } else {
+      if (c.caller == kNoRecord) set_error_record_maker([] { return std::shared_ptr<ERROR>(); });
+      DefErrorGen(Value::string("not a structure"));
+      set_error_record_maker(nullptr);
+    }
+    EXPECT_EQ(dialogs_.size() + boxes_.size(), c.visible ? 1u : 0u) << c.label;
+    EXPECT_EQ(quit, c.quits) << c.label;
+  }
+}
+
 }  // namespace
 }  // namespace kx

@@ -2,9 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "errors/default_handler.h"
 #include "errors/errors_test_env.h"
+#include "fileio/file_open.h"
+#include "runtime/file_error.h"
 #include "runtime/version.h"
+#include "support/dbf_writer.h"
 
 namespace kx {
 namespace {
@@ -149,6 +154,51 @@ TEST_F(ErrorLogTest, DefaultHandlerEntryHoldsTheMessageAndNoSecret) {
       std::string::npos)
       << log;
   EXPECT_NE(log.find("FileName        :\\\\srv\\pos ********\r\n"), std::string::npos);
+}
+
+// The log's open, seek, write and close are low-level file operations of the
+// process like the binary file reader's: ISERROR reports the last of them.
+TEST_F(ErrorLogTest, IsErrorReportsHowTheLogsLastFileOperationWent) {
+  const std::string file = test::scratch_path("READER.BIN");
+  ASSERT_TRUE(test::write_file(file, "abc"));
+  const FILEOPEN reader(file);
+  const auto handler_logs = [] { DEFERROR(Value::object(std::make_shared<ERROR>())); };
+  struct Case {
+    const char* label;
+    std::function<void(const std::string& log)> prepare;
+    std::function<void(const std::string& log)> act;
+    bool error;
+  };
+  const Case cases[] = {
+      {"new log", [](const std::string&) {}, [&](const std::string&) { handler_logs(); }, false},
+      {"existing log", [](const std::string& log) { ASSERT_TRUE(test::write_file(log, "x\r\n")); },
+       [&](const std::string&) { handler_logs(); }, false},
+      {"log that is a folder",
+       [](const std::string& log) { std::filesystem::create_directories(log); },
+       [&](const std::string&) { handler_logs(); }, true},
+      {"log in a missing folder",
+       [this](const std::string&) { error_settings().log_folder = log_folder_ + "missing/"; },
+       [&](const std::string&) { handler_logs(); }, true},
+      {"entry through a handle that cannot write",
+       [](const std::string& log) { ASSERT_TRUE(test::write_file(log, "")); },
+       [](const std::string& log) {
+         uint32_t os_error = 0;
+         platform::ScopedHandle h(
+             platform::open_file(log, platform::OpenMode::kRead, true, &os_error));
+         WRITEERRORLOG(h.get(), "MSG\r\n", ERROR());
+       },
+       true},
+  };
+  for (const Case& c : cases) {
+    error_settings().log_folder = log_folder_;
+    std::filesystem::remove_all(log_path());
+    c.prepare(log_path());
+    // The opposite of the expected answer, so that only the log's operations
+    // can turn it.
+    set_last_file_error(c.error ? platform::kErrNone : platform::kErrReadFault);
+    c.act(log_path());
+    EXPECT_EQ(reader.ISERROR(), c.error) << c.label << ": code " << last_file_error();
+  }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The environment of the failure-reporting tests: the program's conversion
-// settings, a fixed clock, recorded dialogs and tones (never a real one), an
+// settings, a fixed clock, recorded dialogs and tones (never a real one) on a
+// window station that is visible unless a test says otherwise, an
 // error log in a scratch folder, and no handler, factory, secret or work area
 // left over from another test.
 #ifndef KX_TESTS_ERRORS_ERRORS_TEST_ENV_H_
@@ -56,6 +57,7 @@ class ErrorsTest : public ::testing::Test {
     set_message_box(
         [this](const std::string& t, const std::string& c) { boxes_.emplace_back(t, c); });
     set_tone([this](uint32_t f, uint32_t d) { tones_.emplace_back(f, d); });
+    set_window_station_query([this] { return visible_; });
     reset_error_settings();
     log_folder_ = std::filesystem::path(scratch_path("log")).parent_path().string() + "/logs/";
     std::filesystem::remove_all(log_folder_);
@@ -77,6 +79,7 @@ class ErrorsTest : public ::testing::Test {
         [](const std::string&, const std::string&, bool, uint32_t, uint32_t) { return 3; });
     set_message_box([](const std::string&, const std::string&) {});
     set_tone([](uint32_t, uint32_t) {});
+    set_window_station_query([] { return true; });
     set_clock(nullptr);
     reset_error_settings();
     clear_secrets();
@@ -91,6 +94,7 @@ class ErrorsTest : public ::testing::Test {
   std::vector<std::pair<std::string, std::string>> boxes_;
   std::vector<std::pair<uint32_t, uint32_t>> tones_;
   int answer_ = kChoiceDefault;
+  bool visible_ = true;  // what the window-station query answers
   std::string log_folder_;
 };
 

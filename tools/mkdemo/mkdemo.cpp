@@ -63,6 +63,7 @@ std::string with_separator(const fs::path& p) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  kx::platform::prepare_process();
   if (argc < 2) {
     std::fprintf(stderr, "usage: mkdemo FOLDER [PROGRAM]\n");
     return 2;
@@ -98,6 +99,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "mkdemo: cannot write the tables under %s\n", root.string().c_str());
     return 1;
   }
-  std::printf("%s\n", (program_folder / program.filename()).string().c_str());
+  // Callers take the program's path from standard output (scripts/demo.sh):
+  // a path that never reached them is a failure.
+  if (std::printf("%s\n", (program_folder / program.filename()).string().c_str()) < 0 ||
+      std::fflush(stdout) != 0) {
+    std::fprintf(stderr, "mkdemo: cannot write standard output\n");
+    return 1;
+  }
   return 0;
 }

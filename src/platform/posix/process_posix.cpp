@@ -1,6 +1,7 @@
 // POSIX process facilities: standard handles, clock, program folder, dialogs.
 #include <errno.h>
 #include <limits.h>
+#include <signal.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -57,9 +58,16 @@ LocalDateTime local_now() {
   return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec};
 }
 
+// A reader that closes its end of the output pipe early (a web server that
+// gives up, "| head -c 10") would otherwise end the process with SIGPIPE
+// before its exit procedures run; ignored, the write fails with EPIPE.
+void prepare_process() { ::signal(SIGPIPE, SIG_IGN); }
+
 void exit_process(int status) { ::_exit(status); }
 
 uint32_t os_platform_id() { return 2; }
+
+bool window_station_visible() { return true; }
 
 void message_box(const std::string& text, const std::string& caption) {
   const std::string line = caption + ": " + text + "\n";

@@ -70,6 +70,9 @@ LocalDateTime local_now() {
   return {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
 }
 
+// Windows has no SIGPIPE: a write to a pipe whose reader has gone fails.
+void prepare_process() {}
+
 void exit_process(int status) { ::ExitProcess(static_cast<UINT>(status)); }
 
 uint32_t os_platform_id() {
@@ -80,6 +83,17 @@ uint32_t os_platform_id() {
   if (!::GetVersionExA(&info)) return 0;
 #pragma GCC diagnostic pop
   return info.dwPlatformId;
+}
+
+// A service started without desktop interaction gets a window station that
+// no one sees: a message box there would wait for an answer for ever.
+bool window_station_visible() {
+  HWINSTA station = ::GetProcessWindowStation();
+  if (station == nullptr) return true;
+  USEROBJECTFLAGS flags = {};
+  DWORD needed = 0;
+  if (!::GetUserObjectInformationA(station, UOI_FLAGS, &flags, sizeof flags, &needed)) return true;
+  return (flags.dwFlags & WSF_VISIBLE) != 0;
 }
 
 void message_box(const std::string& text, const std::string& caption) {
