@@ -117,6 +117,21 @@ TEST_F(ReportTest, CodesAreTrimmedForNamesAndEmptyOrEqualCodesAreKept) {
                           lines(currency_members("", "4", "", "Nothing", "0.00", "0.00")) + lines({"}"}));
 }
 
+// Table text is single-byte and leaves as stored (0xD3, 0xF3 are not turned
+// into UTF-8); quote, backslash and control characters are escaped, line
+// breaks become <br>, blanks around values are trimmed.
+TEST_F(ReportTest, TableTextIsWrittenAsStoredWithJsonEscapes) {
+  scenario_.write_installation(ymd(2026, 3, 7),
+                               {kHome, {2, "D\xD3L", "  D\xF3lar \"A\"\\B\tC\r\nD  "}}, {});
+  const RunResult r = scenario_.run();
+  EXPECT_EQ(r.status, 0);
+  const std::string nama = "D\xF3lar \\\"A\\\"\\\\B\\tC<br>D";
+  EXPECT_EQ(mask_time(r.out),
+            report_head("2026-03-07") +
+                lines(currency_members("D\xD3L", "2", "D\xD3L", nama, "0.00", "0.00")) +
+                lines({"}"}));
+}
+
 TEST_F(ReportTest, MissingIdTagLeavesTheObjectOpenBeforeTheErrorObject) {
   test::TableOptions options;
   options.write_id_tag = false;
