@@ -1,5 +1,5 @@
 // Compound index costs: seeks and walks in a tag of 10,000 and of 1,000,000
-// keys made by the test writer. Reports page reads per seek (the tree depth
+// keys made by the table writer. Reports page reads per seek (the tree depth
 // plus the re-read tag header) and the growth of resident memory while the
 // benchmark runs, which must not depend on the size of the index.
 #include <benchmark/benchmark.h>
@@ -13,9 +13,9 @@
 #include <random>
 #include <string>
 
-#include "support/cdx_writer.h"
 #include "tables/byte_source.h"
 #include "tables/cdx/index_file.h"
+#include "tablewriter/cdx_writer.h"
 
 namespace kx::tables::cdx {
 namespace {
@@ -56,7 +56,7 @@ const std::string& index_path(int n) {
   if (found != paths.end()) return found->second;
   const std::filesystem::path& folder = bench_folder.path;
   const std::string path = (folder / ("rates_" + std::to_string(n) + ".cdx")).string();
-  test::CdxTagSpec tag;
+  writer::CdxTagSpec tag;
   tag.name = "MU_TGL";
   tag.key_expression = "PADL(mauang_id,10,\"0\")+DTOS(tanggal)";
   tag.key_length = 18;
@@ -67,7 +67,7 @@ const std::string& index_path(int n) {
   }
   const auto start = std::chrono::steady_clock::now();
   std::string error;
-  if (!test::write_cdx(path, {tag}, {}, &error)) std::fprintf(stderr, "%s\n", error.c_str());
+  if (!writer::write_cdx(path, {tag}, {}, &error)) std::fprintf(stderr, "%s\n", error.c_str());
   std::fprintf(stderr, "wrote %d keys to %s (%.0f KiB) in %.2f s\n", n, path.c_str(),
                static_cast<double>(std::filesystem::file_size(path)) / 1024, seconds_since(start));
   return paths[n] = path;
@@ -174,14 +174,14 @@ BENCHMARK(BM_OpenIndex)->Arg(10000)->Arg(1000000);
 
 void BM_WriteIndex(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0));
-  test::CdxTagSpec tag;
+  writer::CdxTagSpec tag;
   tag.name = "MU_TGL";
   tag.key_length = 18;
   for (int i = 0; i < n; ++i) {
     tag.entries.push_back(
         {rate_key(1 + i / kDaysPerCurrency, i % kDaysPerCurrency), static_cast<uint32_t>(i + 1)});
   }
-  for (auto _ : state) benchmark::DoNotOptimize(test::build_cdx({tag}).size());
+  for (auto _ : state) benchmark::DoNotOptimize(writer::build_cdx({tag}).size());
   state.SetItemsProcessed(state.iterations() * n);
 }
 BENCHMARK(BM_WriteIndex)->Arg(1000000)->Iterations(1)->Unit(benchmark::kMillisecond);

@@ -12,15 +12,15 @@
 #include <string>
 #include <vector>
 
-#include "support/cdx_writer.h"
-#include "support/dbf_writer.h"
-#include "support/pos_installation.h"
+#include "tablewriter/cdx_writer.h"
+#include "tablewriter/dbf_writer.h"
+#include "tablewriter/pos_installation.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using kx::Date;
-namespace t = kx::test;
+namespace w = kx::writer;
 
 constexpr int kIdWidth = 4;
 
@@ -29,16 +29,16 @@ std::string pad_left(const std::string& s, size_t width) {
 }
 
 bool write_rates(const std::string& data, int currencies, int days, const Date& last_day) {
-  t::DbfSpec spec{0x30, {{"MAUANG_ID", 'N', kIdWidth}, {"TANGGAL", 'D'}, {"KURS_BELI", 'N', 14, 2},
+  w::DbfSpec spec{0x30, {{"MAUANG_ID", 'N', kIdWidth}, {"TANGGAL", 'D'}, {"KURS_BELI", 'N', 14, 2},
                          {"KURS_JUAL", 'N', 14, 2}}};
   spec.table_flags = 0x01;
   const uint64_t count = static_cast<uint64_t>(currencies) * static_cast<uint64_t>(days);
   spec.stated_record_count = static_cast<uint32_t>(count);
   spec.end_marker = false;
-  const std::string header = t::build_dbf(spec, {}).dbf;
+  const std::string header = w::build_dbf(spec, {}).dbf;
   std::ofstream out(data + "M_KURSMA.KV3", std::ios::binary);
   out.write(header.data(), static_cast<std::streamsize>(header.size()));
-  t::CdxTagSpec tag{"MU_TGL", "PADL(ALLTRIM(STR(MAUANG_ID)),4,\"0\")+DTOS(TANGGAL)", "", kIdWidth + 8, ' '};
+  w::CdxTagSpec tag{"MU_TGL", "PADL(ALLTRIM(STR(MAUANG_ID)),4,\"0\")+DTOS(TANGGAL)", "", kIdWidth + 8, ' '};
   tag.entries.reserve(count);
   uint32_t recno = 0;
   std::string record;
@@ -51,12 +51,12 @@ bool write_rates(const std::string& data, int currencies, int days, const Date& 
       std::snprintf(rate, sizeof rate, "%.2f", 1000.0 + id * 10 + (d % 97) * 0.25);
       record = " " + pad_left(std::to_string(id), kIdWidth) + day.dtos() + pad_left(rate, 14) + pad_left(rate, 14);
       out.write(record.data(), static_cast<std::streamsize>(record.size()));
-      tag.entries.push_back({t::mu_tgl_key(id, day, kIdWidth), ++recno});
+      tag.entries.push_back({w::mu_tgl_key(id, day, kIdWidth), ++recno});
     }
   }
   out.put('\x1a');
   out.close();
-  return out.good() && t::write_cdx(data + "M_KURSMA.CDX", {tag});
+  return out.good() && w::write_cdx(data + "M_KURSMA.CDX", {tag});
 }
 
 }  // namespace
@@ -78,18 +78,18 @@ int main(int argc, char** argv) {
     fs::copy_file(argv[4], program_folder / fs::path(argv[4]).filename(), fs::copy_options::overwrite_existing);
   }
   const Date active = Date::from_ymd(2026, 3, 7);
-  std::vector<t::Currency> list{{1, "IDR", "Rupiah"}};
+  std::vector<w::Currency> list{{1, "IDR", "Rupiah"}};
   for (int c = 0; c < currencies; ++c) {
     const int id = c + 2;
     char code[16];
     std::snprintf(code, sizeof code, "C%03d", id);
     list.push_back({id, code, std::string("Currency ") + code});
   }
-  t::Control control;
+  w::Control control;
   control.aktif = active;
   const std::string data = data_folder.string() + "/";
-  const bool ok = t::write_location_table(program_folder.string() + "/", {(root / "pos").string(), "", "", ""}) &&
-                  t::write_control_table(data, control) && t::write_currency_table(data, list) &&
+  const bool ok = w::write_location_table(program_folder.string() + "/", {(root / "pos").string(), "", "", ""}) &&
+                  w::write_control_table(data, control) && w::write_currency_table(data, list) &&
                   write_rates(data, currencies, days, Date::from_julian(active.julian() - 1));
   return ok ? 0 : 1;
 }

@@ -53,6 +53,6 @@ mkdir -p "$work/demo-output"
 "$program" >"$work/demo-output/demo.out"
 
 check_status=0
-python3 "$root/scripts/check-report-schema.py" "$work/demo-output" "$outputs" || check_status=$?
+/usr/bin/python3 "$root/scripts/check-report-schema.py" "$work/demo-output" "$outputs" || check_status=$?
 if [[ $suite_status -ne 0 ]]; then exit "$suite_status"; fi
 exit "$check_status"

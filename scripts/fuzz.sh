@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang and runs each for SECONDS (default
-# 60), starting from seeds made by the test writers.
+# 60), starting from seeds made by the table writers.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds="${1:-60}"

@@ -4,15 +4,26 @@
 # (the 32-bit program's header check) and wine64; wine32:i386 too, which
 # installs on every kernel but runs only where the kernel runs 32-bit
 # programs (the lane takes the 64-bit build elsewhere).
+#
+#   scripts/install-deps.sh          everything the lanes need
+#   scripts/install-deps.sh --demo   only what building the program and the demo needs
 set -euo pipefail
 
+if [ "${1:-}" = --demo ]; then
+  packages=(cmake g++ make)
+else
+  packages=(cmake g++ make libgtest-dev googletest libbenchmark-dev clang clang-format clang-tidy
+            python3 python3-jsonschema python3-pefile g++-mingw-w64-i686 g++-mingw-w64-x86-64
+            binutils-mingw-w64-i686 wine wine64 strace)
+fi
 need=()
-for pkg in cmake g++ make libgtest-dev googletest libbenchmark-dev clang python3 python3-jsonschema \
-           g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 wine wine64 strace; do
+for pkg in "${packages[@]}"; do
   dpkg -s "$pkg" >/dev/null 2>&1 || need+=("$pkg")
 done
 need32=()
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
+if [ "${1:-}" = --demo ]; then
+  :
+elif ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386
   need32+=(wine32:i386)
 elif ! dpkg -s wine32:i386 >/dev/null 2>&1; then

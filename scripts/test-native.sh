@@ -6,6 +6,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build/native"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j"$(nproc)"
+bash "$root/scripts/check-shipped.sh" "$build/kursexport" "$build/kv3dump" "$build/mkdemo"
 outputs=$(mktemp -d)
 trap 'rm -rf "$outputs"' EXIT
 KX_E2E_OUTPUT_DIR="$outputs" ctest --test-dir "$build" --output-on-failure

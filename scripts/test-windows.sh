@@ -7,7 +7,8 @@
 # (the 32-bit loader fails with "Exec format error"); there the same sources
 # are built as a 64-bit Windows program (build/win64) and the same tests run
 # under the wine64 loader. Either way the 32-bit kursexport.exe is built and
-# its header checked (scripts/check-pe.sh), and the lane prints one line
+# its header and version resource checked (scripts/check-pe.sh,
+# scripts/check-version.py), and the lane prints one line
 # saying which build ran and why. It fails on a failing test or check only.
 #
 # Environment:
@@ -67,6 +68,8 @@ else
   configure_and_build "$win32" "$root/cmake/mingw-i686.cmake" --target kursexport
 fi
 "$root/scripts/check-pe.sh" "$win32/kursexport.exe"
+"$root/scripts/check-shipped.sh" "$win32/kursexport.exe"
+/usr/bin/python3 "$root/scripts/check-version.py" "$win32/kursexport.exe"
 
 "$loader" wineboot -i >/dev/null 2>&1 || true
 if [ "$build" = "$win64" ]; then

@@ -3,9 +3,10 @@
 #include "app/numeric_errors.h"
 #include "json/escape.h"
 #include "runtime/activation.h"
+#include "runtime/process_state.h"
 #include "runtime/runtime_error.h"
 #include "runtime/text.h"
-#include "tables/table_functions.h"
+#include "table_functions/table_functions.h"
 
 namespace kx {
 namespace {
@@ -31,9 +32,16 @@ Date read_date(const char* field) {
 
 }  // namespace
 
+namespace {
+
+struct ControlObjectSlot {
+  std::shared_ptr<DBKONTRO> object;
+};
+
+}  // namespace
+
 std::shared_ptr<DBKONTRO>& control_object() {
-  static std::shared_ptr<DBKONTRO> control;
-  return control;
+  return process_state().slot<ControlObjectSlot>().object;
 }
 
 bool ASSIGNDBKONTRO(const std::string& folder) {

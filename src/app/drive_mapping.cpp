@@ -1,9 +1,11 @@
 #include "app/drive_mapping.h"
 
+#include <optional>
+
 #include "console/console.h"
-#include "platform/network.h"
-#include "platform/platform.h"
+#include "platform/env.h"
 #include "runtime/activation.h"
+#include "runtime/ascii.h"
 #include "runtime/runtime_error.h"
 #include "runtime/secrets.h"
 #include "runtime/text.h"
@@ -38,32 +40,6 @@ constexpr ResultMessage kResultMessages[] = {
 };
 
 constexpr const char* kBusyMessage = "Error: Mapping Network Drive - ERROR_BUSY!";
-
-std::optional<long>& platform_override() {
-  static std::optional<long> id;
-  return id;
-}
-
-std::function<void(uint32_t)>& busy_pause() {
-  static std::function<void(uint32_t)> pause;
-  return pause;
-}
-
-void pause_before_retry() {
-  if (busy_pause()) {
-    busy_pause()(kBusyPauseMs);
-  } else {
-    platform::sleep_ms(kBusyPauseMs);
-  }
-}
-
-// Single-byte text: only the ASCII letters have a case to change.
-std::string upper(std::string s) {
-  for (char& c : s) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return s;
-}
 
 // Every occurrence of what, scanned left to right; text that a removal
 // joins together is not scanned again.
@@ -126,7 +102,7 @@ void raise_server_name_overflow(const std::string& path) {
 void connect_and_report(Activation* activation, const std::string& local, const std::string& remote,
                         const std::optional<std::string>& user,
                         const std::optional<std::string>& password) {
-  platform::NetworkConnector& connector = platform::network_connector();
+  platform::NetworkConnector& connector = platform::env().network_connector();
   for (int attempt = 1;; ++attempt) {
     activation->at(8);
     const uint32_t result = connector.add_connection(local, remote, user, password);
@@ -139,7 +115,7 @@ void connect_and_report(Activation* activation, const std::string& local, const 
       QOUT(kBusyMessage);
       return;
     }
-    pause_before_retry();
+    platform::env().sleep_ms(kBusyPauseMs);
   }
 }
 
@@ -151,7 +127,7 @@ bool _MAPPINGDRIVE(const std::string& path, const std::string& local, const std:
   register_secret(password);
   if (path.compare(0, 2, "\\\\") != 0) return true;
   activation.at(2);
-  std::string remote = upper(path);
+  std::string remote = ascii_upper(path);
   activation.at(3);
   const size_t server_end = remote.find('\\', 2);
   if (server_end == std::string::npos) {
@@ -181,14 +157,7 @@ bool _MAPPINGDRIVE(const std::string& path, const std::string& local, const std:
 
 long VOGETOSPLATFORM() {
   Activation activation("VOGETOSPLATFORM", kModuleFunctions);
-  if (platform_override()) return *platform_override();
-  return static_cast<long>(platform::os_platform_id());
-}
-
-void set_platform_id_for_testing(std::optional<long> id) { platform_override() = id; }
-
-void set_busy_pause_for_testing(std::function<void(uint32_t)> pause) {
-  busy_pause() = std::move(pause);
+  return static_cast<long>(platform::env().os_platform_id());
 }
 
 }  // namespace kx

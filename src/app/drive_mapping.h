@@ -3,14 +3,12 @@
 #define KX_APP_DRIVE_MAPPING_H_
 
 #include <cstdint>
-#include <functional>
-#include <optional>
 #include <string>
 
 namespace kx {
 
 // Connects the device local (a drive such as "P:"; on POSIX a mount-point
-// folder) to the UNC folder path through platform::network_connector(). The
+// folder) to the UNC folder path through platform::env().network_connector(). The
 // remote name is path upper-cased, without trailing backslashes, without
 // " ON " + server, without trailing blanks. Credentials are passed only on
 // the NT platform (VOGETOSPLATFORM() == 2), each one only when not empty.
@@ -29,10 +27,6 @@ long VOGETOSPLATFORM();
 
 inline constexpr int kMaxBusyAttempts = 20;
 inline constexpr uint32_t kBusyPauseMs = 100;
-
-// Test seams. nullopt / an empty function restore the real behaviour.
-void set_platform_id_for_testing(std::optional<long> id);
-void set_busy_pause_for_testing(std::function<void(uint32_t milliseconds)> pause);
 
 }  // namespace kx
 

@@ -4,7 +4,7 @@
 #include "errors/process_start.h"
 #include "platform/platform.h"
 #include "runtime/exit.h"
-#include "tables/table_functions.h"
+#include "table_functions/table_functions.h"
 
 namespace kx {
 

@@ -4,7 +4,8 @@
 
 #include "app/numeric_errors.h"
 #include "runtime/activation.h"
-#include "tables/table_functions.h"
+#include "table_functions/program_helpers.h"
+#include "table_functions/table_functions.h"
 
 namespace kx {
 namespace {
@@ -20,8 +21,13 @@ std::string key_prefix(uint32_t id) {
   return digits.substr(0, width);
 }
 
-bool seek(const std::string& key, bool soft) {
-  return aliased(kRates, [&] { return DBSEEK(Value::string(key), soft, false); });
+bool seek(const std::string& key, bool soft, LookupTrace::Step step, LookupTrace* trace) {
+  const bool found = aliased(kRates, [&] { return DBSEEK(Value::string(key), soft, false); });
+  if (trace != nullptr) {
+    trace->seeks.push_back({step, key, soft, found});
+    trace->step = step;
+  }
+  return found;
 }
 
 Value rate(bool sell) { return field_get(kRates, sell ? "KURS_JUAL" : "KURS_BELI"); }
@@ -35,7 +41,8 @@ bool at_end() { return aliased(kRates, [] { return db_eof(); }); }
 
 }  // namespace
 
-Value GET_KURSEXFIND(uint32_t id, const Date& date, bool sell) {
+Value GET_KURSEXFIND(uint32_t id, const Date& date, bool sell, LookupTrace* trace) {
+  using Step = LookupTrace::Step;
   Activation activation("GET_KURSEXFIND", kModuleFunctions);
   if (id == 1) return Value::floating(1, "1");
   activation.at(2);
@@ -47,20 +54,21 @@ Value GET_KURSEXFIND(uint32_t id, const Date& date, bool sell) {
   // The field's width cannot change while the table is open, so the
   // currency part of the key is worked out once for the seeks below.
   const std::string currency = key_prefix(id);
-  if (seek(currency + d8, false)) {
+  if (seek(currency + d8, false, Step::kExactDay, trace)) {
     activation.at(5);
+    if (trace != nullptr) trace->chosen = true;
     return rate(sell);
   }
   activation.at(6);
-  if (!seek(currency + d8.substr(0, 6), true)) {
+  if (!seek(currency + d8.substr(0, 6), true, Step::kMonth, trace)) {
     activation.at(7);
-    if (!seek(currency + std::to_string(date.year()), true)) {
+    if (!seek(currency + std::to_string(date.year()), true, Step::kYear, trace)) {
       activation.at(8);
       if (date.year() == 0) {
         raise_unsigned_overflow("GET_KURSEXFIND", "year - 1 of an empty date");
         return result;
       }
-      seek(currency + std::to_string(date.year() - 1), true);
+      seek(currency + std::to_string(date.year() - 1), true, Step::kPreviousYear, trace);
     }
   }
   activation.at(9);
@@ -70,9 +78,11 @@ Value GET_KURSEXFIND(uint32_t id, const Date& date, bool sell) {
     if (tanggal.kind() == Kind::kDate && tanggal.as_date().julian() <= date.julian()) {
       activation.at(11);
       result = rate(sell);
+      if (trace != nullptr) trace->chosen = true;
       break;
     }
     activation.at(12);
+    if (trace != nullptr) ++trace->skipped;
     aliased(kRates, [] { db_skip(1); });
   }
   activation.at(13);

@@ -8,15 +8,14 @@
 #include "runtime/activation.h"
 #include "runtime/clock.h"
 #include "runtime/text.h"
-#include "tables/table_functions.h"
+#include "table_functions/program_helpers.h"
+#include "table_functions/table_functions.h"
 
 namespace kx {
 namespace {
 
 constexpr const char* kCurrencies = "M_MAUANG";
 constexpr const char* kRates = "M_KURSMA";
-
-bool is_home_currency(const Value& id) { return id.is_number() && id.to_double() == 1.0; }
 
 void write_currency(JSON& json, Activation& activation, const Date& active_date) {
   activation.at(9);
@@ -35,6 +34,8 @@ void write_currency(JSON& json, Activation& activation, const Date& active_date)
 }
 
 }  // namespace
+
+bool is_home_currency(const Value& id) { return id.is_number() && id.to_double() == 1.0; }
 
 void START() {
   Activation activation("START", kModuleMain);

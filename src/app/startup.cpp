@@ -7,12 +7,13 @@
 #include "app/numeric_errors.h"
 #include "errors/error_page.h"
 #include "errors/json_objects.h"
+#include "platform/env.h"
 #include "platform/platform.h"
 #include "runtime/activation.h"
 #include "runtime/error_slot.h"
 #include "runtime/settings.h"
 #include "runtime/text.h"
-#include "tables/table_functions.h"
+#include "table_functions/table_functions.h"
 
 namespace kx {
 namespace {
@@ -32,23 +33,12 @@ bool is_network_path(const std::string& folder) { return folder.compare(0, 2, "\
 
 // The data folder: the location's folder with the data folder name appended
 // unless it already ends with it (letter case counts).
-std::string data_folder(std::string folder) {
+DataFolder data_folder(std::string folder, DataFolderRule rule) {
   const std::string name = data_folder_name();
-  if (folder.size() < name.size() || folder.compare(folder.size() - name.size(), name.size(), name) != 0) {
-    folder += name;
-  }
-  return folder;
-}
-
-std::string locate_data_folder() {
-  const std::string cur_dir = location_field("CUR_DIR");
-  if (is_network_path(cur_dir)) {
-    const std::string drive = trim_right(location_field("MAP_DRV"));
-    _MAPPINGDRIVE(trim_right(cur_dir), drive, trim_right(location_field("USER_NAME")),
-                  trim_right(location_field("PASSWORD")));
-    return data_folder(VORETFULLPATH(drive));
-  }
-  return data_folder(VORETFULLPATH(trim_right(cur_dir)));
+  const bool append = folder.size() < name.size() ||
+                      folder.compare(folder.size() - name.size(), name.size(), name) != 0;
+  if (append) folder += name;
+  return {folder, rule, append};
 }
 
 void create_control_object(const std::string& folder) {
@@ -88,7 +78,7 @@ void apply_startup_settings() {
 
 bool VOFILE(const std::string& path) {
   Activation activation("VOFILE", kModuleFunctions);
-  return platform::path_kind(trim_right(path)) == platform::PathKind::kFile;
+  return platform::env().path_kind(trim_right(path)) == platform::PathKind::kFile;
 }
 
 std::string VORETFULLPATH(const std::string& folder) {
@@ -99,25 +89,61 @@ std::string VORETFULLPATH(const std::string& folder) {
   return folder.back() == separator ? folder : folder + separator;
 }
 
+LocationTable find_location_table(const std::string& program_folder) {
+  const std::string path = program_folder + kLocationFile;
+  return {path, VOFILE(path)};
+}
+
+LocationFields read_location_fields() {
+  LocationFields location;
+  location.cur_dir = location_field("CUR_DIR");
+  location.network = is_network_path(location.cur_dir);
+  if (location.network) {
+    location.map_drv = trim_right(location_field("MAP_DRV"));
+    // PASSWORD before USER_NAME: with both missing, the error page names PASSWORD.
+    location.password = trim_right(location_field("PASSWORD"));
+    location.user_name = trim_right(location_field("USER_NAME"));
+  }
+  return location;
+}
+
+DataFolder build_data_folder(const LocationFields& location) {
+  if (location.network) {
+    return data_folder(VORETFULLPATH(location.map_drv), DataFolderRule::kNetworkDrive);
+  }
+  const std::string folder = VORETFULLPATH(trim_right(location.cur_dir));
+  return data_folder(
+      folder, folder.empty() ? DataFolderRule::kCurrentFolder : DataFolderRule::kLocalFolder);
+}
+
+ControlTable find_control_table(const std::string& data_folder) {
+  const std::string path = data_folder + kControlAlias + kTableExtension;
+  return {path, VOFILE(path)};
+}
+
 bool STARTPRE2(const std::vector<std::string>& tables) {
   Activation activation("STARTPRE2", kModuleStart);
   apply_startup_settings();
   activation.at(2);
-  const std::string location = platform::program_folder() + kLocationFile;
-  if (!VOFILE(location)) ERRORSTATE(1, "");
+  const LocationTable location = find_location_table(platform::program_folder());
+  if (!location.exists) ERRORSTATE(1, "");
   activation.at(3);
-  if (!DBUSEAREA(true, "", location, kLocationAlias, true, true)) ERRORSTATE(2, kLocationFile);
+  if (!DBUSEAREA(true, "", location.path, kLocationAlias, true, true)) ERRORSTATE(2, kLocationFile);
   activation.at(4);
-  const std::string folder = locate_data_folder();
+  const LocationFields fields = read_location_fields();
+  if (fields.network) {
+    _MAPPINGDRIVE(trim_right(fields.cur_dir), fields.map_drv, fields.user_name, fields.password);
+  }
+  const std::string folder = build_data_folder(fields).path;
   activation.at(7);
   aliased(kLocationAlias, [] { db_close_area(); });
   activation.at(8);
   create_control_object(folder);
   activation.at(10);
-  const std::string control_file = folder + kControlAlias + kTableExtension;
-  if (!VOFILE(control_file)) ERRORSTATE(3, control_file);
+  const ControlTable control = find_control_table(folder);
+  if (!control.exists) ERRORSTATE(3, control.path);
   activation.at(11);
-  if (!DBUSEAREA(true, "", control_file, kControlAlias, true, true)) {
+  if (!DBUSEAREA(true, "", control.path, kControlAlias, true, true)) {
     ERRORSTATE(2, std::string(kControlAlias) + kTableExtension);
   }
   activation.at(12);

@@ -22,6 +22,51 @@ std::string cut_last_six(const std::string& text, const char* what);
 // the process with a JSON state object. Returns true.
 bool STARTPRE2(const std::vector<std::string>& tables);
 
+// The steps of STARTPRE2 that find the data: each says what it found and
+// prints nothing, ends nothing and connects nothing.
+
+// The location table: program_folder (ending with a separator) + KELVARO.DIR,
+// and whether VOFILE finds it.
+struct LocationTable {
+  std::string path;
+  bool exists = false;
+};
+LocationTable find_location_table(const std::string& program_folder);
+
+// The fields of the open location table (alias KELVARO) that start-up reads.
+// cur_dir is as stored; the others, trailing blanks removed, are read only
+// when cur_dir is a network path. A missing field raises a runtime error.
+struct LocationFields {
+  std::string cur_dir;
+  bool network = false;  // cur_dir begins with two backslashes
+  std::string map_drv;
+  std::string user_name;
+  std::string password;
+};
+LocationFields read_location_fields();
+
+enum class DataFolderRule {
+  kNetworkDrive,   // a network CUR_DIR: MAP_DRV, connected to it, holds the data folder
+  kLocalFolder,    // CUR_DIR names the folder
+  kCurrentFolder,  // CUR_DIR is blank: a folder relative to the working directory
+};
+
+// The data folder (ending with data_folder_name()), the rule that gave it,
+// and whether that name had to be appended.
+struct DataFolder {
+  std::string path;
+  DataFolderRule rule = DataFolderRule::kLocalFolder;
+  bool name_appended = false;
+};
+DataFolder build_data_folder(const LocationFields& location);
+
+// The control table: data_folder + M_KONTRO.KV3, and whether VOFILE finds it.
+struct ControlTable {
+  std::string path;
+  bool exists = false;
+};
+ControlTable find_control_table(const std::string& data_folder);
+
 // True when path (trailing blanks removed) names an existing entry that is
 // not a directory.
 bool VOFILE(const std::string& path);

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <memory>
 
+#include "platform/env.h"
 #include "runtime/exit.h"
+#include "runtime/process_state.h"
 #include "runtime/text.h"
 
 namespace kx {
@@ -11,10 +13,11 @@ namespace {
 
 using platform::NativeHandle;
 
-std::unique_ptr<CONSOLE>& console_slot() {
-  static std::unique_ptr<CONSOLE> console;
-  return console;
-}
+struct ConsoleSlot {
+  std::unique_ptr<CONSOLE> console;
+};
+
+std::unique_ptr<CONSOLE>& console_slot() { return process_state().slot<ConsoleSlot>().console; }
 
 bool writable(NativeHandle h) { return h != platform::kInvalidHandle; }
 
@@ -22,31 +25,32 @@ bool writable(NativeHandle h) { return h != platform::kInvalidHandle; }
 
 void CONSOLE::INIT(bool new_console) {
   new_console_ = new_console;
-  output_ = platform::std_handle(platform::StdStream::kOutput);
-  error_ = platform::std_handle(platform::StdStream::kError);
+  platform::Env& env = platform::env();
+  output_ = env.std_handle(platform::StdStream::kOutput);
+  error_ = env.std_handle(platform::StdStream::kError);
   if (output_ == platform::kNullHandle && new_console_) {
     platform::console_allocate();
-    output_ = platform::std_handle(platform::StdStream::kOutput);
+    output_ = env.std_handle(platform::StdStream::kOutput);
   }
-  input_ = platform::std_handle(platform::StdStream::kInput);
+  input_ = env.std_handle(platform::StdStream::kInput);
 }
 
 bool CONSOLE::WRITE(const std::string& text) {
   if (!writable(output_)) return false;
-  return platform::write_bytes(output_, text.data(), text.size());
+  return platform::env().write_bytes(output_, text.data(), text.size());
 }
 
 bool CONSOLE::WRITELINE(const std::string& text) { return WRITE(text + "\r\n"); }
 
 bool CONSOLE::WRITEERROR(const std::string& text) {
   if (!writable(error_)) return false;
-  return platform::write_bytes(error_, text.data(), text.size());
+  return platform::env().write_bytes(error_, text.data(), text.size());
 }
 
 std::string CONSOLE::READ() {
   if (!writable(input_)) return "";
   char buffer[256];
-  const long n = platform::read_once(input_, buffer, sizeof buffer);
+  const long n = platform::env().read_once(input_, buffer, sizeof buffer);
   return n > 2 ? std::string(buffer, static_cast<size_t>(n - 2)) : std::string();
 }
 

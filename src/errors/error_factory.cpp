@@ -5,15 +5,17 @@
 
 #include "runtime/dialogs.h"
 #include "runtime/error_structure.h"
+#include "runtime/process_state.h"
 #include "runtime/secrets.h"
 
 namespace kx {
 namespace {
 
-ErrorRecordMaker& maker_slot() {
-  static ErrorRecordMaker maker;
-  return maker;
-}
+struct RecordMakerSlot {
+  ErrorRecordMaker maker;
+};
+
+ErrorRecordMaker& maker_slot() { return process_state().slot<RecordMakerSlot>().maker; }
 
 std::shared_ptr<ERROR> make_record() {
   if (maker_slot()) return maker_slot()();

@@ -2,10 +2,12 @@
 
 #include <cstdio>
 
+#include "platform/env.h"
 #include "runtime/clock.h"
 #include "runtime/error_settings.h"
 #include "runtime/error_texts.h"
 #include "runtime/file_error.h"
+#include "runtime/hex.h"
 #include "runtime/internal_error.h"
 #include "runtime/secrets.h"
 #include "runtime/text.h"
@@ -19,11 +21,7 @@ using platform::NativeHandle;
 
 void put(NativeHandle h, const std::string& text) { recorded_write(h, text + "\r\n"); }
 
-std::string hex8(uint32_t v) {
-  char buf[12];
-  std::snprintf(buf, sizeof buf, "%08X", static_cast<unsigned>(v));
-  return buf;
-}
+std::string hex8(uint32_t v) { return hex_digits(v, 8); }
 
 std::string text_of(const Value& v) { return mask_secrets(value_text(v)); }
 std::string number(uint32_t v) { return text_of(Value::number(v)); }
@@ -79,7 +77,7 @@ bool folder_missing(uint32_t os_error) {
   if (os_error == platform::kErrPathNotFound) return true;
   // POSIX reports a missing folder like a missing file.
   return os_error == platform::kErrFileNotFound &&
-         platform::path_kind(error_log_folder()) != platform::PathKind::kDirectory;
+         platform::env().path_kind(error_log_folder()) != platform::PathKind::kDirectory;
 }
 
 void report_missing_folder() {

@@ -1,5 +1,6 @@
 #include "errors/error_message.h"
 
+#include "runtime/ascii.h"
 #include "runtime/error_texts.h"
 #include "runtime/secrets.h"
 #include "runtime/text.h"
@@ -8,17 +9,11 @@
 namespace kx {
 namespace {
 
-std::string upper(std::string text) {
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return text;
-}
-
 std::string first_line(const ERROR& e) {
   const std::string prefix = e.SEVERITY == 1 ? "WARNING : " : "Error Code: ";
   if (e.GENCODE == 0) return prefix + " " + mask_secrets(e.DESCRIPTION);
-  return prefix + " " + decimal(e.GENCODE) + " [ " + upper(generic_error_text(e.GENCODE)) + " ]";
+  return prefix + " " + decimal(e.GENCODE) + " [ " + ascii_upper(generic_error_text(e.GENCODE)) +
+         " ]";
 }
 
 }  // namespace

@@ -1,49 +1,14 @@
 #include "errors/json_objects.h"
 
 #include "console/console.h"
+#include "json/escape.h"
 #include "runtime/activation.h"
 #include "runtime/exit.h"
 
 namespace kx {
 
 std::string escape_json_text(const std::string& text) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  out.reserve(text.size());
-  for (char ch : text) {
-    const auto c = static_cast<unsigned char>(ch);
-    switch (c) {
-      case '"':
-      case '\\':
-        out.push_back('\\');
-        out.push_back(ch);
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\b':
-        out += "\\b";
-        break;
-      case '\f':
-        out += "\\f";
-        break;
-      default:
-        if (c < 32) {
-          out += "\\u00";
-          out.push_back(kHex[c >> 4]);
-          out.push_back(kHex[c & 15]);
-        } else {
-          out.push_back(ch);
-        }
-    }
-  }
-  return out;
+  return escape_json_chars(text, LineFeedEscape::kShort);
 }
 
 std::string state_object(uint16_t code, const std::string& text) {

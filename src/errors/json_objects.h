@@ -8,7 +8,8 @@
 
 namespace kx {
 
-// text as the inside of a JSON string: double quote and backslash get a
+// text as the inside of a JSON string: escape_json_chars (json/escape.h)
+// with the line feed written as \n. Double quote and backslash get a
 // backslash; control characters become \t \r \n \b \f or \u00XX; every
 // other byte, 127 and above included, passes unchanged.
 std::string escape_json_text(const std::string& text);

@@ -1,6 +1,7 @@
 #include "json/escape.h"
 
 #include "runtime/activation.h"
+#include "runtime/hex.h"
 #include "runtime/text.h"
 
 namespace kx {
@@ -20,12 +21,7 @@ std::string line_breaks_to_br(const std::string& text) {
   return replace_all(replace_all(text, "\r\n", "<br>"), "\n", "<br>");
 }
 
-void append_unicode_escape(std::string* out, unsigned char c) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  *out += "\\u00";
-  out->push_back(kHex[c >> 4]);
-  out->push_back(kHex[c & 15]);
-}
+void append_unicode_escape(std::string* out, unsigned char c) { *out += "\\u" + hex_digits(c, 4); }
 
 // Appends the short escape of a control character, if it has one.
 bool append_short_escape(std::string* out, unsigned char c) {
@@ -49,7 +45,7 @@ bool append_short_escape(std::string* out, unsigned char c) {
 
 }  // namespace
 
-std::string escape_json_chars(const std::string& text) {
+std::string escape_json_chars(const std::string& text, LineFeedEscape line_feed) {
   size_t plain = 0;  // names and most values need no escape at all
   while (plain < text.size() && static_cast<unsigned char>(text[plain]) >= 32 &&
          text[plain] != '"' && text[plain] != '\\') {
@@ -63,6 +59,8 @@ std::string escape_json_chars(const std::string& text) {
     if (c == '"' || c == '\\') {
       out.push_back('\\');
       out.push_back(ch);
+    } else if (c == '\n' && line_feed == LineFeedEscape::kShort) {
+      out += "\\n";
     } else if (c < 32) {
       if (!append_short_escape(&out, c)) append_unicode_escape(&out, c);
     } else {

@@ -1,4 +1,4 @@
-// The two escapers that make text safe between JSON double quotes.
+// The escaping that makes text safe between JSON double quotes.
 #ifndef KX_JSON_ESCAPE_H_
 #define KX_JSON_ESCAPE_H_
 
@@ -16,9 +16,15 @@ std::string _OUTPUTSTRING(const std::string& text);
 // are trimmed from both ends of the result.
 std::string _OUTPUTJSONSTRING(const std::string& text);
 
+// How escape_json_chars writes a line feed: the writer's members have it as
+// \u000A, the state and error objects as \n.
+enum class LineFeedEscape { kUnicode, kShort };
+
 // Escapes only double quote, backslash and control characters (codes 0 to
-// 31: \t \r \b \f, others \u00XX); everything else passes unchanged.
-std::string escape_json_chars(const std::string& text);
+// 31: \t \r \b \f, the line feed as line_feed says, others \u00XX with
+// upper-case digits); everything else passes unchanged.
+std::string escape_json_chars(const std::string& text,
+                              LineFeedEscape line_feed = LineFeedEscape::kUnicode);
 
 }  // namespace kx
 

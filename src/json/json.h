@@ -22,23 +22,23 @@ class JSON : public Object {
   // Writes the line "}".
   void OUTPUTEND();
 
-  // Arrays of element objects, two levels deep.
+  // Arrays of element objects, two levels deep. A work area's record goes
+  // into an element through table_functions/json_export.h.
   void OUTPUTARRAYSTART(const std::string& name);
   void OUTPUTARRAYJSONSTART();
   void OUTPUTARRAYJSONOUTPUT(const std::string& name, const Value& value);
-  // Writes the fields of the current record of the work area alias into the
-  // open element, skipping the fields named in exclusions (exact names).
-  void OUTPUTARRAYJSONOUTPUTFROMDBF(const std::string& alias, const Value& exclusions = Value());
-  // Writes the six audit fields of alias, when it has INPUT_OLEH.
-  void OUTPUTARRAYJSONOUTPUTSECURE(const std::string& alias);
   void OUTPUTARRAYJSONEND();
   void OUTPUTARRAYEND();
   void OUTPUTARRAY2START(const std::string& name);
   void OUTPUTARRAY2JSONSTART();
   void OUTPUTARRAY2JSONOUTPUT(const std::string& name, const Value& value);
-  void OUTPUTARRAY2JSONOUTPUTFROMDBF(const std::string& alias, const Value& exclusions = Value());
   void OUTPUTARRAY2JSONEND();
   void OUTPUTARRAY2END();
+
+  // The open element writer (OJSON2 or OJSON3) as writer holds it; nullptr
+  // after raising the runtime error that a member without an open element
+  // is, with method as the error's function.
+  JSON* element(const std::unique_ptr<JSON>& writer, const char* method);
 
   // Element writers of the current first- and second-level arrays.
   std::unique_ptr<JSON> OJSON2;
@@ -49,9 +49,6 @@ class JSON : public Object {
 
  private:
   void write_member_separator();
-  // The open element writer, or nullptr after raising the runtime error
-  // that a member without an open element is.
-  JSON* element(const std::unique_ptr<JSON>& writer, const char* method);
 };
 
 // The text of a member value (what follows the colon), by the value's kind.

@@ -1,6 +1,7 @@
 // Connecting a local device name to a network share. Win32 uses
 // WNetAddConnection2A; POSIX runs the system's CIFS mount helper. Results are
-// Windows error numbers on every platform.
+// Windows error numbers on every platform. The program's connector is
+// platform::env().network_connector() (platform/env.h).
 #ifndef KX_PLATFORM_NETWORK_H_
 #define KX_PLATFORM_NETWORK_H_
 
@@ -46,11 +47,6 @@ class NetworkConnector {
                                        size_t text_size, std::string* provider,
                                        size_t provider_size) = 0;
 };
-
-// The connector in use: the platform's own unless a test installed another.
-NetworkConnector& network_connector();
-// Installs a connector (not owned); nullptr restores the platform's own.
-void set_network_connector(NetworkConnector* connector);
 
 }  // namespace kx::platform
 

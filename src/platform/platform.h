@@ -1,5 +1,7 @@
-// Everything the program needs from the operating system. posix/ and win32/
-// implement this interface; nothing outside src/platform/ includes an OS header.
+// The operating system's facilities as free functions: posix/ and win32/
+// implement them; nothing outside src/platform/ includes an OS header. The
+// program reaches standard handles, files, the clock, dialogs and the network
+// through platform::env() (platform/env.h), whose system Env calls these.
 #ifndef KX_PLATFORM_PLATFORM_H_
 #define KX_PLATFORM_PLATFORM_H_
 
@@ -35,15 +37,9 @@ using NativeHandle = std::intptr_t;
 constexpr NativeHandle kInvalidHandle = -1;
 constexpr NativeHandle kNullHandle = 0;
 
-// ---- Standard handles and byte writes ----
+// ---- Standard handles (platform::env()) and byte writes ----
 
 enum class StdStream { kInput, kOutput, kError };
-
-// The process's standard handle (kNullHandle when the process has none).
-NativeHandle std_handle(StdStream stream);
-// Replaces a standard handle for the rest of the process (tests redirect
-// standard output into a file with it).
-void set_std_handle(StdStream stream, NativeHandle handle);
 
 // Writes all bytes; true when every byte was written. Short writes are not retried.
 bool write_bytes(NativeHandle handle, const char* data, size_t size);
@@ -145,10 +141,8 @@ class ScopedHandle {
     handle_ = kInvalidHandle;
     return h;
   }
-  void reset(NativeHandle handle) {
-    if (handle_ != kInvalidHandle) close_file(handle_);
-    handle_ = handle;
-  }
+  // Closes the handle held (through platform::env()) and holds handle.
+  void reset(NativeHandle handle);
 
  private:
   NativeHandle handle_ = kInvalidHandle;
@@ -168,6 +162,7 @@ std::string executable_path();
 // The platform's folder separator: '\\' on Win32, '/' on POSIX.
 char path_separator();
 
+// A local date and time (platform::env().local_now()).
 struct LocalDateTime {
   int year = 0;
   int month = 0;
@@ -176,36 +171,12 @@ struct LocalDateTime {
   int minute = 0;
   int second = 0;
 };
-LocalDateTime local_now();
 
 // Suspends the calling thread for at least milliseconds (Sleep / nanosleep).
 void sleep_ms(uint32_t milliseconds);
 
 // Ends the process at once with status; runs no exit procedure.
 [[noreturn]] void exit_process(int status);
-
-// GetVersionExA's platform identifier (2 for the NT family); 0 when unknown.
-uint32_t os_platform_id();
-
-// Whether the process's window station is visible, that is, has a desktop
-// where someone can see and answer a message box (Win32: the WSF_VISIBLE flag
-// of GetUserObjectInformationA(UOI_FLAGS) on GetProcessWindowStation). A
-// service without desktop interaction runs in an invisible one. A failed
-// query counts as visible. POSIX: always true.
-bool window_station_visible();
-
-// A modal message box with one OK button (MessageBoxA, style 0). POSIX: the
-// caption and text on standard error.
-void message_box(const std::string& text, const std::string& caption);
-
-// Error dialog: shows message under a caption holding severity; returns 1
-// (take the default), 2 (retry) or 3 (quit). POSIX: writes the message to
-// standard error and answers quit.
-int error_dialog(const std::string& message, const std::string& severity, bool can_default,
-                 uint32_t retry_flag, uint32_t break_flag);
-
-// A short tone (Win32 Beep; nothing on POSIX).
-void tone(uint32_t frequency, uint32_t duration);
 
 // Restores the floating-point unit to its default state.
 void reset_fpu();

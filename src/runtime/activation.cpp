@@ -2,19 +2,14 @@
 
 #include <vector>
 
+#include "runtime/process_state.h"
+
 namespace kx {
 namespace {
 
-struct Entry {
-  const char* name;
-  const char* module;
-  uint32_t line;
-};
+using Entry = ActivationRecord;
 
-std::vector<Entry>& stack() {
-  static std::vector<Entry> entries;
-  return entries;
-}
+std::vector<Entry>& stack() { return process_state().activations; }
 
 const Entry* entry_at(size_t level) {
   const auto& s = stack();

@@ -1,14 +1,12 @@
 #include "runtime/break_out.h"
 
 #include "runtime/exit.h"
+#include "runtime/process_state.h"
 
 namespace kx {
 namespace {
 
-int& depth() {
-  static int active = 0;
-  return active;
-}
+int& depth() { return process_state().recovery_points; }
 
 // Keeps the count right however the body ends.
 class Scope {

@@ -1,6 +1,6 @@
 // The runtime's user-facing signals: the plain message box, the error dialog
-// and the tone. Each goes to the platform unless a replacement is installed;
-// tests install replacements so that no real dialog or beep ever happens.
+// and the tone. Each goes to the process's Env (platform/env.h); tests
+// install a fake one so that no real dialog or beep ever happens.
 //
 // A message box needs someone to answer it. Where the process's window
 // station is not visible (a service without desktop interaction, as when a
@@ -10,7 +10,6 @@
 #define KX_RUNTIME_DIALOGS_H_
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
 namespace kx {
@@ -25,21 +24,7 @@ constexpr int kChoiceQuit = 3;
 constexpr uint32_t kBreakFlagBase = 0x80000000u;
 constexpr uint32_t kBreakFlagPossible = 0x80000003u;
 
-using MessageBoxFn = std::function<void(const std::string& text, const std::string& caption)>;
-using ErrorDialogFn =
-    std::function<int(const std::string& message, const std::string& severity, bool can_default,
-                      uint32_t retry_flag, uint32_t break_flag)>;
-using ToneFn = std::function<void(uint32_t frequency, uint32_t duration)>;
-using WindowStationQueryFn = std::function<bool()>;
-
-// Replaces one signal for the rest of the process; an empty function puts
-// the platform's back.
-void set_message_box(MessageBoxFn fn);
-void set_error_dialog(ErrorDialogFn fn);
-void set_tone(ToneFn fn);
-void set_window_station_query(WindowStationQueryFn fn);
-
-// Whether a message box can be seen and answered (platform::window_station_visible).
+// Whether a message box can be seen and answered (Env::window_station_visible).
 bool window_station_visible();
 
 // A modal message with one OK button; nothing where the window station is

@@ -1,15 +1,11 @@
 #include "runtime/error_settings.h"
 
 #include "platform/platform.h"
+#include "runtime/process_state.h"
 
 namespace kx {
 
-ErrorSettings& error_settings() {
-  static ErrorSettings s;
-  return s;
-}
-
-void reset_error_settings() { error_settings() = ErrorSettings(); }
+ErrorSettings& error_settings() { return process_state().error_settings; }
 
 std::string error_log_folder() {
   std::string folder = error_settings().log_folder;

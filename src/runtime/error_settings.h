@@ -16,10 +16,8 @@ struct ErrorSettings {
   std::string default_path;  // the default-path setting
 };
 
-// The settings in force.
+// The settings in force (runtime/process_state.h).
 ErrorSettings& error_settings();
-// Back to the values the process starts with.
-void reset_error_settings();
 
 // The folder of the error log, ending with the platform's separator: the
 // log_folder setting (a separator is added when it lacks one), else the

@@ -1,12 +1,11 @@
 #include "runtime/error_slot.h"
 
+#include "runtime/process_state.h"
+
 namespace kx {
 namespace {
 
-ErrorBlock& slot() {
-  static ErrorBlock block;
-  return block;
-}
+ErrorBlock& slot() { return process_state().error_handler; }
 
 }  // namespace
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "runtime/process_state.h"
 #include "runtime/references.h"
 
 namespace kx {
@@ -124,8 +125,7 @@ Array structure_arguments(uint32_t ref) {
 }
 
 ErrorStructureBytes& static_error_structure() {
-  static ErrorStructureBytes bytes{};
-  return bytes;
+  return process_state().static_error_structure;
 }
 
 void clear_static_error_structure() { static_error_structure().fill(0); }

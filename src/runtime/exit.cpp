@@ -3,19 +3,12 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "runtime/process_state.h"
 
 namespace kx {
 namespace {
 
-std::vector<std::function<void()>>& procedures() {
-  static std::vector<std::function<void()>> list;
-  return list;
-}
-
-int& status_slot() {
-  static int status = 0;
-  return status;
-}
+std::vector<std::function<void()>>& procedures() { return process_state().exit_procedures; }
 
 }  // namespace
 
@@ -32,12 +25,12 @@ void run_exit_procedures() {
   }
 }
 
-void set_exit_status(int status) { status_slot() = status; }
-int exit_status() { return status_slot(); }
+void set_exit_status(int status) { process_state().exit_status = status; }
+int exit_status() { return process_state().exit_status; }
 
 void orderly_exit() {
   run_exit_procedures();
-  platform::exit_process(status_slot());
+  platform::exit_process(exit_status());
 }
 
 }  // namespace kx

@@ -1,16 +1,10 @@
 #include "runtime/network_error.h"
 
+#include "runtime/process_state.h"
+
 namespace kx {
-namespace {
 
-bool& flag() {
-  static bool on = false;
-  return on;
-}
-
-}  // namespace
-
-void set_network_error(bool on) { flag() = on; }
-bool network_error() { return flag(); }
+void set_network_error(bool on) { process_state().network_error = on; }
+bool network_error() { return process_state().network_error; }
 
 }  // namespace kx

@@ -2,23 +2,19 @@
 
 #include <map>
 
+#include "runtime/process_state.h"
+
 namespace kx {
 namespace {
 
-struct Entry {
-  RefBlock block;
-  RefKind kind;
-};
+using Entry = ReferenceRecord;
 
-std::map<uint32_t, Entry>& table() {
-  static std::map<uint32_t, Entry> entries;
-  return entries;
-}
+std::map<uint32_t, Entry>& table() { return process_state().references; }
 
 constexpr bool kAddressesFit = sizeof(void*) <= sizeof(uint32_t);
 
 uint32_t next_handle() {
-  static uint32_t counter = 0;
+  uint32_t& counter = process_state().last_reference_handle;
   do {
     ++counter;
   } while (counter == 0 || table().count(counter) != 0);

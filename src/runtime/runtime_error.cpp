@@ -1,14 +1,12 @@
 #include "runtime/runtime_error.h"
 
 #include "runtime/error_slot.h"
+#include "runtime/process_state.h"
 
 namespace kx {
 namespace {
 
-ErrorFactory& factory_slot() {
-  static ErrorFactory factory;
-  return factory;
-}
+ErrorFactory& factory_slot() { return process_state().error_factory; }
 
 }  // namespace
 

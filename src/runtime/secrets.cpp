@@ -3,13 +3,12 @@
 #include <algorithm>
 #include <vector>
 
+#include "runtime/process_state.h"
+
 namespace kx {
 namespace {
 
-std::vector<std::string>& secrets() {
-  static std::vector<std::string> list;
-  return list;
-}
+std::vector<std::string>& secrets() { return process_state().secrets; }
 
 }  // namespace
 

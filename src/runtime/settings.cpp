@@ -1,13 +1,10 @@
 #include "runtime/settings.h"
 
+#include "runtime/process_state.h"
+
 namespace kx {
 
-ConversionSettings& settings() {
-  static ConversionSettings s;
-  return s;
-}
-
-void reset_settings() { settings() = ConversionSettings(); }
+ConversionSettings& settings() { return process_state().settings; }
 
 void set_exclusive(bool on) { settings().exclusive = on; }
 

@@ -27,10 +27,8 @@ struct ConversionSettings {
   int decimals = 2;
 };
 
-// The settings in force.
+// The settings in force (runtime/process_state.h).
 ConversionSettings& settings();
-// Back to the values the process starts with (tests).
-void reset_settings();
 
 void set_exclusive(bool on);
 // The fixed mode sets ".", ",", ":", a 24-hour clock, "MM/DD/YY" and 2

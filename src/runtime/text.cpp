@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "runtime/hex.h"
 #include "runtime/settings.h"
 
 namespace kx {
@@ -152,11 +153,8 @@ std::string value_text(const Value& value) {
       return value.as_object() ? "{" + value.as_object()->class_name() + "}" : "NULL_OBJECT";
     case Kind::kSymbol:
       return value.as_symbol().name();
-    case Kind::kPointer: {
-      char buf[24];
-      std::snprintf(buf, sizeof buf, "0x%08llX", static_cast<unsigned long long>(value.as_pointer()));
-      return buf;
-    }
+    case Kind::kPointer:
+      return "0x" + hex_digits(value.as_pointer(), 8);
   }
   return "";
 }

@@ -1,17 +1,12 @@
 #include "runtime/work_area_query.h"
 
+#include "runtime/process_state.h"
+
 namespace kx {
 namespace {
 
-CurrentAreaQuery& query_slot() {
-  static CurrentAreaQuery query;
-  return query;
-}
-
-CloseAllHook& close_all_slot() {
-  static CloseAllHook hook;
-  return hook;
-}
+CurrentAreaQuery& query_slot() { return process_state().current_area_query; }
+CloseAllHook& close_all_slot() { return process_state().close_all_hook; }
 
 }  // namespace
 

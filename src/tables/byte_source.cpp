@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/platform.h"
+#include "platform/env.h"
 
 namespace kx::tables {
 namespace {
@@ -16,7 +16,7 @@ class FileSource : public ByteSource {
 
   Status size(uint64_t* size) override {
     uint32_t os_error = 0;
-    if (!platform::file_size(handle_.get(), size, &os_error)) {
+    if (!platform::env().file_size(handle_.get(), size, &os_error)) {
       return Status::read_error(name_, os_error, "cannot read the file size");
     }
     return Status();
@@ -26,7 +26,7 @@ class FileSource : public ByteSource {
     ++reads_;
     size_t got = 0;
     uint32_t os_error = 0;
-    if (!platform::read_at(handle_.get(), offset, buffer, size, &got, &os_error)) {
+    if (!platform::env().read_at(handle_.get(), offset, buffer, size, &got, &os_error)) {
       return Status::read_error(name_, os_error, "read failed at offset " + std::to_string(offset));
     }
     if (got != size) {
@@ -79,11 +79,12 @@ std::unique_ptr<ByteSource> open_file_source(const std::string& path, bool read_
                                              bool exclusive, Status* status) {
   uint32_t os_error = 0;
   const platform::OpenMode mode = read_write ? platform::OpenMode::kReadWrite : platform::OpenMode::kRead;
-  platform::ScopedHandle handle(platform::open_file(path, mode, !exclusive, &os_error));
+  platform::Env& env = platform::env();
+  platform::ScopedHandle handle(env.open_file(path, mode, !exclusive, &os_error));
   if (!handle.valid() && read_write && os_error == platform::kErrAccessDenied) {
     // A read-write open of a read-only file still lets the program read it;
     // this program never writes to a table.
-    handle.reset(platform::open_file(path, platform::OpenMode::kRead, !exclusive, &os_error));
+    handle.reset(env.open_file(path, platform::OpenMode::kRead, !exclusive, &os_error));
   }
   if (!handle.valid()) {
     *status = Status(kGenOpen, kSubOpen, os_error, path, "open", "cannot open the file");

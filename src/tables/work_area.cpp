@@ -1,7 +1,6 @@
 #include "tables/work_area.h"
 
-#include <cctype>
-
+#include "runtime/ascii.h"
 #include "tables/cdx/key_encoding.h"
 #include "tables/dbf/field_decode.h"
 #include "tables/dbf/table_files.h"
@@ -10,12 +9,6 @@
 
 namespace kx::tables {
 namespace {
-
-std::string upper(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return out;
-}
 
 // A view of s without leading and trailing blanks.
 std::string_view trim(std::string_view s) {
@@ -30,7 +23,9 @@ std::string leaf_of(std::string_view path) {
 }
 
 // The file's name without folder and extension, in upper case.
-std::string default_alias(const std::string& path) { return upper(leaf_of(dbf::base_name(path))); }
+std::string default_alias(const std::string& path) {
+  return ascii_upper(leaf_of(dbf::base_name(path)));
+}
 
 }  // namespace
 
@@ -55,7 +50,23 @@ std::unique_ptr<WorkArea> WorkArea::open(const std::string& path, const std::str
     index = cdx::IndexFile::open(std::move(source), status, expr::key_typer(expr::fields_of(*table)));
     if (!index) return nullptr;
   }
-  const std::string name = trim(alias).empty() ? default_alias(path) : upper(trim(alias));
+  const std::string name = trim(alias).empty() ? default_alias(path) : ascii_upper(trim(alias));
+  std::unique_ptr<WorkArea> area(
+      new WorkArea(name, index_path, std::move(table), std::move(index)));
+  if (!area->go_top()) {
+    *status = area->last_error();
+    return nullptr;
+  }
+  *status = Status();
+  return area;
+}
+
+std::unique_ptr<WorkArea> WorkArea::adopt(std::unique_ptr<dbf::Table> table,
+                                          std::unique_ptr<cdx::IndexFile> index,
+                                          const std::string& alias, Status* status) {
+  const std::string index_path = index ? index->name() : "";
+  const std::string name =
+      trim(alias).empty() ? default_alias(table->name()) : ascii_upper(trim(alias));
   std::unique_ptr<WorkArea> area(
       new WorkArea(name, index_path, std::move(table), std::move(index)));
   if (!area->go_top()) {
@@ -154,12 +165,12 @@ const cdx::TagInfo* WorkArea::order_tag() const {
 }
 
 bool WorkArea::matches_index_file(std::string_view index_file) const {
-  const std::string wanted = upper(trim(index_file));
+  const std::string wanted = ascii_upper(trim(index_file));
   if (wanted.empty()) return true;
   if (index_path_.empty()) return false;
-  const std::string leaf = upper(leaf_of(index_path_));
-  const std::string wanted_leaf = upper(leaf_of(wanted));
-  return wanted_leaf == leaf || wanted_leaf == upper(dbf::base_name(leaf));
+  const std::string leaf = ascii_upper(leaf_of(index_path_));
+  const std::string wanted_leaf = ascii_upper(leaf_of(wanted));
+  return wanted_leaf == leaf || wanted_leaf == ascii_upper(dbf::base_name(leaf));
 }
 
 bool WorkArea::use_tag(int tag) {

@@ -47,6 +47,14 @@ class WorkArea {
   // order. On failure returns nullptr and sets *status.
   static std::unique_ptr<WorkArea> open(const std::string& path, const std::string& alias,
                                         bool shared, bool read_only, Status* status);
+  // An area over a table and an index that the caller opened itself (index
+  // may be nullptr), for tools: an index typed with other field names, a
+  // container's index, or none when the index cannot be read. alias as for
+  // open (empty: the table file's base name). The area starts at the first
+  // record in record order; on failure returns nullptr and sets *status.
+  static std::unique_ptr<WorkArea> adopt(std::unique_ptr<dbf::Table> table,
+                                         std::unique_ptr<cdx::IndexFile> index,
+                                         const std::string& alias, Status* status);
 
   ~WorkArea();
   WorkArea(const WorkArea&) = delete;

@@ -1,5 +1,8 @@
 #include "tables/work_areas.h"
 
+#include "runtime/ascii.h"
+#include "runtime/process_state.h"
+
 namespace kx::tables {
 namespace {
 
@@ -9,16 +12,7 @@ bool same_alias(std::string_view a, std::string_view b) {
     while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
     return s;
   };
-  a = trimmed(a);
-  b = trimmed(b);
-  if (a.size() != b.size()) return false;
-  // Letter case is ASCII case (the program runs in the "C" locale), folded
-  // inline: aliases are looked up for every field read.
-  auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (a[i] != b[i] && upper(a[i]) != upper(b[i])) return false;
-  }
-  return true;
+  return ascii_equal_ignoring_case(trimmed(a), trimmed(b));
 }
 
 }  // namespace
@@ -129,9 +123,6 @@ CurrentArea WorkAreas::summary() {
   return out;
 }
 
-WorkAreas& work_areas() {
-  static WorkAreas* areas = new WorkAreas();
-  return *areas;
-}
+WorkAreas& work_areas() { return process_state().slot<WorkAreas>(); }
 
 }  // namespace kx::tables

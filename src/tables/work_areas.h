@@ -107,7 +107,7 @@ class WorkAreas {
   Status last_error_;
 };
 
-// The process's work areas.
+// The process's work areas, kept in the process state (runtime/process_state.h).
 WorkAreas& work_areas();
 
 }  // namespace kx::tables

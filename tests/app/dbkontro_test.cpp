@@ -5,10 +5,10 @@
 #include "errors/error_record.h"
 #include "errors/process_start.h"
 #include "runtime/error_slot.h"
-#include "support/dbf_writer.h"
-#include "support/pos_installation.h"
 #include "support/testing/child_process.h"
-#include "tables/table_functions.h"
+#include "table_functions/table_functions.h"
+#include "tablewriter/dbf_writer.h"
+#include "tablewriter/pos_installation.h"
 
 namespace kx {
 namespace {
@@ -16,21 +16,16 @@ namespace {
 class AssignControlTest : public ::testing::Test {
  protected:
   void SetUp() override { register_runtime_support(); }
-  void TearDown() override {
-    db_close_all();
-    control_object().reset();
-    install_error_handler(nullptr);
-  }
 
-  void open(const test::Control& control, bool empty = false) {
+  void open(const writer::Control& control, bool empty = false) {
     const std::string folder = test::scratch_path("");
-    ASSERT_TRUE(test::write_control_table(folder, control, empty));
+    ASSERT_TRUE(writer::write_control_table(folder, control, empty));
     ASSERT_TRUE(DBUSEAREA(true, "", folder + "M_KONTRO.KV3", "M_KONTRO", true, true));
   }
 };
 
 TEST_F(AssignControlTest, CopiesTrimsAndEscapes) {
-  test::Control c;
+  writer::Control c;
   c.data_id = 42;
   c.versi = 7;
   c.nama = "  PT Maju \"Jaya\"   ";
@@ -53,7 +48,7 @@ TEST_F(AssignControlTest, CopiesTrimsAndEscapes) {
 }
 
 TEST_F(AssignControlTest, EmptyTableGivesEmptyValues) {
-  open(test::Control(), true);
+  open(writer::Control(), true);
   control_object() = std::make_shared<DBKONTRO>();
   EXPECT_TRUE(ASSIGNDBKONTRO("F"));
   const DBKONTRO& k = *control_object();
@@ -64,9 +59,16 @@ TEST_F(AssignControlTest, EmptyTableGivesEmptyValues) {
 
 TEST_F(AssignControlTest, CharacterActiveDateRaisesARuntimeError) {
   const std::string folder = test::scratch_path("");
-  test::DbfSpec spec{0x30, {{"DATAID", 'N', 10}, {"VERSI", 'N', 5}, {"NAMA", 'C', 10}, {"ALAMAT", 'C', 10},
-                            {"NPWP", 'C', 10}, {"AKTIF", 'C', 8}, {"HAPUS_DATA", 'D'}}};
-  ASSERT_TRUE(test::write_dbf(folder + "M_KONTRO.KV3", spec, {test::Row{{1, 1, "A", "B", "C", "20260307"}}}));
+  writer::DbfSpec spec{0x30,
+                       {{"DATAID", 'N', 10},
+                        {"VERSI", 'N', 5},
+                        {"NAMA", 'C', 10},
+                        {"ALAMAT", 'C', 10},
+                        {"NPWP", 'C', 10},
+                        {"AKTIF", 'C', 8},
+                        {"HAPUS_DATA", 'D'}}};
+  ASSERT_TRUE(writer::write_dbf(folder + "M_KONTRO.KV3", spec,
+                                {writer::Row{{1, 1, "A", "B", "C", "20260307"}}}));
   ASSERT_TRUE(DBUSEAREA(true, "", folder + "M_KONTRO.KV3", "M_KONTRO", true, true));
   control_object() = std::make_shared<DBKONTRO>();
   std::vector<uint32_t> codes;

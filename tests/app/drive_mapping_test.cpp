@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "console/console.h"
-#include "platform/network.h"
+#include "platform/platform.h"
 #include "runtime/activation.h"
 #include "runtime/error_slot.h"
 #include "runtime/exit.h"
@@ -15,57 +15,17 @@
 #include "runtime/secrets.h"
 #include "runtime/text.h"
 #include "support/testing/child_process.h"
+#include "support/testing/fake_env.h"
 
 namespace kx {
 namespace {
 
-struct Call {
-  std::string local;
-  std::string remote;
-  std::optional<std::string> user;
-  std::optional<std::string> password;
-  std::string function;
-};
+using Call = test::ScriptedNetwork::Call;
 
-// Answers each connection with the next scripted result, the last one for ever.
-class ScriptedConnector : public platform::NetworkConnector {
- public:
-  uint32_t add_connection(const std::string& local, const std::string& remote,
-                          const std::optional<std::string>& user,
-                          const std::optional<std::string>& password) override {
-    calls.push_back({local, remote, user, password, activation_name(0)});
-    const size_t i = std::min(calls.size(), script.size()) - 1;
-    return script.empty() ? 0 : script[i];
-  }
-  uint32_t last_extended_error(uint32_t* code, std::string* text, size_t text_size,
-                               std::string* provider, size_t provider_size) override {
-    sizes = decimal(text_size) + " " + decimal(provider_size);
-    *code = 4711;
-    *text = "The share is offline";
-    *provider = "Microsoft Windows Network";
-    return extended_result;
-  }
-  std::vector<uint32_t> script;
-  uint32_t extended_result = 0;
-  std::vector<Call> calls;
-  std::string sizes;
-};
-
+// The fake Env answers connections as its scripted network says, on the NT
+// platform, and records the pauses between attempts instead of sleeping.
 class DriveMappingTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    platform::set_network_connector(&connector_);
-    set_platform_id_for_testing(2);
-    set_busy_pause_for_testing([this](uint32_t ms) { pauses_.push_back(ms); });
-  }
-  void TearDown() override {
-    platform::set_network_connector(nullptr);
-    set_platform_id_for_testing(std::nullopt);
-    set_busy_pause_for_testing(nullptr);
-    install_error_handler(nullptr);
-    register_error_factory(nullptr);
-    clear_secrets();
-  }
   // What body printed, run in a child process.
   std::string printed(const std::function<void()>& body) {
     std::string out;
@@ -83,8 +43,9 @@ class DriveMappingTest : public ::testing::Test {
     EXPECT_EQ(connector_.calls.size(), 1u);
     return connector_.calls.empty() ? Call{} : connector_.calls[0];
   }
-  ScriptedConnector connector_;
-  std::vector<uint32_t> pauses_;
+  test::FakeEnv env_;
+  test::ScriptedNetwork& connector_ = env_.network;
+  std::vector<uint32_t>& pauses_ = env_.sleeps;
 };
 
 TEST_F(DriveMappingTest, PrintsTheLineOfEveryResult) {
@@ -150,7 +111,7 @@ TEST_F(DriveMappingTest, EndlessBusyStopsAfterTwentyAttemptsWithItsLine) {
 }
 
 TEST_F(DriveMappingTest, BusyPauseReallySleepsWithoutTheSeam) {
-  set_busy_pause_for_testing(nullptr);
+  env_.real_sleep = true;
   connector_.script = {170, 0};
   const auto start = std::chrono::steady_clock::now();
   _MAPPINGDRIVE("\\\\SRV\\DATA", "P:", "u", "p");
@@ -189,7 +150,7 @@ TEST_F(DriveMappingTest, PassesOnlyNonEmptyCredentialsOnTheNtPlatform) {
                {1, "kasir", "Geheim-42", std::nullopt, std::nullopt},
                {0, "kasir", "Geheim-42", std::nullopt, std::nullopt}};
   for (const auto& c : cases) {
-    set_platform_id_for_testing(c.platform);
+    env_.platform_id = static_cast<uint32_t>(c.platform);
     connector_.calls.clear();
     const Call call = connect("\\\\SRV\\D", c.user, c.password);
     EXPECT_EQ(call.user, c.passed_user) << c.platform << " " << c.user << "/" << c.password;

@@ -8,8 +8,8 @@
 #include "errors/process_start.h"
 #include "platform/platform.h"
 #include "runtime/error_slot.h"
-#include "support/dbf_writer.h"
 #include "support/testing/child_process.h"
+#include "tablewriter/dbf_writer.h"
 
 namespace kx {
 namespace {
@@ -25,7 +25,7 @@ TEST(StartupHelpersTest, RetFullPathAppendsOneSeparator) {
 
 TEST(StartupHelpersTest, FileIsTrueOnlyForFiles) {
   const std::string file = test::scratch_path("A.DBF");
-  ASSERT_TRUE(test::write_file(file, "x"));
+  ASSERT_TRUE(writer::write_file(file, "x"));
   EXPECT_TRUE(VOFILE(file));
   EXPECT_TRUE(VOFILE(file + "   "));
   EXPECT_FALSE(VOFILE(file + ".missing"));
@@ -54,6 +54,37 @@ TEST(StartupHelpersTest, ShortFolderRaisesNumericOverflow) {
 
 TEST(StartupHelpersTest, DataFolderNameUsesThePlatformSeparator) {
   EXPECT_EQ(data_folder_name(), std::string("KV3DB") + platform::path_separator());
+}
+
+TEST(StartupHelpersTest, DataFolderSaysWhichRuleGaveIt) {
+  const std::string sep(1, platform::path_separator());
+  const std::string pos = "D:" + sep + "POS";
+  const std::string data = pos + sep + "KV3DB" + sep;
+  struct Case {
+    std::string cur_dir;
+    std::string map_drv;  // used for a network CUR_DIR
+    std::string path;
+    DataFolderRule rule;
+    bool appended;
+  };
+  const Case cases[] = {
+      {pos + "  ", "", data, DataFolderRule::kLocalFolder, true},
+      {pos + sep + "KV3DB", "", data, DataFolderRule::kLocalFolder, false},
+      {pos + sep + "kv3db", "", pos + sep + "kv3db" + sep + "KV3DB" + sep,
+       DataFolderRule::kLocalFolder, true},
+      {"   ", "", "KV3DB" + sep, DataFolderRule::kCurrentFolder, true},
+      {"\\\\SRV\\SHARE", "P:", "P:" + sep + "KV3DB" + sep, DataFolderRule::kNetworkDrive, true},
+  };
+  for (const Case& c : cases) {
+    LocationFields location;
+    location.cur_dir = c.cur_dir;
+    location.network = !c.map_drv.empty();
+    location.map_drv = c.map_drv;
+    const DataFolder folder = build_data_folder(location);
+    EXPECT_EQ(folder.path, c.path) << c.cur_dir;
+    EXPECT_EQ(folder.rule, c.rule) << c.cur_dir;
+    EXPECT_EQ(folder.name_appended, c.appended) << c.cur_dir;
+  }
 }
 
 }  // namespace

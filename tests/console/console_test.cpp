@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/env.h"
 #include "runtime/exit.h"
 #include "support/testing/child_process.h"
 
@@ -67,7 +68,7 @@ TEST(QoutTest, InvalidOutputHandleLosesTextSilently) {
   std::string out;
   KX_EXPECT_EXIT_OUTPUT(
       {
-        platform::set_std_handle(platform::StdStream::kOutput, platform::kInvalidHandle);
+        platform::env().set_std_handle(platform::StdStream::kOutput, platform::kInvalidHandle);
         QOUT("lost");
         CONSOLE* console = console_object();
         if (console->WRITE("x")) platform::exit_process(4);

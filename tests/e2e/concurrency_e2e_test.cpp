@@ -39,7 +39,7 @@ int runs_wanted() {
   return under_wine() ? 100 : 200;
 }
 
-std::vector<test::Currency> currencies() {
+std::vector<writer::Currency> currencies() {
   return {{1, "IDR", "Rupiah"},
           {2, "USD", "US Dollar"},
           {3, "EUR", "Euro"},
@@ -51,8 +51,8 @@ std::vector<test::Currency> currencies() {
 // month step finds, and a history of the year before, enough for an index
 // whose root is nearly full, so that the writer soon splits it; until the writer adds a rate on the
 // active date itself, the report shows the first-of-month rates.
-std::vector<test::Rate> initial_rates() {
-  std::vector<test::Rate> rates;
+std::vector<writer::Rate> initial_rates() {
+  std::vector<writer::Rate> rates;
   for (int64_t id = 2; id <= 5; ++id) {
     const std::string base = std::to_string(1000 * id);
     rates.push_back({id, Date::from_ymd(2026, 3, 1), base + ".10", base + ".90"});
@@ -162,12 +162,13 @@ TEST(ConcurrencyTest, EveryRunWhileRatesAreAppendedEndsSoundly) {
   fs::create_directories(data_folder);
   const std::string copy = program_folder + fs::path(program).filename().string();
   fs::copy_file(program, copy);
-  ASSERT_TRUE(test::write_location_table(program_folder, {target_path(root + "/pos"), "", "", ""}));
-  test::Control control;
+  ASSERT_TRUE(
+      writer::write_location_table(program_folder, {target_path(root + "/pos"), "", "", ""}));
+  writer::Control control;
   control.aktif = kActive;
-  ASSERT_TRUE(test::write_control_table(data_folder, control));
-  ASSERT_TRUE(test::write_currency_table(data_folder, currencies()));
-  ASSERT_TRUE(test::write_rate_table(data_folder, initial_rates()));
+  ASSERT_TRUE(writer::write_control_table(data_folder, control));
+  ASSERT_TRUE(writer::write_currency_table(data_folder, currencies()));
+  ASSERT_TRUE(writer::write_rate_table(data_folder, initial_rates()));
 
   // The first start of wine (the runner's keeper's, then this run's) may
   // prepare its folder; that run is not timed.

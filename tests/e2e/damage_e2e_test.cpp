@@ -283,11 +283,11 @@ TEST_F(DamageTest, IndexOfAnotherTable) {
 // records it names, so rates may belong to another currency, but every rate
 // shown is one that a record holds.
 TEST_F(DamageTest, IndexOfOtherRecordsIsTrustedButShowsOnlyWrittenRates) {
-  std::vector<test::Rate> shuffled = reference_rates();
+  std::vector<writer::Rate> shuffled = reference_rates();
   std::rotate(shuffled.begin(), shuffled.begin() + 3, shuffled.end());
   const std::string folder = root() + "/other-records/";
   fs::create_directories(folder);
-  ASSERT_TRUE(test::write_rate_table(folder, shuffled));
+  ASSERT_TRUE(writer::write_rate_table(folder, shuffled));
   std::string stale;
   ASSERT_TRUE(read_bytes(folder + "M_KURSMA.CDX", &stale));
   run_case(

@@ -151,8 +151,8 @@ std::string page_file_name(const std::string& page) {
 
 std::string check_rates(const std::string& report, const Reference& reference, bool per_currency) {
   std::map<std::string, std::set<std::pair<std::string, std::string>>> written;
-  for (const test::Currency& c : reference.currencies) written[std::to_string(c.id)];
-  for (const test::Rate& r : reference.rates) {
+  for (const writer::Currency& c : reference.currencies) written[std::to_string(c.id)];
+  for (const writer::Rate& r : reference.rates) {
     written[per_currency ? std::to_string(r.currency_id) : ""].insert({r.kurs_beli, r.kurs_jual});
   }
   std::string id;
@@ -209,7 +209,7 @@ CaseFolder::CaseFolder(const std::string& root, const std::string& label,
   fs::create_directories(data_folder());
   program_ = place_program(program, program_folder());
   if (!fault_program.empty()) fault_program_ = place_program(fault_program, program_folder());
-  test::write_location_table(folder_ + "/tarvo/", {target_path(folder_ + "/pos"), "", "", ""});
+  writer::write_location_table(folder_ + "/tarvo/", {target_path(folder_ + "/pos"), "", "", ""});
   for (const auto& [name, bytes] : data) write_bytes_to(data_folder() + name, bytes);
 }
 

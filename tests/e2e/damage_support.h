@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "e2e/program_runner.h"
-#include "support/pos_installation.h"
+#include "tablewriter/pos_installation.h"
 
 namespace kx::e2e {
 
@@ -39,8 +39,8 @@ std::string page_file_name(const std::string& page);
 
 // Everything a case may check a report against.
 struct Reference {
-  std::vector<test::Currency> currencies;
-  std::vector<test::Rate> rates;
+  std::vector<writer::Currency> currencies;
+  std::vector<writer::Rate> rates;
   std::string report;  // the undamaged installation's report, time masked
 };
 
@@ -81,7 +81,7 @@ class CaseFolder {
   std::string program_folder() const { return folder_ + "/tarvo/"; }
   // Runs from the case root (which holds no KV3DB folder of its own). With a
   // fault plan, runs the fault program instead and hands it the plan in
-  // KX_FAULT_READ (see platform/fault_seam.h); without a fault program that
+  // KX_FAULT_READ (see support/testing/faulty_env.h); without a fault program that
   // run does not start and the result says why in err. Standard output goes
   // where output says.
   RunResult run(double timeout_seconds = 5, const std::string& fault_plan = "",

@@ -32,12 +32,12 @@ FileSet write_reference_data() {
   const std::string folder = process_folder("reference-installation") + "/";
   fs::remove_all(folder);
   fs::create_directories(folder);
-  test::Control control;
+  writer::Control control;
   control.aktif = reference_date();
   FileSet files;
-  if (!test::write_control_table(folder, control) ||
-      !test::write_currency_table(folder, reference_currencies()) ||
-      !test::write_rate_table(folder, reference_rates())) {
+  if (!writer::write_control_table(folder, control) ||
+      !writer::write_currency_table(folder, reference_currencies()) ||
+      !writer::write_rate_table(folder, reference_rates())) {
     return files;
   }
   for (const char* name : kDataFiles) {
@@ -51,19 +51,19 @@ FileSet write_reference_data() {
 
 Date reference_date() { return Date::from_ymd(2026, 3, 7); }
 
-const std::vector<test::Currency>& reference_currencies() {
-  static const std::vector<test::Currency> kCurrencies = {{1, "IDR", "Rupiah"},
-                                                          {2, "USD", "US Dollar"},
-                                                          {3, "EUR", "Euro"},
-                                                          {4, "JPY", "Yen"},
-                                                          {5, "SGD", "Singapore Dollar"}};
+const std::vector<writer::Currency>& reference_currencies() {
+  static const std::vector<writer::Currency> kCurrencies = {{1, "IDR", "Rupiah"},
+                                                            {2, "USD", "US Dollar"},
+                                                            {3, "EUR", "Euro"},
+                                                            {4, "JPY", "Yen"},
+                                                            {5, "SGD", "Singapore Dollar"}};
   return kCurrencies;
 }
 
 // Every pair is different, so a rate shown for the wrong currency or from a
 // mix of two records shows up. Records are not in key order.
-const std::vector<test::Rate>& reference_rates() {
-  static const std::vector<test::Rate> kRates = {
+const std::vector<writer::Rate>& reference_rates() {
+  static const std::vector<writer::Rate> kRates = {
       {2, Date::from_ymd(2026, 3, 9), "15400.30", "15500.30"},  // after the active date
       {3, Date::from_ymd(2026, 2, 1), "15900.50", "16050.50"},
       {2, Date::from_ymd(2026, 3, 1), "15000.10", "15100.10"},  // month step

@@ -17,8 +17,8 @@ namespace kx::e2e {
 
 // The undamaged installation: active date 7 March 2026, the home currency
 // and four others, each with a rate that another step of the lookup finds.
-const std::vector<test::Currency>& reference_currencies();
-const std::vector<test::Rate>& reference_rates();
+const std::vector<writer::Currency>& reference_currencies();
+const std::vector<writer::Rate>& reference_rates();
 Date reference_date();
 
 class InstallationFixture : public ::testing::Test {

@@ -9,7 +9,7 @@
 #include <map>
 
 #include "e2e/installation_fixture.h"
-#include "support/dbf_writer.h"
+#include "tablewriter/dbf_writer.h"
 
 namespace kx::e2e {
 namespace {
@@ -85,9 +85,9 @@ TEST_F(ReadOnlyTest, ErrorObjectRunsWriteNothing) {
   expect_read_only(
       "no-mu-tgl",
       [](const CaseFolder& f) {
-        test::TableOptions options;
+        writer::TableOptions options;
         options.write_mu_tgl_tag = false;
-        ASSERT_TRUE(test::write_rate_table(f.data_folder(), reference_rates(), options));
+        ASSERT_TRUE(writer::write_rate_table(f.data_folder(), reference_rates(), options));
       },
       kErrorObject);
 }
@@ -96,7 +96,7 @@ TEST_F(ReadOnlyTest, StateObjectRunsWriteNothing) {
   expect_read_only(
       "no-control-table",
       [](const CaseFolder& f) {
-        ASSERT_TRUE(test::write_location_table(
+        ASSERT_TRUE(writer::write_location_table(
             f.program_folder(), {target_path(f.data_folder() + "nowhere"), "", "", ""}));
       },
       kStateObject);
@@ -109,7 +109,7 @@ TEST_F(ReadOnlyTest, ErrorPageRunsWriteNothing) {
   expect_read_only(
       "empty-control-table",
       [](const CaseFolder& f) {
-        ASSERT_TRUE(test::write_control_table(f.data_folder(), {}, true));
+        ASSERT_TRUE(writer::write_control_table(f.data_folder(), {}, true));
       },
       kErrorPage);
 }
@@ -119,14 +119,14 @@ TEST_F(ReadOnlyTest, MemoFileIsNotWritten) {
   expect_read_only(
       "memo",
       [](const CaseFolder& f) {
-        test::DbfSpec spec{0x30,
-                           {{"ID", 'N', 4}, {"KODE", 'C', 5}, {"NAMA", 'C', 30}, {"CATATAN", 'M'}}};
+        writer::DbfSpec spec{
+            0x30, {{"ID", 'N', 4}, {"KODE", 'C', 5}, {"NAMA", 'C', 30}, {"CATATAN", 'M'}}};
         spec.table_flags = 0x03;
-        std::vector<test::Row> rows;
-        for (const test::Currency& c : reference_currencies()) {
-          rows.push_back(test::Row{{c.id, c.kode, c.nama, "note on " + c.nama}});
+        std::vector<writer::Row> rows;
+        for (const writer::Currency& c : reference_currencies()) {
+          rows.push_back(writer::Row{{c.id, c.kode, c.nama, "note on " + c.nama}});
         }
-        ASSERT_TRUE(test::write_dbf(f.data_folder() + "M_MAUANG.KV3", spec, rows));
+        ASSERT_TRUE(writer::write_dbf(f.data_folder() + "M_MAUANG.KV3", spec, rows));
         ASSERT_TRUE(fs::exists(f.data_folder() + "M_MAUANG.fpt"));
       },
       kReport);

@@ -7,8 +7,8 @@
 namespace kx::e2e {
 namespace {
 
-using test::Currency;
-using test::Rate;
+using writer::Currency;
+using writer::Rate;
 
 Date ymd(int y, int m, int d) { return Date::from_ymd(y, m, d); }
 
@@ -133,7 +133,7 @@ TEST_F(ReportTest, TableTextIsWrittenAsStoredWithJsonEscapes) {
 }
 
 TEST_F(ReportTest, MissingIdTagLeavesTheObjectOpenBeforeTheErrorObject) {
-  test::TableOptions options;
+  writer::TableOptions options;
   options.write_id_tag = false;
   scenario_.write_installation(ymd(2026, 3, 7), {kHome, kUsd}, {}, options);
   const RunResult r = scenario_.run();
@@ -144,7 +144,7 @@ TEST_F(ReportTest, MissingIdTagLeavesTheObjectOpenBeforeTheErrorObject) {
 }
 
 TEST_F(ReportTest, MissingMuTglTagEndsInsideTheFirstLookup) {
-  test::TableOptions options;
+  writer::TableOptions options;
   options.write_mu_tgl_tag = false;
   scenario_.write_installation(ymd(2026, 3, 7), {kHome, kUsd}, {}, options);
   const RunResult r = scenario_.run();
@@ -154,7 +154,7 @@ TEST_F(ReportTest, MissingMuTglTagEndsInsideTheFirstLookup) {
 }
 
 TEST_F(ReportTest, MissingMauangIdFieldIsReportedNotSilent) {
-  test::TableOptions options;
+  writer::TableOptions options;
   options.write_mauang_id_field = false;
   scenario_.write_installation(ymd(2026, 3, 7), {kHome, kUsd}, {}, options);
   const RunResult r = scenario_.run();
@@ -174,7 +174,7 @@ TEST_F(ReportTest, NumericIdTagWithKeysEndingInNulsReportsLikeACharacterIdTag) {
   }
   std::string reports[2];
   for (const bool character : {false, true}) {
-    test::TableOptions options;
+    writer::TableOptions options;
     options.character_id_tag = character;
     scenario_.write_installation(ymd(2026, 3, 7), currencies, rates, options);
     reports[character] = run_ok();

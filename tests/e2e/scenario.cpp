@@ -24,29 +24,32 @@ Scenario::Scenario() {
   }
 }
 
-void Scenario::write_location(const test::Location& location) {
-  ASSERT_TRUE(test::write_location_table(program_folder(), location));
+void Scenario::write_location(const writer::Location& location) {
+  ASSERT_TRUE(writer::write_location_table(program_folder(), location));
 }
 
 void Scenario::write_location_to_pos() { write_location({target_path(pos_folder()), "", "", ""}); }
 
 void Scenario::write_control(const Date& aktif) {
-  test::Control control;
+  writer::Control control;
   control.aktif = aktif;
-  ASSERT_TRUE(test::write_control_table(data_folder(), control));
+  ASSERT_TRUE(writer::write_control_table(data_folder(), control));
 }
 
-void Scenario::write_currencies(const std::vector<test::Currency>& currencies,
-                                const test::TableOptions& options) {
-  ASSERT_TRUE(test::write_currency_table(data_folder(), currencies, options));
+void Scenario::write_currencies(const std::vector<writer::Currency>& currencies,
+                                const writer::TableOptions& options) {
+  ASSERT_TRUE(writer::write_currency_table(data_folder(), currencies, options));
 }
 
-void Scenario::write_rates(const std::vector<test::Rate>& rates, const test::TableOptions& options) {
-  ASSERT_TRUE(test::write_rate_table(data_folder(), rates, options));
+void Scenario::write_rates(const std::vector<writer::Rate>& rates,
+                           const writer::TableOptions& options) {
+  ASSERT_TRUE(writer::write_rate_table(data_folder(), rates, options));
 }
 
-void Scenario::write_installation(const Date& aktif, const std::vector<test::Currency>& currencies,
-                                  const std::vector<test::Rate>& rates, const test::TableOptions& options) {
+void Scenario::write_installation(const Date& aktif,
+                                  const std::vector<writer::Currency>& currencies,
+                                  const std::vector<writer::Rate>& rates,
+                                  const writer::TableOptions& options) {
   write_location_to_pos();
   write_control(aktif);
   write_currencies(currencies, options);

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "e2e/program_runner.h"
-#include "support/pos_installation.h"
+#include "tablewriter/pos_installation.h"
 
 namespace kx::e2e {
 
@@ -23,17 +23,20 @@ class Scenario {
   std::string data_folder() const { return root_ + "/pos/KV3DB/"; }
 
   // KELVARO.DIR with CUR_DIR as given (already in the target's path form).
-  void write_location(const test::Location& location);
+  void write_location(const writer::Location& location);
   // KELVARO.DIR whose CUR_DIR is the point-of-sale folder, in the target's form.
   void write_location_to_pos();
   // The control table with the given active date.
   void write_control(const Date& aktif);
-  void write_currencies(const std::vector<test::Currency>& currencies, const test::TableOptions& options = {});
-  void write_rates(const std::vector<test::Rate>& rates, const test::TableOptions& options = {});
+  void write_currencies(const std::vector<writer::Currency>& currencies,
+                        const writer::TableOptions& options = {});
+  void write_rates(const std::vector<writer::Rate>& rates,
+                   const writer::TableOptions& options = {});
 
   // A complete installation: location, control, currencies and rates.
-  void write_installation(const Date& aktif, const std::vector<test::Currency>& currencies,
-                          const std::vector<test::Rate>& rates, const test::TableOptions& options = {});
+  void write_installation(const Date& aktif, const std::vector<writer::Currency>& currencies,
+                          const std::vector<writer::Rate>& rates,
+                          const writer::TableOptions& options = {});
 
   // Runs the program from the program folder (working directory: cwd, or
   // the scenario root).

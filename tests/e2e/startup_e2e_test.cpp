@@ -6,7 +6,7 @@
 
 #include "e2e/json_validator.h"
 #include "e2e/scenario.h"
-#include "support/dbf_writer.h"
+#include "tablewriter/dbf_writer.h"
 
 namespace kx::e2e {
 namespace {
@@ -56,7 +56,8 @@ TEST_F(StartupTest, LocationFileThatIsAFolder) {
 }
 
 TEST_F(StartupTest, LocationTableThatIsNotATableEndsWithTheErrorPage) {
-  ASSERT_TRUE(test::write_file(scenario_.program_folder() + "KELVARO.DIR", "this is not a table"));
+  ASSERT_TRUE(
+      writer::write_file(scenario_.program_folder() + "KELVARO.DIR", "this is not a table"));
   const RunResult r = scenario_.run();
   EXPECT_EQ(r.status, 0);
   EXPECT_TRUE(is_error_page(r.out)) << r.out;

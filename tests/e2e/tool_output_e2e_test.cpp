@@ -11,7 +11,8 @@
 #include <vector>
 
 #include "e2e/program_runner.h"
-#include "support/pos_installation.h"
+#include "tablewriter/dbf_writer.h"
+#include "tablewriter/pos_installation.h"
 
 namespace kx::e2e {
 namespace {
@@ -41,7 +42,7 @@ TEST(ToolOutputTest, FailedWriteOfStandardOutputIsReportedWithNonZeroStatus) {
   fs::remove_all(folder);
   fs::create_directories(folder);
   ASSERT_TRUE(
-      test::write_currency_table(folder + "/", {{1, "IDR", "Rupiah"}, {2, "USD", "Dollar"}}));
+      writer::write_currency_table(folder + "/", {{1, "IDR", "Rupiah"}, {2, "USD", "Dollar"}}));
   const std::string table = folder + "/M_MAUANG.KV3";
   const std::string demo = folder + "/demo";
 
@@ -63,6 +64,80 @@ TEST(ToolOutputTest, FailedWriteOfStandardOutputIsReportedWithNonZeroStatus) {
     const bool said = run.err.find(": cannot write standard output") != std::string::npos;
     EXPECT_EQ(said, c.status != 0) << c.label << ": " << run.err;
   }
+  fs::remove_all(folder);
+}
+
+struct CommandCase {
+  const char* label;
+  std::string tool;
+  std::vector<std::string> args;
+  int status;
+  std::string fragment;  // of standard output and standard error together
+};
+
+// Each command line of the tools ends with its documented status and says
+// what it did or why it could not; mkdemo creates nothing it was not asked to.
+TEST(ToolCommandLineTest, StatusAndMessageOfEachCommandLine) {
+  const std::string kv3dump = from_env("KX_KV3DUMP");
+  const std::string mkdemo = from_env("KX_MKDEMO");
+  const std::string program = from_env("KX_PROGRAM");
+  if (kv3dump.empty() || mkdemo.empty() || program.empty()) {
+    GTEST_SKIP() << "KX_KV3DUMP, KX_MKDEMO or KX_PROGRAM names no program";
+  }
+  const std::string folder =
+      (fs::temp_directory_path() / "kx-e2e" / ("ToolCommandLineTest." + std::to_string(::getpid())))
+          .string();
+  fs::remove_all(folder);
+  fs::create_directories(folder);
+  ASSERT_TRUE(writer::write_currency_table(folder + "/", {{1, "IDR", "Rupiah"}}));
+  ASSERT_TRUE(writer::write_file(folder + "/plain-file", "x"));
+  const std::string table = folder + "/M_MAUANG.KV3";
+  const std::string demo = folder + "/demo";
+  const std::string missing = folder + "/nonexistent/kursexport";
+
+  const CommandCase cases[] = {
+      {"kv3dump --help", kv3dump, {"--help"}, 0, "\n  --verify       check every tag's keys"},
+      {"kv3dump --version", kv3dump, {"--version"}, 0, "kv3dump 1."},
+      {"kv3dump, unknown option", kv3dump, {"--bogus"}, 2, "unknown option --bogus"},
+      {"kv3dump, no such table", kv3dump, {folder + "/NONE.KV3"}, 7, "no such file: "},
+      {"kv3dump, a table", kv3dump, {table, "--csv"}, 0, "ID,KODE,NAMA\r\n1,IDR,Rupiah\r\n"},
+      {"mkdemo --help", mkdemo, {"--help"}, 0, "usage: mkdemo FOLDER [PROGRAM]\n"},
+      {"mkdemo --version", mkdemo, {"--version"}, 0, "mkdemo 1."},
+      {"mkdemo, no folder", mkdemo, {}, 2, "mkdemo: no folder given\n"},
+      {"mkdemo, unknown option", mkdemo, {demo, "--bogus"}, 2, "unknown option --bogus"},
+      {"mkdemo, extra argument", mkdemo, {demo, program, "extra"}, 2, "too many arguments: extra"},
+      {"mkdemo, no such program",
+       mkdemo,
+       {demo, missing},
+       1,
+       "mkdemo: no such program: " + missing},
+      {"mkdemo, a folder as program", mkdemo, {demo, folder}, 1, "is a directory, not a program"},
+      {"mkdemo, folder under a file",
+       mkdemo,
+       {folder + "/plain-file/demo", program},
+       1,
+       "mkdemo: cannot create folder " + folder + "/plain-file/demo/tarvo: "},
+      {"mkdemo, a demo",
+       mkdemo,
+       {demo, program},
+       0,
+       demo + "/tarvo/" + fs::path(program).filename().string() + "\n"},
+  };
+  for (const CommandCase& c : cases) {
+    RunOptions options;
+    options.args = c.args;
+    options.native = true;
+    const RunResult run = run_program(c.tool, folder, 30, options);
+    EXPECT_EQ(run.status, c.status) << c.label << ": " << how_it_ended(run) << "\n" << run.err;
+    EXPECT_NE((run.out + run.err).find(c.fragment), std::string::npos) << c.label << ":\n"
+                                                                       << run.out << run.err;
+    // Only the last case may create the demo folder.
+    if (c.status != 0 || c.tool != mkdemo || c.args.size() < 2) {
+      EXPECT_FALSE(fs::exists(demo)) << c.label;
+    }
+  }
+  EXPECT_FALSE(fs::exists(folder + "/--help"));
+  EXPECT_TRUE(fs::exists(demo + "/pos/KV3DB"));
   fs::remove_all(folder);
 }
 

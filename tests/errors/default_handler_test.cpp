@@ -163,11 +163,11 @@ TEST_F(DefErrorTest, LogIsWrittenBeforeTheDialogOnlyWhenSet) {
   DEFERROR(Value::object(record(23)));
   EXPECT_EQ(platform::path_kind(log_path()), platform::PathKind::kMissing);
   error_settings().error_log = true;
-  set_error_dialog([this](const std::string&, const std::string&, bool, uint32_t, uint32_t) {
+  env_.on_dialog = [this](const test::DialogCall&) {
     EXPECT_NE(test::read_file(log_path()).find("GenCode         :Read error\r\n"),
               std::string::npos);
     return kChoiceDefault;
-  });
+  };
   DEFERROR(Value::object(record(23)));
 }
 

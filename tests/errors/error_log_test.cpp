@@ -9,7 +9,7 @@
 #include "fileio/file_open.h"
 #include "runtime/file_error.h"
 #include "runtime/version.h"
-#include "support/dbf_writer.h"
+#include "tablewriter/dbf_writer.h"
 
 namespace kx {
 namespace {
@@ -160,7 +160,7 @@ TEST_F(ErrorLogTest, DefaultHandlerEntryHoldsTheMessageAndNoSecret) {
 // process like the binary file reader's: ISERROR reports the last of them.
 TEST_F(ErrorLogTest, IsErrorReportsHowTheLogsLastFileOperationWent) {
   const std::string file = test::scratch_path("READER.BIN");
-  ASSERT_TRUE(test::write_file(file, "abc"));
+  ASSERT_TRUE(writer::write_file(file, "abc"));
   const FILEOPEN reader(file);
   const auto handler_logs = [] { DEFERROR(Value::object(std::make_shared<ERROR>())); };
   struct Case {
@@ -171,7 +171,8 @@ TEST_F(ErrorLogTest, IsErrorReportsHowTheLogsLastFileOperationWent) {
   };
   const Case cases[] = {
       {"new log", [](const std::string&) {}, [&](const std::string&) { handler_logs(); }, false},
-      {"existing log", [](const std::string& log) { ASSERT_TRUE(test::write_file(log, "x\r\n")); },
+      {"existing log",
+       [](const std::string& log) { ASSERT_TRUE(writer::write_file(log, "x\r\n")); },
        [&](const std::string&) { handler_logs(); }, false},
       {"log that is a folder",
        [](const std::string& log) { std::filesystem::create_directories(log); },
@@ -180,7 +181,7 @@ TEST_F(ErrorLogTest, IsErrorReportsHowTheLogsLastFileOperationWent) {
        [this](const std::string&) { error_settings().log_folder = log_folder_ + "missing/"; },
        [&](const std::string&) { handler_logs(); }, true},
       {"entry through a handle that cannot write",
-       [](const std::string& log) { ASSERT_TRUE(test::write_file(log, "")); },
+       [](const std::string& log) { ASSERT_TRUE(writer::write_file(log, "")); },
        [](const std::string& log) {
          uint32_t os_error = 0;
          platform::ScopedHandle h(

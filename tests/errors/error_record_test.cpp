@@ -10,10 +10,7 @@
 namespace kx {
 namespace {
 
-class ErrorRecordTest : public ::testing::Test {
- protected:
-  void TearDown() override { install_error_handler(nullptr); }
-};
+class ErrorRecordTest : public ::testing::Test {};
 
 TEST_F(ErrorRecordTest, InitTakesTheStackFromTheStartLevelAndZeroForNonNumbers) {
   Activation start("START", kModuleMain);

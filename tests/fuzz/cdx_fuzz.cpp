@@ -3,22 +3,22 @@
 // bounded number of steps.
 //
 // With KX_CDX_FUZZ_SEEDS=<folder> in the environment it first writes seed
-// indexes made by the test writer into that folder and exits.
+// indexes made by the table writer into that folder and exits.
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
 
-#include "support/cdx_writer.h"
 #include "tables/byte_source.h"
 #include "tables/cdx/index_file.h"
 #include "tables/cdx/key_encoding.h"
+#include "tablewriter/cdx_writer.h"
 
 namespace kx::tables::cdx {
 namespace {
 
-using test::CdxTagSpec;
+using writer::CdxTagSpec;
 
 CdxTagSpec integers(const char* name, int n, bool descending) {
   CdxTagSpec tag;
@@ -40,7 +40,8 @@ CdxTagSpec texts(const char* name, int n, uint16_t key_length) {
   tag.key_length = key_length;
   for (int i = 1; i <= n; ++i) {
     std::string text = std::to_string(1000 + (i * 7919) % 997) + "2024";
-    tag.entries.push_back({test::char_key(text, key_length), static_cast<uint32_t>(i), i % 5 != 0});
+    tag.entries.push_back(
+        {writer::char_key(text, key_length), static_cast<uint32_t>(i), i % 5 != 0});
   }
   return tag;
 }
@@ -61,7 +62,7 @@ CdxTagSpec dates(const char* name, int n) {
 }
 
 void write_seeds(const std::string& folder) {
-  const std::vector<std::pair<std::vector<CdxTagSpec>, test::CdxWriteOptions>> seeds = {
+  const std::vector<std::pair<std::vector<CdxTagSpec>, writer::CdxWriteOptions>> seeds = {
       {{integers("ID", 5, false)}, {}},
       {{integers("ID", 40, false), texts("MU_TGL", 30, 18)}, {3, 2}},
       {{integers("DOWN", 60, true)}, {4, 3}},
@@ -70,7 +71,8 @@ void write_seeds(const std::string& folder) {
       {{integers("EMPTY", 0, false), texts("CODE", 9, 4)}, {}},
   };
   for (size_t i = 0; i < seeds.size(); ++i) {
-    test::write_cdx(folder + "/seed" + std::to_string(i) + ".cdx", seeds[i].first, seeds[i].second);
+    writer::write_cdx(folder + "/seed" + std::to_string(i) + ".cdx", seeds[i].first,
+                      seeds[i].second);
   }
 }
 

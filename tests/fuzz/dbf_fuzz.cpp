@@ -2,7 +2,7 @@
 // record. An input is a 4-byte little-endian length n, then n bytes of table
 // file, then the memo file's bytes (none when the input ends there).
 //
-// Seeds: `dbf_fuzz --write-seeds=DIR` writes tables made by the test writer
+// Seeds: `dbf_fuzz --write-seeds=DIR` writes tables made by the table writer
 // into DIR and exits (libFuzzer ignores flags that begin with "--").
 #include <cstdint>
 #include <cstdio>
@@ -11,17 +11,17 @@
 #include <string>
 #include <vector>
 
-#include "support/dbf_writer.h"
 #include "tables/byte_source.h"
 #include "tables/dbf/table.h"
+#include "tablewriter/dbf_writer.h"
 
 namespace {
 
 using kx::Date;
-using kx::test::Cell;
-using kx::test::DbfFiles;
-using kx::test::DbfSpec;
-using kx::test::Row;
+using kx::writer::Cell;
+using kx::writer::DbfFiles;
+using kx::writer::DbfSpec;
+using kx::writer::Row;
 
 std::string pack(const DbfFiles& files) {
   std::string out(4, '\0');
@@ -32,18 +32,19 @@ std::string pack(const DbfFiles& files) {
 
 std::vector<DbfFiles> seed_tables() {
   std::vector<DbfFiles> seeds;
-  seeds.push_back(kx::test::build_dbf(kx::test::all_types_spec(), kx::test::all_types_rows()));
+  seeds.push_back(
+      kx::writer::build_dbf(kx::writer::all_types_spec(), kx::writer::all_types_rows()));
   DbfSpec fox2{0xF5, {{"ID", 'C', 4}, {"DATA", 'M'}, {"N", 'N', 6, 2}}};
   fox2.memo_block_size = 33;
   seeds.push_back(
-      kx::test::build_dbf(fox2, {{{"a", "first"}}, {{"b", std::string(70, 'z'), 3.5}}}));
+      kx::writer::build_dbf(fox2, {{{"a", "first"}}, {{"b", std::string(70, 'z'), 3.5}}}));
   DbfSpec plain{0x03, {{"KODE", 'C', 3}, {"KURS", 'N', 12, 2}, {"TGL", 'D'}}};
   plain.end_marker = false;
   plain.stated_record_count = 5;
-  seeds.push_back(kx::test::build_dbf(
+  seeds.push_back(kx::writer::build_dbf(
       plain, {{{"USD", 15000.5, Date::from_ymd(2026, 3, 1)}}, {{"EUR", "*****", "        "}}}));
   DbfSpec empty{0x30, {{"A", 'C', 1}}};
-  seeds.push_back(kx::test::build_dbf(empty, {}));
+  seeds.push_back(kx::writer::build_dbf(empty, {}));
   return seeds;
 }
 
@@ -51,7 +52,7 @@ void write_seeds(const std::string& folder) {
   int n = 0;
   for (const DbfFiles& files : seed_tables()) {
     const std::string path = folder + "/seed" + std::to_string(++n);
-    if (!kx::test::write_file(path, pack(files))) {
+    if (!kx::writer::write_file(path, pack(files))) {
       std::fprintf(stderr, "cannot write %s\n", path.c_str());
       std::exit(1);
     }

@@ -59,5 +59,11 @@ TEST(EscaperDifferenceTest, SlashAndHighBytes) {
   EXPECT_EQ(_OUTPUTJSONSTRING("a/\xe9"), "a\\/\\u00E9");
 }
 
+// Member names keep a line feed as \u000A; the state and error objects ask for \n.
+TEST(EscapeJsonCharsTest, LineFeedFormIsTheCallersChoice) {
+  EXPECT_EQ(escape_json_chars("a\nb\r"), "a\\u000Ab\\r");
+  EXPECT_EQ(escape_json_chars("a\nb\r", LineFeedEscape::kShort), "a\\nb\\r");
+}
+
 }  // namespace
 }  // namespace kx

@@ -7,19 +7,10 @@
 #include "runtime/exit.h"
 #include "runtime/settings.h"
 #include "support/testing/child_process.h"
+#include "support/testing/report_settings.h"
 
 namespace kx {
 namespace {
-
-void apply_report_settings() {
-  set_international(InternationalMode::kFixed);
-  set_century(true);
-  set_fixed(true);
-  set_digits(20);
-  set_date_format("DD/MM/YYYY");
-  set_decimal_separator(',');
-  set_thousands_separator('.');
-}
 
 TEST(JsonWriterTest, ObjectWithTwoMembers) {
   std::string out;
@@ -56,11 +47,7 @@ TEST(JsonWriterTest, EmptyObjectAndCommaRuleAfterReopening) {
 
 class JsonMemberTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    reset_settings();
-    apply_report_settings();
-  }
-  void TearDown() override { reset_settings(); }
+  void SetUp() override { test::apply_report_settings(); }
 };
 
 TEST_F(JsonMemberTest, LogicDatesAndNumbers) {

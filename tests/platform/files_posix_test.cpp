@@ -7,8 +7,8 @@
 #include <filesystem>
 
 #include "platform/platform.h"
-#include "support/dbf_writer.h"
 #include "support/testing/child_process.h"
+#include "tablewriter/dbf_writer.h"
 
 namespace kx::platform {
 namespace {
@@ -36,7 +36,7 @@ TEST(PosixFilesTest, FolderIsRefusedAndAFileOpens) {
   fs::create_directories(folder);
   EXPECT_EQ(open_error(folder, OpenMode::kRead), kErrAccessDenied);
   const std::string file = test::scratch_path("FILE.KV3");
-  ASSERT_TRUE(test::write_file(file, "x"));
+  ASSERT_TRUE(writer::write_file(file, "x"));
   EXPECT_EQ(open_error(file, OpenMode::kRead), kErrNone);
   EXPECT_EQ(open_error(file, OpenMode::kReadWrite), kErrNone);
 }
@@ -45,7 +45,7 @@ TEST(PosixFilesTest, NamesInAnotherLetterCaseAreFoundAndOpened) {
   const std::string folder = test::scratch_path("cased");
   fs::remove_all(folder);
   fs::create_directories(folder + "/SUB.CDX");
-  ASSERT_TRUE(test::write_file(folder + "/M_Kursma.Cdx", "x"));
+  ASSERT_TRUE(writer::write_file(folder + "/M_Kursma.Cdx", "x"));
   EXPECT_EQ(existing_file(folder + "/M_KURSMA.CDX"), folder + "/M_Kursma.Cdx");
   EXPECT_EQ(existing_file(folder + "/M_Kursma.Cdx"), folder + "/M_Kursma.Cdx");
   EXPECT_EQ(existing_file(folder + "/M_MAUANG.CDX"), "");

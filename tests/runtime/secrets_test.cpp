@@ -5,10 +5,8 @@
 namespace kx {
 namespace {
 
-class SecretsTest : public ::testing::Test {
- protected:
-  void TearDown() override { clear_secrets(); }
-};
+// Each test starts with no secret registered (tests/test_main.cpp).
+class SecretsTest : public ::testing::Test {};
 
 TEST_F(SecretsTest, EveryOccurrenceIsMaskedAndAdjacentOnesTogether) {
   register_secret("abc");

@@ -3,23 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "runtime/settings.h"
+#include "support/testing/report_settings.h"
 
 namespace kx {
 namespace {
 
 class NumberTextTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    reset_settings();
-    set_international(InternationalMode::kFixed);
-    set_century(true);
-    set_fixed(true);
-    set_digits(20);
-    set_date_format("DD/MM/YYYY");
-    set_decimal_separator(',');
-    set_thousands_separator('.');
-  }
-  void TearDown() override { reset_settings(); }
+  void SetUp() override { test::apply_report_settings(); }
 };
 
 TEST_F(NumberTextTest, RoundsHalfAwayFromZeroOnTheDecimalValue) {

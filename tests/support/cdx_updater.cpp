@@ -4,10 +4,12 @@
 #include <cctype>
 #include <vector>
 
-#include "support/cdx_pages.h"
+#include "tablewriter/cdx_pages.h"
 
 namespace kx::test {
 namespace {
+
+namespace cdx_pages = writer::cdx_pages;
 
 using cdx_pages::Entry;
 using cdx_pages::kNone;

@@ -1,12 +1,21 @@
 #include "support/rate_writer.h"
 
 #include "platform/platform.h"
-#include "support/cdx_pages.h"
-#include "support/dbf_writer.h"
 #include "tables/cdx/key_encoding.h"
+#include "tablewriter/cdx_pages.h"
+#include "tablewriter/dbf_writer.h"
 
 namespace kx::test {
 namespace {
+
+namespace cdx_pages = writer::cdx_pages;
+using writer::build_dbf;
+using writer::DbfSpec;
+using writer::header_length;
+using writer::mu_tgl_key;
+using writer::Rate;
+using writer::record_length;
+using writer::Row;
 
 constexpr uint8_t kVersion = 0x30;
 constexpr size_t kCountField = 4;  // LE32 record count in the table header

@@ -14,7 +14,7 @@
 #include "runtime/date.h"
 #include "support/cdx_updater.h"
 #include "support/page_store.h"
-#include "support/pos_installation.h"
+#include "tablewriter/pos_installation.h"
 
 namespace kx::test {
 
@@ -34,7 +34,7 @@ struct RateWriterOptions {
 // size]; every eleventh on `around`, of the others every third within the 30
 // days before it and the rest spread over the year before it; buy rate
 // currency * 10^7 + recno with ".25", sell the same with ".75".
-Rate written_rate(uint32_t recno, const RateWriterOptions& options);
+writer::Rate written_rate(uint32_t recno, const RateWriterOptions& options);
 
 class RateWriter {
  public:
@@ -47,7 +47,7 @@ class RateWriter {
   // Appends rate as the next record, then inserts its keys. With header_first
   // the header's record count is raised before the record's bytes are
   // written, else after them; each is one write.
-  bool append(const Rate& rate, bool header_first, std::string* error);
+  bool append(const writer::Rate& rate, bool header_first, std::string* error);
   uint32_t record_count() const { return count_; }
   const CdxUpdateStats& index_stats() const { return index_.stats(); }
 

@@ -13,6 +13,10 @@
 namespace kx::test {
 namespace {
 
+using writer::mu_tgl_key;
+using writer::Rate;
+using writer::write_rate_table;
+
 const Date kAround = Date::from_ymd(2026, 3, 7);
 
 class RateWriterTest : public ::testing::Test {

@@ -4,17 +4,17 @@
 // data.
 #include <gtest/gtest.h>
 
-#include "platform/fault_seam.h"
-#include "support/cdx_writer.h"
-#include "support/dbf_writer.h"
 #include "support/testing/child_process.h"
+#include "support/testing/faulty_env.h"
 #include "tables/cdx/key_encoding.h"
 #include "tables/work_area.h"
+#include "tablewriter/cdx_writer.h"
+#include "tablewriter/dbf_writer.h"
 
 namespace kx::tables {
 namespace {
 
-using platform::ReadFault;
+using test::ReadFault;
 
 constexpr int kRecords = 30;
 constexpr uint64_t kMaxReads = 2000;
@@ -30,20 +30,19 @@ class ReadFaultTest : public ::testing::Test {
  protected:
   void SetUp() override {
     path_ = test::scratch_path("NOTES.KV3");
-    test::DbfSpec spec{0x30, {{"ID", 'N', 4}, {"KODE", 'C', 5}, {"CATATAN", 'M'}}};
+    writer::DbfSpec spec{0x30, {{"ID", 'N', 4}, {"KODE", 'C', 5}, {"CATATAN", 'M'}}};
     spec.table_flags = 0x03;
-    std::vector<test::Row> rows;
-    test::CdxTagSpec tag{"ID", "ID", "", 8, '\0'};
+    std::vector<writer::Row> rows;
+    writer::CdxTagSpec tag{"ID", "ID", "", 8, '\0'};
     for (int i = 1; i <= kRecords; ++i) {
-      rows.push_back(test::Row{{i, kode(i), note(i)}});
+      rows.push_back(writer::Row{{i, kode(i), note(i)}});
       tag.entries.push_back({cdx::encode_numeric(i), static_cast<uint32_t>(i)});
     }
-    ASSERT_TRUE(test::write_dbf(path_, spec, rows));
-    test::CdxWriteOptions options;
+    ASSERT_TRUE(writer::write_dbf(path_, spec, rows));
+    writer::CdxWriteOptions options;
     options.max_leaf_entries = 4;  // a tree of several levels
-    ASSERT_TRUE(test::write_cdx(test::scratch_path("NOTES.cdx"), {tag}, options));
+    ASSERT_TRUE(writer::write_cdx(test::scratch_path("NOTES.cdx"), {tag}, options));
   }
-  void TearDown() override { platform::disarm_read_fault(); }
 
   // Opens the table, walks it in ID order reading every field, and seeks
   // three keys. OK only when every value read was the one written.
@@ -97,10 +96,10 @@ class ReadFaultTest : public ::testing::Test {
     uint64_t failed = 0;
     uint64_t n = 1;
     for (; n < kMaxReads; ++n) {
-      platform::arm_read_fault({fault, n, leaf});
+      faulty_.arm({fault, n, leaf});
       const Status s = workload();
-      const std::string fired = platform::read_fault_fired_path();
-      platform::disarm_read_fault();
+      const std::string fired = faulty_.fired_path();
+      faulty_.disarm();
       if (fired.empty()) {
         EXPECT_TRUE(s.ok()) << "read " << n << ": " << s.description();
         break;
@@ -116,6 +115,7 @@ class ReadFaultTest : public ::testing::Test {
     return failed;
   }
 
+  test::FaultyEnv faulty_;
   std::string path_;
 };
 

@@ -8,9 +8,10 @@
 #include "errors/process_start.h"
 #include "platform/platform.h"
 #include "runtime/error_slot.h"
-#include "support/pos_installation.h"
 #include "support/testing/child_process.h"
-#include "tables/table_functions.h"
+#include "table_functions/program_helpers.h"
+#include "table_functions/table_functions.h"
+#include "tablewriter/pos_installation.h"
 
 namespace kx {
 namespace {
@@ -29,11 +30,8 @@ class SharedOpenTest : public ::testing::Test {
       return Value::logic(false);
     });
     folder_ = test::scratch_path("");
-    ASSERT_TRUE(test::write_currency_table(folder_, {{1, "IDR", "Rupiah"}, {2, "USD", "Dollar"}}));
-  }
-  void TearDown() override {
-    db_close_all();
-    install_error_handler(nullptr);
+    ASSERT_TRUE(
+        writer::write_currency_table(folder_, {{1, "IDR", "Rupiah"}, {2, "USD", "Dollar"}}));
   }
 
   // Opens file as the point-of-sale application would, appends one byte

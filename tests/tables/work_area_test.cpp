@@ -11,6 +11,9 @@ namespace {
 
 using tables::Status;
 using tables::WorkArea;
+using writer::CdxTagSpec;
+using writer::write_cdx;
+using writer::write_file;
 
 class WorkAreaTest : public ::testing::Test {
  protected:

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "support/cdx_writer.h"
-#include "support/dbf_writer.h"
 #include "support/testing/child_process.h"
 #include "tables/cdx/key_encoding.h"
+#include "tablewriter/cdx_writer.h"
+#include "tablewriter/dbf_writer.h"
 
 namespace kx::test {
 
@@ -39,20 +39,21 @@ inline std::vector<RateRow> rate_rows() {
           {"USD", Date::from_ymd(2026, 3, 5), 15100.00, 50, false}};
 }
 
-inline DbfSpec rate_spec() {
-  return DbfSpec{
+inline writer::DbfSpec rate_spec() {
+  return writer::DbfSpec{
       0x30, {{"MU", 'C', 3}, {"TGL", 'D'}, {"KURS_BELI", 'N', 12, 2}, {"ID", 'I'}, {"NOTE", 'M'}}};
 }
 
-inline std::vector<Row> rate_table_rows(const std::vector<RateRow>& rows) {
-  std::vector<Row> out;
-  for (const RateRow& r : rows) out.push_back(Row{{r.mu, r.tgl, r.kurs, r.id, "memo"}, r.deleted});
+inline std::vector<writer::Row> rate_table_rows(const std::vector<RateRow>& rows) {
+  std::vector<writer::Row> out;
+  for (const RateRow& r : rows)
+    out.push_back(writer::Row{{r.mu, r.tgl, r.kurs, r.id, "memo"}, r.deleted});
   return out;
 }
 
-inline CdxTagSpec make_tag(const char* name, const char* expression, uint16_t key_length,
-                           char fill) {
-  CdxTagSpec tag;
+inline writer::CdxTagSpec make_tag(const char* name, const char* expression, uint16_t key_length,
+                                   char fill) {
+  writer::CdxTagSpec tag;
   tag.name = name;
   tag.key_expression = expression;
   tag.key_length = key_length;
@@ -60,24 +61,24 @@ inline CdxTagSpec make_tag(const char* name, const char* expression, uint16_t ke
   return tag;
 }
 
-inline std::vector<CdxTagSpec> rate_tags(const std::vector<RateRow>& rows) {
-  CdxTagSpec mu_tgl = make_tag("MU_TGL", "mu+DTOS(tgl)", 11, ' ');
-  CdxTagSpec id = make_tag("ID", "id", 4, '\0');
-  CdxTagSpec kurs = make_tag("KURS", "kurs_beli", 8, '\0');
+inline std::vector<writer::CdxTagSpec> rate_tags(const std::vector<RateRow>& rows) {
+  writer::CdxTagSpec mu_tgl = make_tag("MU_TGL", "mu+DTOS(tgl)", 11, ' ');
+  writer::CdxTagSpec id = make_tag("ID", "id", 4, '\0');
+  writer::CdxTagSpec kurs = make_tag("KURS", "kurs_beli", 8, '\0');
   kurs.descending = true;
-  CdxTagSpec usd = make_tag("USDONLY", "mu", 3, ' ');
+  writer::CdxTagSpec usd = make_tag("USDONLY", "mu", 3, ' ');
   usd.for_expression = "mu=\"USD\"";
-  CdxTagSpec tgl = make_tag("TGL", "tgl", 8, '\0');
-  CdxTagSpec general = make_tag("NAMA_GEN", "mu", 6, '\0');
+  writer::CdxTagSpec tgl = make_tag("TGL", "tgl", 8, '\0');
+  writer::CdxTagSpec general = make_tag("NAMA_GEN", "mu", 6, '\0');
   general.signature = 2;
   general.collation = "GENERAL";
   for (size_t i = 0; i < rows.size(); ++i) {
     const RateRow& r = rows[i];
     const uint32_t recno = static_cast<uint32_t>(i + 1);
-    mu_tgl.entries.push_back({char_key(std::string(r.mu) + r.tgl.dtos(), 11), recno});
+    mu_tgl.entries.push_back({writer::char_key(std::string(r.mu) + r.tgl.dtos(), 11), recno});
     id.entries.push_back({tables::cdx::encode_integer(r.id), recno});
     kurs.entries.push_back({tables::cdx::encode_numeric(r.kurs), recno});
-    usd.entries.push_back({char_key(r.mu, 3), recno, std::string(r.mu) == "USD"});
+    usd.entries.push_back({writer::char_key(r.mu, 3), recno, std::string(r.mu) == "USD"});
     tgl.entries.push_back({tables::cdx::encode_date(r.tgl), recno});
     general.entries.push_back({std::string(r.mu) + std::string(3, '\0'), recno});
   }
@@ -98,9 +99,9 @@ inline std::string write_rate_table(const std::string& folder,
                                     const std::vector<RateRow>& rows = rate_rows(),
                                     const std::string& index_leaf = "M_KURSMA.CDX") {
   const std::string path = folder + "/M_KURSMA.KV3";
-  EXPECT_TRUE(write_dbf(path, rate_spec(), rate_table_rows(rows)));
+  EXPECT_TRUE(writer::write_dbf(path, rate_spec(), rate_table_rows(rows)));
   std::string error;
-  EXPECT_TRUE(write_cdx(folder + "/" + index_leaf, rate_tags(rows), {}, &error)) << error;
+  EXPECT_TRUE(writer::write_cdx(folder + "/" + index_leaf, rate_tags(rows), {}, &error)) << error;
   return path;
 }
 

@@ -12,6 +12,8 @@ namespace {
 
 using tables::WorkArea;
 using tables::WorkAreas;
+using writer::DbfSpec;
+using writer::write_dbf;
 
 class WorkAreasTest : public ::testing::Test {
  protected:

@@ -1,25 +1,28 @@
 // mkdemo FOLDER [PROGRAM]: writes a demo installation. FOLDER/tarvo/ gets the
 // program and its KELVARO.DIR, which points at FOLDER/pos; FOLDER/pos/KV3DB/
 // gets the control table, the currency master and a year of exchange rates.
+// mkdemo --help lists the forms and exit statuses.
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
+#include "build_version.h"
 #include "platform/platform.h"
-#include "support/pos_installation.h"
+#include "tablewriter/pos_installation.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using kx::Date;
-using kx::test::Currency;
-using kx::test::Rate;
+using kx::writer::Currency;
+using kx::writer::Rate;
 
 const std::vector<Currency> kCurrencies = {
-    {1, "IDR", "Rupiah"},         {2, "USD", "US Dollar"},        {3, "EUR", "Euro"},
-    {4, "SGD", "Singapore Dollar"}, {5, "JPY", "Yen"},            {6, "AUD", "Australian Dollar"},
-    {7, "MYR", "Ringgit"},        {8, "CNY", "Yuan Renminbi"},
+    {1, "IDR", "Rupiah"},           {2, "USD", "US Dollar"},     {3, "EUR", "Euro"},
+    {4, "SGD", "Singapore Dollar"}, {5, "JPY", "Yen"},           {6, "AUD", "Australian Dollar"},
+    {7, "MYR", "Ringgit"},          {8, "CNY", "Yuan Renminbi"},
 };
 
 // Rupiah per unit around which each currency's demo rates move.
@@ -44,8 +47,10 @@ std::vector<Rate> demo_rates() {
       for (int month = 1; month <= 12; ++month) {
         if ((year == 2025 && month < 3) || (year == 2026 && month > 3)) continue;
         for (int day : {1, 15}) {
-          const double mid = base * (1.0 + 0.004 * ((step * 7 + c.id * 3) % 11 - 5));
-          rates.push_back({c.id, Date::from_ymd(year, month, day), money(mid * 0.995), money(mid * 1.005)});
+          const double mid =
+              base * (1.0 + 0.004 * static_cast<double>((int64_t{step} * 7 + c.id * 3) % 11 - 5));
+          rates.push_back(
+              {c.id, Date::from_ymd(year, month, day), money(mid * 0.995), money(mid * 1.005)});
           ++step;
         }
       }
@@ -60,51 +65,140 @@ std::string with_separator(const fs::path& p) {
   return s;
 }
 
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+constexpr char kUsage[] =
+    "usage: mkdemo FOLDER [PROGRAM]\n"
+    "       mkdemo --help | --version\n";
+
+constexpr char kHelp[] =
+    "\n"
+    "Writes a demo installation: FOLDER/tarvo/ gets a copy of PROGRAM and KELVARO.DIR,\n"
+    "FOLDER/pos/KV3DB/ the point-of-sale tables. Prints the path of the copied program.\n"
+    "\n"
+    "  FOLDER     the folder to write into; created when missing\n"
+    "  PROGRAM    the program to copy; by default the kursexport beside mkdemo\n"
+    "  --help     print this help\n"
+    "  --version  print the version\n"
+    "\n"
+    "Exit status:\n"
+    "  0  done\n"
+    "  1  the installation could not be written (the message says why)\n"
+    "  2  usage error\n";
+
+// printf to standard output, false when the write fails.
+bool print(const std::string& text) {
+  return std::fputs(text.c_str(), stdout) >= 0 && std::fflush(stdout) == 0;
+}
+
+int fail(const std::string& message) {
+  std::fprintf(stderr, "mkdemo: %s\n", message.c_str());
+  return kExitFailed;
+}
+
+int usage(const std::string& problem) {
+  std::fprintf(stderr, "mkdemo: %s\n%s", problem.c_str(), kUsage);
+  return kExitUsage;
+}
+
+// FOLDER and PROGRAM from args; a usage problem when they are not one or
+// two names. "--" ends the options, for a folder whose name starts with "-".
+bool parse_args(const std::vector<std::string>& args, std::vector<std::string>* names,
+                std::string* problem) {
+  bool options = true;
+  for (const std::string& a : args) {
+    if (options && a == "--") {
+      options = false;
+    } else if (options && a.size() > 1 && a[0] == '-') {
+      return *problem = "unknown option " + a + " (see mkdemo --help)", false;
+    } else {
+      names->push_back(a);
+    }
+  }
+  if (names->empty()) return *problem = "no folder given", false;
+  if (names->size() > 2) return *problem = "too many arguments: " + (*names)[2], false;
+  return true;
+}
+
+std::string default_program() {
+  const std::string exe = kx::platform::path_separator() == '\\' ? ".exe" : "";
+  return (fs::path(kx::platform::program_folder()) / ("kursexport" + exe)).string();
+}
+
+// The program to copy: an existing regular file; else the problem.
+bool check_program(const fs::path& program, std::string* problem) {
+  std::error_code ec;
+  const fs::file_status st = fs::status(program, ec);
+  if (st.type() == fs::file_type::not_found)
+    return *problem = "no such program: " + program.string(), false;
+  if (ec) return *problem = "cannot read " + program.string() + ": " + ec.message(), false;
+  if (fs::is_directory(st))
+    return *problem = program.string() + " is a directory, not a program", false;
+  return true;
+}
+
+bool make_folder(const fs::path& folder, std::string* problem) {
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  if (!ec && fs::is_directory(folder, ec)) return true;
+  *problem = "cannot create folder " + folder.string() + ": " +
+             (ec ? ec.message() : std::string("a file of that name is in the way"));
+  return false;
+}
+
+bool write_tables(const fs::path& root, const fs::path& program_folder,
+                  const fs::path& data_folder) {
+  kx::writer::Location location{(root / "pos").string(), "", "", ""};
+  kx::writer::Control control;
+  control.aktif = Date::from_ymd(2026, 3, 7);
+  control.hapus_data = Date::from_ymd(2024, 12, 31);
+  const std::string data = with_separator(data_folder);
+  return kx::writer::write_location_table(with_separator(program_folder), location) &&
+         kx::writer::write_control_table(data, control) &&
+         kx::writer::write_currency_table(data, kCurrencies) &&
+         kx::writer::write_rate_table(data, demo_rates());
+}
+
+int make_demo(const fs::path& root, const fs::path& program) {
+  std::string problem;
+  const fs::path program_folder = root / "tarvo";
+  const fs::path data_folder = root / "pos" / "KV3DB";
+  if (!check_program(program, &problem) || !make_folder(program_folder, &problem) ||
+      !make_folder(data_folder, &problem)) {
+    return fail(problem);
+  }
+  const fs::path copy = program_folder / program.filename();
+  std::error_code ec;
+  fs::copy_file(program, copy, fs::copy_options::overwrite_existing, ec);
+  if (ec)
+    return fail("cannot copy " + program.string() + " to " + copy.string() + ": " + ec.message());
+  if (!write_tables(root, program_folder, data_folder)) {
+    return fail("cannot write the tables under " + root.string());
+  }
+  // Callers take the program's path from standard output (scripts/demo.sh):
+  // a path that never reached them is a failure.
+  if (!print(copy.string() + "\n")) return fail("cannot write standard output");
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   kx::platform::prepare_process();
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: mkdemo FOLDER [PROGRAM]\n");
-    return 2;
-  }
-  const fs::path root = fs::absolute(argv[1]);
-  const std::string exe_name = std::string("kursexport") + (kx::platform::path_separator() == '\\' ? ".exe" : "");
-  const fs::path program = argc > 2 ? fs::path(argv[2]) : fs::path(kx::platform::program_folder()) / exe_name;
-  const fs::path program_folder = root / "tarvo";
-  const fs::path data_folder = root / "pos" / "KV3DB";
-  std::error_code ec;
-  fs::create_directories(program_folder, ec);
-  fs::create_directories(data_folder, ec);
-  if (fs::exists(program)) {
-    fs::copy_file(program, program_folder / program.filename(), fs::copy_options::overwrite_existing, ec);
-    if (ec) {
-      std::fprintf(stderr, "mkdemo: cannot copy %s: %s\n", program.string().c_str(), ec.message().c_str());
-      return 1;
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  for (const std::string& a : args) {
+    if (a == "--") break;
+    if (a == "--help" || a == "--version") {
+      const std::string text =
+          a == "--help" ? std::string("mkdemo ") + KX_BUILD_VERSION + "\n\n" + kUsage + kHelp
+                        : std::string("mkdemo ") + KX_BUILD_VERSION + "\n";
+      return print(text) ? 0 : fail("cannot write standard output");
     }
-  } else {
-    std::fprintf(stderr, "mkdemo: %s not found; the program folder gets only KELVARO.DIR\n",
-                 program.string().c_str());
   }
-  kx::test::Location location{(root / "pos").string(), "", "", ""};
-  kx::test::Control control;
-  control.aktif = Date::from_ymd(2026, 3, 7);
-  control.hapus_data = Date::from_ymd(2024, 12, 31);
-  const std::string data = with_separator(data_folder);
-  const bool ok = kx::test::write_location_table(with_separator(program_folder), location) &&
-                  kx::test::write_control_table(data, control) &&
-                  kx::test::write_currency_table(data, kCurrencies) &&
-                  kx::test::write_rate_table(data, demo_rates());
-  if (!ok) {
-    std::fprintf(stderr, "mkdemo: cannot write the tables under %s\n", root.string().c_str());
-    return 1;
-  }
-  // Callers take the program's path from standard output (scripts/demo.sh):
-  // a path that never reached them is a failure.
-  if (std::printf("%s\n", (program_folder / program.filename()).string().c_str()) < 0 ||
-      std::fflush(stdout) != 0) {
-    std::fprintf(stderr, "mkdemo: cannot write standard output\n");
-    return 1;
-  }
-  return 0;
+  std::vector<std::string> names;
+  std::string problem;
+  if (!parse_args(args, &names, &problem)) return usage(problem);
+  const fs::path program = names.size() > 1 ? fs::path(names[1]) : fs::path(default_program());
+  return make_demo(fs::absolute(names[0]), program);
 }

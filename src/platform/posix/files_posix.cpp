@@ -7,7 +7,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/fault_seam.h"
 #include "platform/platform.h"
 
 namespace kx::platform {
@@ -130,7 +129,6 @@ NativeHandle open_with(const std::string& path, int flags, uint32_t* os_error) {
     return kInvalidHandle;
   }
   *os_error = kErrNone;
-  fault_seam_note_open(fd, path);
   return fd;
 }
 
@@ -153,23 +151,12 @@ NativeHandle create_file(const std::string& path, uint32_t* os_error) {
 
 void close_file(NativeHandle handle) {
   if (handle < 0) return;
-  fault_seam_note_close(handle);
   ::close(static_cast<int>(handle));
 }
 
 bool read_at(NativeHandle handle, uint64_t offset, void* buffer, size_t size, size_t* got,
              uint32_t* os_error) {
   *got = 0;
-  switch (fault_seam_before_read(handle)) {
-    case ReadAction::kFail:
-      *os_error = kErrReadFault;
-      return false;
-    case ReadAction::kShort:
-      size /= 2;
-      break;
-    case ReadAction::kRead:
-      break;
-  }
   char* out = static_cast<char*>(buffer);
   while (*got < size) {
     const ssize_t n = ::pread(static_cast<int>(handle), out + *got, size - *got,

@@ -273,9 +273,8 @@ uint32_t CifsMountConnector::last_extended_error(uint32_t* provider_code, std::s
   return kNetOk;
 }
 
-NetworkConnector& native_network_connector() {
-  static CifsMountConnector connector;
-  return connector;
+std::unique_ptr<NetworkConnector> make_native_network_connector() {
+  return std::make_unique<CifsMountConnector>();
 }
 
 }  // namespace kx::platform

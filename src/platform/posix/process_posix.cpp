@@ -1,8 +1,7 @@
-// POSIX process facilities: standard handles, clock, program folder, dialogs.
+// POSIX process facilities: byte writes, program folder, process end.
 #include <errno.h>
 #include <limits.h>
 #include <signal.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -11,17 +10,6 @@
 #include "platform/platform.h"
 
 namespace kx::platform {
-namespace {
-
-NativeHandle& std_slot(StdStream stream) {
-  static NativeHandle handles[3] = {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO};
-  return handles[static_cast<int>(stream)];
-}
-
-}  // namespace
-
-NativeHandle std_handle(StdStream stream) { return std_slot(stream); }
-void set_std_handle(StdStream stream, NativeHandle handle) { std_slot(stream) = handle; }
 
 bool write_bytes(NativeHandle handle, const char* data, size_t size) {
   if (handle < 0) return false;
@@ -51,36 +39,12 @@ std::string program_folder() {
 
 char path_separator() { return '/'; }
 
-LocalDateTime local_now() {
-  const time_t now = ::time(nullptr);
-  struct tm t;
-  ::localtime_r(&now, &t);
-  return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec};
-}
-
 // A reader that closes its end of the output pipe early (a web server that
 // gives up, "| head -c 10") would otherwise end the process with SIGPIPE
 // before its exit procedures run; ignored, the write fails with EPIPE.
 void prepare_process() { ::signal(SIGPIPE, SIG_IGN); }
 
 void exit_process(int status) { ::_exit(status); }
-
-uint32_t os_platform_id() { return 2; }
-
-bool window_station_visible() { return true; }
-
-void message_box(const std::string& text, const std::string& caption) {
-  const std::string line = caption + ": " + text + "\n";
-  write_bytes(std_handle(StdStream::kError), line.data(), line.size());
-}
-
-int error_dialog(const std::string& message, const std::string& severity, bool, uint32_t, uint32_t) {
-  const std::string text = severity + "\n" + message + "\n";
-  write_bytes(std_handle(StdStream::kError), text.data(), text.size());
-  return 3;
-}
-
-void tone(uint32_t, uint32_t) {}
 
 void reset_fpu() {}
 

@@ -2,7 +2,6 @@
 // point-of-sale application is never blocked by this program.
 #include <windows.h>
 
-#include "platform/fault_seam.h"
 #include "platform/platform.h"
 
 namespace kx::platform {
@@ -19,7 +18,6 @@ NativeHandle open_with(const std::string& path, DWORD access, DWORD share, DWORD
                        DWORD attributes, uint32_t* os_error) {
   HANDLE h = ::CreateFileA(path.c_str(), access, share, nullptr, disposition, attributes, nullptr);
   *os_error = h == INVALID_HANDLE_VALUE ? ::GetLastError() : 0;
-  fault_seam_note_open(from_handle(h), path);
   return from_handle(h);
 }
 
@@ -59,23 +57,12 @@ NativeHandle create_file(const std::string& path, uint32_t* os_error) {
 
 void close_file(NativeHandle handle) {
   if (handle == kInvalidHandle || handle == kNullHandle) return;
-  fault_seam_note_close(handle);
   ::CloseHandle(as_handle(handle));
 }
 
 bool read_at(NativeHandle handle, uint64_t offset, void* buffer, size_t size, size_t* got,
              uint32_t* os_error) {
   *got = 0;
-  switch (fault_seam_before_read(handle)) {
-    case ReadAction::kFail:
-      *os_error = ERROR_READ_FAULT;
-      return false;
-    case ReadAction::kShort:
-      size /= 2;
-      break;
-    case ReadAction::kRead:
-      break;
-  }
   char* out = static_cast<char*>(buffer);
   while (*got < size) {
     OVERLAPPED at = {};

@@ -56,9 +56,8 @@ class WNetConnector : public NetworkConnector {
 
 }  // namespace
 
-NetworkConnector& native_network_connector() {
-  static WNetConnector connector;
-  return connector;
+std::unique_ptr<NetworkConnector> make_native_network_connector() {
+  return std::make_unique<WNetConnector>();
 }
 
 }  // namespace kx::platform

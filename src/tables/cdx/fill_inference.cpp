@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "runtime/ascii.h"
 #include "tables/cdx/cdx_format.h"
 #include "tables/cdx/tree_walker.h"
 
@@ -19,7 +20,7 @@ bool looks_like_text_expression(const std::string& expression) {
   std::string upper;
   for (char c : expression) {
     if (c == '"' || c == '\'' || c == '[') return true;
-    upper += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    upper += ascii_upper(c);
   }
   for (const char* function : kTextFunctions) {
     if (upper.find(function) != std::string::npos) return true;

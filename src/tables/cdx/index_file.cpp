@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "runtime/ascii.h"
 #include "tables/cdx/cdx_format.h"
 #include "tables/cdx/fill_inference.h"
 #include "tables/cdx/tag_cursor.h"
@@ -16,12 +17,7 @@ namespace {
 std::string normalize_name(std::string_view name) {
   size_t end = name.size();
   while (end > 0 && (name[end - 1] == ' ' || name[end - 1] == '\0')) --end;
-  // ASCII letter case, as toupper has it in the "C" locale the program runs in.
-  std::string out(name.substr(0, end));
-  for (char& c : out) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return out;
+  return ascii_upper(name.substr(0, end));
 }
 
 TagInfo make_tag_info(std::string name, const TagHeader& header) {

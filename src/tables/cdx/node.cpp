@@ -1,19 +1,15 @@
 #include "tables/cdx/node.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
+#include "runtime/hex.h"
 #include "tables/bytes.h"
 #include "tables/cdx/key_bytes.h"
 
 namespace kx::tables::cdx {
 
-std::string hex(uint64_t value) {
-  char buffer[24];
-  std::snprintf(buffer, sizeof buffer, "0x%llX", static_cast<unsigned long long>(value));
-  return buffer;
-}
+std::string hex(uint64_t value) { return "0x" + hex_digits(value); }
 
 bool pointer_ok(uint64_t pointer, uint64_t file_size) {
   return pointer % kPageSize == 0 && pointer >= kHeaderSize &&

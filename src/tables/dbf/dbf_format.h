@@ -10,6 +10,7 @@ namespace kx::tables::dbf {
 // ---- Table header (bytes 0-31) ----
 constexpr size_t kHeaderSize = 32;
 constexpr size_t kVersionOffset = 0;
+constexpr size_t kLastUpdateOffset = 1;     // 3 bytes: year (see HeaderPrefix), month, day
 constexpr size_t kRecordCountOffset = 4;    // LE32, deleted records included
 constexpr size_t kHeaderLengthOffset = 8;   // LE16, offset of record 1
 constexpr size_t kRecordLengthOffset = 10;  // LE16, deletion flag + field widths
@@ -58,6 +59,12 @@ constexpr bool is_known_version(uint8_t version) {
     default:
       return false;
   }
+}
+
+// True for the dBase version bytes whose memo values live in a dBase memo
+// file (DBT): 0x83 dBase III, 0x8B dBase IV.
+constexpr bool has_dbase_memo(uint8_t version) {
+  return version == kVersionDbase3Memo || version == kVersionDbase4Memo;
 }
 
 // ---- Field descriptors (32 bytes each from offset 32) ----
@@ -124,6 +131,15 @@ constexpr size_t kMemoBlockHeaderSize = 8;  // BE32 type, BE32 length
 constexpr uint32_t kMemoTypePicture = 0;
 constexpr uint32_t kMemoTypeText = 1;
 constexpr uint32_t kMemoTypeObject = 2;
+
+// ---- dBase memo file (DBT) ----
+// Block 0 is the header. dBase III blocks are 512 bytes and a value runs to
+// two end-of-file bytes; dBase IV states its block size in the header and
+// starts each value with a marker and its length (the 8 bytes included).
+constexpr uint32_t kDbtDbase3BlockSize = 512;
+constexpr size_t kDbtBlockSizeOffset = 20;  // LE16, dBase IV
+constexpr size_t kDbtValueHeaderSize = 8;   // FF FF 08 00, LE32 length
+constexpr uint8_t kDbtValueMarker[4] = {0xFF, 0xFF, 0x08, 0x00};
 
 }  // namespace kx::tables::dbf
 

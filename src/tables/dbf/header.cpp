@@ -1,31 +1,16 @@
 #include "tables/dbf/header.h"
 
-#include <cstdio>
-
+#include "runtime/ascii.h"
+#include "runtime/hex.h"
 #include "tables/dbf/dbf_format.h"
 
 namespace kx::tables::dbf {
 namespace {
 
-std::string hex_byte(uint8_t b) {
-  char text[8];
-  std::snprintf(text, sizeof text, "0x%02X", b);
-  return text;
-}
+std::string hex_byte(uint8_t b) { return "0x" + hex_digits(b, 2); }
 
 std::string field_label(size_t index, const std::string& name) {
   return "field " + std::to_string(index + 1) + " (" + name + ")";
-}
-
-bool equal_ignoring_case(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-    if (x != y) return false;
-  }
-  return true;
 }
 
 // The width a type must have, or 0 when any width of 1 or more will do.
@@ -95,7 +80,7 @@ Field decode_descriptor(ByteView d) {
   f.name = std::string(name);
   f.type = static_cast<char>(d[kFieldTypeOffset]);
   // Letter case of the type is not significant to other writers either.
-  if (f.type >= 'a' && f.type <= 'z') f.type = static_cast<char>(f.type - 'a' + 'A');
+  f.type = ascii_upper(f.type);
   f.width = d[kFieldWidthOffset];
   f.decimals = d[kFieldDecimalsOffset];
   f.flags = d[kFieldFlagsOffset];
@@ -135,7 +120,7 @@ bool TableLayout::has_memo_fields() const {
 
 int TableLayout::find_field(std::string_view name) const {
   for (size_t i = 0; i < fields.size(); ++i) {
-    if (equal_ignoring_case(fields[i].name, name)) return static_cast<int>(i);
+    if (ascii_equal_ignoring_case(fields[i].name, name)) return static_cast<int>(i);
   }
   return -1;
 }
@@ -147,6 +132,9 @@ Status parse_header_prefix(ByteView bytes, const std::string& file_name, HeaderP
   }
   HeaderPrefix p;
   p.version = bytes[kVersionOffset];
+  p.update_year = bytes[kLastUpdateOffset];
+  p.update_month = bytes[kLastUpdateOffset + 1];
+  p.update_day = bytes[kLastUpdateOffset + 2];
   p.record_count = decode_le32(bytes.data() + kRecordCountOffset);
   p.header_length = decode_le16(bytes.data() + kHeaderLengthOffset);
   p.record_length = decode_le16(bytes.data() + kRecordLengthOffset);

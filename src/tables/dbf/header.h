@@ -30,6 +30,11 @@ struct Field {
 // The first 32 bytes.
 struct HeaderPrefix {
   uint8_t version = 0;
+  // The date of the last update as the writer stored it: writers differ in
+  // whether the year byte counts from 1900 or is the year's last two digits.
+  uint8_t update_year = 0;
+  uint8_t update_month = 0;
+  uint8_t update_day = 0;
   uint32_t record_count = 0;  // as the header states it
   uint16_t header_length = 0;
   uint16_t record_length = 0;

@@ -1,4 +1,5 @@
-// The memo file (FPT) that holds a table's memo, general and blob values.
+// The memo file that holds a table's memo, general and blob values: FoxPro's
+// FPT, or a dBase III or IV DBT.
 #ifndef KX_TABLES_DBF_MEMO_FILE_H_
 #define KX_TABLES_DBF_MEMO_FILE_H_
 
@@ -17,6 +18,12 @@ class MemoFile {
   // corruption when the file is shorter than the header or its block size
   // is 0, a read error when the read fails.
   static std::unique_ptr<MemoFile> open(std::unique_ptr<ByteSource> source, Status* status);
+  // Opens a dBase memo file (DBT): dBase III (512-byte blocks) or, with
+  // dbase4, dBase IV (block size from header bytes 20-21, LE; 512 when 0).
+  // Fails like open when the file is shorter than 512 bytes or the block
+  // size is below 8.
+  static std::unique_ptr<MemoFile> open_dbase(std::unique_ptr<ByteSource> source, bool dbase4,
+                                              Status* status);
 
   MemoFile(const MemoFile&) = delete;
   MemoFile& operator=(const MemoFile&) = delete;
@@ -26,17 +33,25 @@ class MemoFile {
   // or a length that runs past the end, gives empty text with an ok status;
   // nothing is allocated beyond the file's size. A failed read gives a read
   // error.
+  // In a DBT a value is the text from its block up to the first two 0x1A
+  // bytes (or the end of the file); a dBase IV value that starts with its
+  // marker is instead the length its header states.
   Status read(uint32_t block, std::string* value);
 
   uint32_t block_size() const { return block_size_; }
   const std::string& name() const { return source_->name(); }
 
  private:
-  MemoFile(std::unique_ptr<ByteSource> source, uint32_t block_size)
-      : source_(std::move(source)), block_size_(block_size) {}
+  enum class Format { kFpt, kDbase3, kDbase4 };
+
+  MemoFile(std::unique_ptr<ByteSource> source, uint32_t block_size, Format format = Format::kFpt)
+      : source_(std::move(source)), block_size_(block_size), format_(format) {}
+
+  Status read_dbase(uint32_t block, std::string* value);
 
   const std::unique_ptr<ByteSource> source_;
   const uint32_t block_size_;
+  const Format format_;
 };
 
 }  // namespace kx::tables::dbf

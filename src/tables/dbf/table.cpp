@@ -1,7 +1,6 @@
 #include "tables/dbf/table.h"
 
-#include <cstdio>
-
+#include "runtime/hex.h"
 #include "tables/bytes.h"
 #include "tables/dbf/dbf_format.h"
 #include "tables/dbf/field_decode.h"
@@ -117,10 +116,8 @@ Status Table::read_record(uint32_t recno, Record* record) {
   const uint8_t flag = static_cast<uint8_t>(record->bytes[0]);
   if (flag != kRecordLive && flag != kRecordDeleted) {
     record->bytes.clear();
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%02X", flag);
-    return Status::corruption(name(), "record " + std::to_string(recno) + ": deletion flag " +
-                                          text + " is neither blank nor *");
+    return Status::corruption(name(), "record " + std::to_string(recno) + ": deletion flag 0x" +
+                                          hex_digits(flag, 2) + " is neither blank nor *");
   }
   return s;
 }

@@ -23,6 +23,10 @@ std::string sibling_file(const std::string& path, const std::string& extension);
 // container (".dbc"), else "fpt".
 std::string memo_extension(const std::string& path);
 
+// Which memo files open_table reads: FoxPro's FPT (and DCT) only, or also
+// the dBase memo file (DBT) of a dBase table with memo (version 0x83, 0x8B).
+enum class MemoFormats { kFoxPro, kFoxProAndDbase };
+
 // Opens the table at path (shared unless exclusive, read-only unless
 // read_write) and, when the table has memo fields, its memo file. On failure
 // returns nullptr and sets *status: an open error (21) with the OS code and
@@ -30,7 +34,7 @@ std::string memo_extension(const std::string& path);
 // no memo file gives OS code 2 and the memo file's expected name), else the
 // error of Table::open or MemoFile::open.
 std::unique_ptr<Table> open_table(const std::string& path, bool read_write, bool exclusive,
-                                  Status* status);
+                                  Status* status, MemoFormats formats = MemoFormats::kFoxPro);
 
 }  // namespace kx::tables::dbf
 

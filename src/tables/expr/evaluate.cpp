@@ -1,10 +1,8 @@
-// Evaluation of a compiled expression on one record.
+#include "tables/expr/evaluate.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-
-#include "tables/expr/bound.h"
-#include "tables/expr/expression.h"
 
 namespace kx::tables::expr {
 namespace {
@@ -206,9 +204,9 @@ class Evaluator {
 
 }  // namespace
 
-bool Expression::evaluate(RecordAccess& record, Datum* value, std::string* problem) const {
+bool evaluate_bound(const Bound& root, RecordAccess& record, Datum* value, std::string* problem) {
   problem->clear();
-  return Evaluator(record, problem).eval(*root_, value);
+  return Evaluator(record, problem).eval(root, value);
 }
 
 }  // namespace kx::tables::expr

@@ -1,23 +1,13 @@
 #include "tables/expr/expression.h"
 
-#include <cctype>
 #include <cmath>
 
+#include "runtime/ascii.h"
 #include "tables/expr/bound.h"
+#include "tables/expr/evaluate.h"
 
 namespace kx::tables::expr {
 namespace {
-
-bool same_name(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::toupper(static_cast<unsigned char>(a[i])) !=
-        std::toupper(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
 
 bool is_comparison(Operator op) {
   return op == Operator::kEqual || op == Operator::kExactEqual || op == Operator::kNotEqual ||
@@ -76,7 +66,7 @@ class Binder {
 
   std::unique_ptr<Bound> field(const Node& node) {
     for (size_t i = 0; i < fields_.size(); ++i) {
-      if (same_name(fields_[i].name, node.name)) return field_at(node, i);
+      if (ascii_equal_ignoring_case(fields_[i].name, node.name)) return field_at(node, i);
     }
     return fail("unknown name " + node.name + " (no field of the table)");
   }
@@ -220,5 +210,9 @@ std::unique_ptr<Expression> Expression::compile(std::string_view text,
 Type Expression::type() const { return root_->type; }
 
 bool Expression::is_integer_field() const { return integer_field_; }
+
+bool Expression::evaluate(RecordAccess& record, Datum* value, std::string* problem) const {
+  return evaluate_bound(*root_, record, value, problem);
+}
 
 }  // namespace kx::tables::expr

@@ -1,9 +1,9 @@
 #include "tables/expr/functions.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 
+#include "runtime/ascii.h"
 #include "tables/expr/number_text.h"
 
 namespace kx::tables::expr {
@@ -106,17 +106,14 @@ bool width_of(const Datum& d, int64_t* out, std::string* problem) {
 Date date_part(const Datum& d) { return d.type == Type::kDate ? d.date : Date::from_julian(d.day); }
 
 bool change_case(const std::string& in, bool to_upper, Datum* out, std::string* problem) {
-  std::string text = in;
-  for (char& c : text) {
-    const unsigned char u = static_cast<unsigned char>(c);
-    if (u > 127) {
+  for (char c : in) {
+    if (static_cast<unsigned char>(c) > 127) {
       *problem = std::string(to_upper ? "UPPER" : "LOWER") +
                  " of a character above 127 (its case depends on the code page)";
       return false;
     }
-    c = static_cast<char>(to_upper ? std::toupper(u) : std::tolower(u));
   }
-  *out = Datum::character(std::move(text));
+  *out = Datum::character(to_upper ? ascii_upper(in) : ascii_lower(in));
   return true;
 }
 
@@ -217,8 +214,7 @@ bool date_number(Function f, const Datum& d, Datum* out) {
 }  // namespace
 
 const FunctionInfo* find_function(std::string_view name) {
-  std::string upper(name);
-  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  const std::string upper = ascii_upper(name);
   for (const FunctionInfo& f : kFunctions) {
     if (upper == f.name) return &f;
   }

@@ -2,18 +2,14 @@
 
 #include <cctype>
 
+#include "runtime/ascii.h"
+
 namespace kx::tables::expr {
 namespace {
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 bool is_name_start(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
 bool is_name_char(char c) { return is_name_start(c) || is_digit(c); }
-
-std::string upper(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return out;
-}
 
 class Lexer {
  public:
@@ -75,7 +71,7 @@ class Lexer {
     size_t end = start + 1;
     while (end < text_.size() && std::isalpha(static_cast<unsigned char>(text_[end]))) ++end;
     if (end >= text_.size() || text_[end] != '.') return fail(start, "unexpected '.'");
-    const std::string word = upper(text_.substr(start + 1, end - start - 1));
+    const std::string word = ascii_upper(text_.substr(start + 1, end - start - 1));
     pos_ = end + 1;
     if (word == "T") return add(TokenKind::kTrue, start);
     if (word == "F") return add(TokenKind::kFalse, start);

@@ -4,7 +4,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/platform.h"
+#include "platform/env.h"
 
 namespace kx::test {
 
@@ -20,9 +20,10 @@ std::string scratch_path(const std::string& leaf) {
 }
 
 void redirect_stdout_to(const std::string& path) {
+  platform::Env& env = platform::env();
   uint32_t os_error = 0;
-  const platform::NativeHandle h = platform::create_file(path, &os_error);
-  platform::set_std_handle(platform::StdStream::kOutput, h);
+  const platform::NativeHandle h = env.create_file(path, &os_error);
+  env.set_std_handle(platform::StdStream::kOutput, h);
 }
 
 std::string read_file(const std::string& path) {

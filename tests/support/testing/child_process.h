@@ -14,7 +14,7 @@ namespace kx::test {
 // A scratch file path unique to the current test.
 std::string scratch_path(const std::string& leaf);
 
-// Points the process's standard output at a new file at path.
+// Points the standard output of the process's Env at a new file at path.
 void redirect_stdout_to(const std::string& path);
 
 // Reads a whole file (empty when missing).

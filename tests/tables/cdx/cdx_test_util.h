@@ -71,8 +71,8 @@ inline std::string successor(std::string s) {
 
 }  // namespace kx::tables::cdx
 
-#include "support/cdx_writer.h"
 #include "tables/cdx/key_encoding.h"
+#include "tablewriter/cdx_writer.h"
 
 namespace kx::tables::cdx {
 
@@ -106,8 +106,8 @@ class SwappableSource : public ByteSource {
 };
 
 // Integer keys 1..n for records 1..n (record i holds value i * step).
-inline test::CdxTagSpec integer_tag(std::string name, int n, int step = 1) {
-  test::CdxTagSpec tag;
+inline writer::CdxTagSpec integer_tag(std::string name, int n, int step = 1) {
+  writer::CdxTagSpec tag;
   tag.name = std::move(name);
   tag.key_expression = "id";
   tag.key_length = 4;

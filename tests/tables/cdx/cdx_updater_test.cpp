@@ -8,9 +8,9 @@
 #include <algorithm>
 #include <set>
 
-#include "support/cdx_pages.h"
 #include "support/testing/child_process.h"
 #include "tables/cdx/cdx_test_util.h"
+#include "tablewriter/cdx_pages.h"
 
 namespace kx::tables::cdx {
 namespace {
@@ -30,17 +30,17 @@ std::vector<int32_t> shuffled_values(int n, uint32_t seed) {
 }
 
 // A character tag holding one key for record 1.
-test::CdxTagSpec code_tag(const std::string& first) {
-  test::CdxTagSpec tag;
+writer::CdxTagSpec code_tag(const std::string& first) {
+  writer::CdxTagSpec tag;
   tag.name = "CODE";
   tag.key_expression = "code";
   tag.key_length = 12;
-  tag.entries.push_back({test::char_key(first, 12), 1});
+  tag.entries.push_back({writer::char_key(first, 12), 1});
   return tag;
 }
 
 uint32_t tag_counter(const std::string& bytes, const IndexFile& index, size_t tag) {
-  return test::cdx_pages::get_be32(bytes, index.tags()[tag].header_offset + 8);
+  return writer::cdx_pages::get_be32(bytes, index.tags()[tag].header_offset + 8);
 }
 
 // The fill of integer keys cannot always be told from the keys (a leaf
@@ -66,7 +66,7 @@ std::vector<WalkEntry> walk_bytes(const std::string& bytes, size_t tag, bool for
 }
 
 TEST(CdxUpdaterTest, ManyInsertsWalkInOrderAndDeepenTheTree) {
-  MemoryStore store(test::build_cdx({code_tag("K"), integer_tag("OTHER", 5)}));
+  MemoryStore store(writer::build_cdx({code_tag("K"), integer_tag("OTHER", 5)}));
   CdxUpdater updater(&store);
   std::string error;
   size_t depth = 0;
@@ -75,7 +75,7 @@ TEST(CdxUpdaterTest, ManyInsertsWalkInOrderAndDeepenTheTree) {
   std::vector<WalkEntry> expected = walk_bytes(store.bytes(), 0, true, ' ');
   uint32_t recno = 100;
   for (int32_t v : shuffled_values(3000, 7)) {
-    const std::string key = test::char_key("K" + std::to_string(v * 7919 % 100003), 12);
+    const std::string key = writer::char_key("K" + std::to_string(v * 7919 % 100003), 12);
     ASSERT_TRUE(updater.insert("CODE", key, ++recno, ' ', &error)) << error;
     expected.push_back(WalkEntry{key, recno});
   }
@@ -102,7 +102,7 @@ TEST(CdxUpdaterTest, ManyInsertsWalkInOrderAndDeepenTheTree) {
 }
 
 TEST(CdxUpdaterTest, EqualCharacterKeysStayInRecordOrderAndSeekToTheFirst) {
-  MemoryStore store(test::build_cdx({code_tag("B")}));
+  MemoryStore store(writer::build_cdx({code_tag("B")}));
   CdxUpdater updater(&store);
   std::string error;
   // Appended records: keys that share prefixes and repeat, in record order.
@@ -124,14 +124,14 @@ TEST(CdxUpdaterTest, EqualCharacterKeysStayInRecordOrderAndSeekToTheFirst) {
   std::unique_ptr<TagCursor> cursor = index->cursor(0);
   cursor->seek("003202611");
   ASSERT_TRUE(cursor->valid());
-  EXPECT_EQ(cursor->key(), test::char_key("003202611", 12));
+  EXPECT_EQ(cursor->key(), writer::char_key("003202611", 12));
   EXPECT_EQ(cursor->recno(), 10u);  // the lowest record with 10 % 7 == 3 and 10 % 3 == 1
 }
 
 // The writes of one insert, in order: pages whole and on page boundaries, new
 // pages appended, and the tag header's first twelve bytes last.
 TEST(CdxUpdaterTest, EachInsertWritesWholePagesThenTheHeaderLast) {
-  MemoryStore store(test::build_cdx({integer_tag("ID", 40)}, {4, 4}));
+  MemoryStore store(writer::build_cdx({integer_tag("ID", 40)}, {4, 4}));
   CdxUpdater updater(&store);
   std::string error;
   uint32_t recno = 40;
@@ -159,7 +159,7 @@ TEST(CdxUpdaterTest, EachInsertWritesWholePagesThenTheHeaderLast) {
 
 TEST(CdxUpdaterTest, WorksOnAFileInPlace) {
   const std::string path = test::scratch_path("UPD.CDX");
-  ASSERT_TRUE(test::write_cdx(path, {integer_tag("ID", 10)}));
+  ASSERT_TRUE(writer::write_cdx(path, {integer_tag("ID", 10)}));
   std::string error;
   std::unique_ptr<test::PageStore> store = test::open_file_store(path, &error);
   ASSERT_TRUE(store) << error;
@@ -180,7 +180,7 @@ TEST(CdxUpdaterTest, WorksOnAFileInPlace) {
 }
 
 TEST(CdxUpdaterTest, UnknownTagIsAnError) {
-  MemoryStore store(test::build_cdx({integer_tag("ID", 3)}));
+  MemoryStore store(writer::build_cdx({integer_tag("ID", 3)}));
   CdxUpdater updater(&store);
   std::string error;
   EXPECT_FALSE(updater.insert("NAME", "x", 4, ' ', &error));

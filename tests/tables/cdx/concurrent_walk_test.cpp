@@ -6,10 +6,10 @@
 
 #include <algorithm>
 
-#include "support/cdx_pages.h"
 #include "support/cdx_updater.h"
 #include "tables/cdx/cdx_test_util.h"
 #include "tables/cdx/tree_walker.h"
+#include "tablewriter/cdx_pages.h"
 
 namespace kx::tables::cdx {
 namespace {
@@ -29,8 +29,8 @@ std::string long_key(int n) {
   return key;
 }
 
-test::CdxTagSpec long_tag(int n) {
-  test::CdxTagSpec tag;
+writer::CdxTagSpec long_tag(int n) {
+  writer::CdxTagSpec tag;
   tag.name = "NAME";
   tag.key_expression = "name";
   tag.key_length = kKeyLength;
@@ -96,7 +96,7 @@ class ChangingSource : public ByteSource {
     }
     std::string bytes = states_[current_];
     if (offset == kTagHeader && bump_counter_ && armed_) {
-      test::cdx_pages::set_be32(&bytes, kTagHeader + 8, static_cast<uint32_t>(reads_));
+      writer::cdx_pages::set_be32(&bytes, kTagHeader + 8, static_cast<uint32_t>(reads_));
     }
     if (offset > bytes.size() || size > bytes.size() - offset) {
       return Status::read_error(name_, 38, "short read");
@@ -123,7 +123,7 @@ class ChangingSource : public ByteSource {
 class CdxConcurrentWalkTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    store_ = std::make_unique<MemoryStore>(test::build_cdx({long_tag(8)}));
+    store_ = std::make_unique<MemoryStore>(writer::build_cdx({long_tag(8)}));
     updater_ = std::make_unique<CdxUpdater>(store_.get());
     inserts_ = inserts(8, 40, updater_.get(), store_.get());
   }

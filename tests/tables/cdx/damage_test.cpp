@@ -8,9 +8,9 @@
 namespace kx::tables::cdx {
 namespace {
 
-using test::build_cdx;
-using test::CdxLayout;
-using test::CdxTagSpec;
+using writer::build_cdx;
+using writer::CdxLayout;
+using writer::CdxTagSpec;
 
 constexpr size_t kKeyLength = 4;
 constexpr size_t kEntry = kKeyLength + 8;  // interior entry size
@@ -22,7 +22,7 @@ class CdxDamageTest : public ::testing::Test {
     bytes_ = build_cdx({integer_tag("ID", 40), integer_tag("OTHER", 3)}, {4, 4}, &layout_);
     ASSERT_EQ(tree().levels.size(), 3u);
   }
-  const test::CdxTreeLayout& tree() const { return layout_.tags[0]; }
+  const writer::CdxTreeLayout& tree() const { return layout_.tags[0]; }
   uint64_t root() const { return tree().root; }
   uint64_t leaf(size_t i) const { return tree().levels[0][i]; }
   uint64_t interior(size_t i) const { return tree().levels[1][i]; }
@@ -246,7 +246,7 @@ std::string sweep_input(CdxLayout* layout = nullptr) {
   names.key_length = 8;
   for (uint32_t i = 1; i <= 12; ++i) {
     names.entries.push_back(
-        {test::char_key(std::string(1 + i % 5, static_cast<char>('A' + i % 7)), 8), i});
+        {writer::char_key(std::string(1 + i % 5, static_cast<char>('A' + i % 7)), 8), i});
   }
   return build_cdx({integer_tag("ID", 20), names}, {3, 2}, layout);
 }

@@ -1,4 +1,4 @@
-// Indexes made by the test writer, read back: tags, order, seeks, descending
+// Indexes made by the table writer, read back: tags, order, seeks, descending
 // and FOR tags, and an index rewritten while it is open.
 #include "tables/cdx/index_file.h"
 
@@ -11,11 +11,11 @@
 namespace kx::tables::cdx {
 namespace {
 
-using test::build_cdx;
-using test::CdxEntry;
-using test::CdxTagSpec;
-using test::CdxWriteOptions;
-using test::char_key;
+using writer::build_cdx;
+using writer::CdxEntry;
+using writer::CdxTagSpec;
+using writer::CdxWriteOptions;
+using writer::char_key;
 
 CdxTagSpec char_tag(std::string name, uint16_t key_length, std::vector<std::string> values) {
   CdxTagSpec tag;

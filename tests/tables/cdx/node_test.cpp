@@ -399,14 +399,14 @@ class CdxKeyLengthTest : public ::testing::TestWithParam<uint16_t> {};
 TEST_P(CdxKeyLengthTest, KeysReadBackAndSeekLikeAScan) {
   const uint16_t key_length = GetParam();
   std::mt19937 random(key_length);
-  test::CdxTagSpec tag;
+  writer::CdxTagSpec tag;
   tag.name = "K";
   tag.key_length = key_length;
   for (uint32_t i = 1; i <= 400; ++i) {
     std::string text;
     const size_t length = 1 + random() % key_length;
     for (size_t j = 0; j < length; ++j) text += static_cast<char>('A' + random() % 3);
-    tag.entries.push_back({test::char_key(text, key_length), i});
+    tag.entries.push_back({writer::char_key(text, key_length), i});
   }
   // Keys stored whole (nothing shared, no fill) and keys shared whole (equal
   // to the one before).
@@ -414,12 +414,12 @@ TEST_P(CdxKeyLengthTest, KeysReadBackAndSeekLikeAScan) {
     tag.entries.push_back({std::string(key_length, static_cast<char>('D' + i % 2)), i});
   }
   std::vector<WalkEntry> expected;
-  for (const test::CdxEntry& e : tag.entries) expected.push_back({e.key, e.recno});
+  for (const writer::CdxEntry& e : tag.entries) expected.push_back({e.key, e.recno});
   std::sort(expected.begin(), expected.end(), [](const WalkEntry& a, const WalkEntry& b) {
     return a.key != b.key ? a.key < b.key : a.recno < b.recno;
   });
   Status status;
-  std::unique_ptr<IndexFile> index = open_bytes(test::build_cdx({tag}), &status);
+  std::unique_ptr<IndexFile> index = open_bytes(writer::build_cdx({tag}), &status);
   ASSERT_TRUE(index) << status.description();
   index->set_fill(0, ' ');
   std::unique_ptr<TagCursor> cursor = index->cursor(0);

@@ -11,8 +11,8 @@
 namespace kx::tables::cdx {
 namespace {
 
-using test::build_cdx;
-using test::CdxLayout;
+using writer::build_cdx;
+using writer::CdxLayout;
 
 // Bytes the test can replace, counting the size requests.
 class SizeCountingSource : public ByteSource {

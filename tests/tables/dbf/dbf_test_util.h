@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "support/dbf_writer.h"
 #include "tables/byte_source.h"
 #include "tables/dbf/table.h"
+#include "tablewriter/dbf_writer.h"
 
 namespace kx::test {
 
@@ -62,7 +62,7 @@ inline OpenedTable open_memory_table(const std::string& dbf, const std::string& 
   return out;
 }
 
-inline OpenedTable open_memory_table(const DbfFiles& files) {
+inline OpenedTable open_memory_table(const writer::DbfFiles& files) {
   return open_memory_table(files.dbf, files.memo);
 }
 

@@ -2,13 +2,18 @@
 
 #include <gtest/gtest.h>
 
-#include "support/dbf_writer.h"
 #include "tables/dbf/dbf_test_util.h"
+#include "tablewriter/dbf_writer.h"
 
 namespace kx::test {
 namespace {
 
 using tables::Status;
+using writer::build_dbf;
+using writer::DbfSpec;
+using writer::descriptor_offset;
+using writer::put_le16;
+using writer::put_le32;
 
 class DbfHeaderTest : public ::testing::Test {
  protected:
@@ -33,6 +38,8 @@ TEST_F(DbfHeaderTest, WriterTableOpensWithItsLayout) {
   ASSERT_TRUE(t.status.ok()) << t.status.description();
   const tables::dbf::TableLayout& l = t.table->layout();
   EXPECT_EQ(l.prefix.version, 0x30);
+  EXPECT_EQ(l.prefix.update_year * 10000 + l.prefix.update_month * 100 + l.prefix.update_day,
+            260307);
   EXPECT_EQ(l.prefix.header_length, 32 + 3 * 32 + 1 + 263);
   EXPECT_EQ(l.prefix.record_length, 1 + 4 + 3 + 12);
   ASSERT_EQ(l.fields.size(), 3u);

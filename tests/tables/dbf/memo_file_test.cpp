@@ -2,14 +2,18 @@
 
 #include <gtest/gtest.h>
 
-#include "support/dbf_writer.h"
 #include "tables/dbf/dbf_test_util.h"
+#include "tablewriter/dbf_writer.h"
 
 namespace kx::test {
 namespace {
 
 using tables::Status;
 using tables::dbf::MemoFile;
+using writer::build_dbf;
+using writer::DbfSpec;
+using writer::put_be16;
+using writer::put_be32;
 
 class DbfMemoFileTest : public ::testing::Test {
  protected:

@@ -6,15 +6,20 @@
 #include <filesystem>
 
 #include "platform/platform.h"
-#include "support/dbf_writer.h"
 #include "support/testing/child_process.h"
 #include "tables/dbf/dbf_test_util.h"
+#include "tablewriter/dbf_writer.h"
 
 namespace kx::test {
 namespace {
 
 using tables::Status;
 using tables::dbf::open_table;
+using writer::build_dbf;
+using writer::DbfFiles;
+using writer::DbfSpec;
+using writer::write_dbf;
+using writer::write_file;
 
 // File names compare without letter case: Windows keeps the case asked for.
 std::string lower(std::string s) {

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "support/dbf_writer.h"
 #include "tables/dbf/dbf_test_util.h"
+#include "tablewriter/dbf_writer.h"
 
 namespace kx::test {
 namespace {
@@ -11,6 +11,15 @@ namespace {
 using tables::Status;
 using tables::dbf::Record;
 using tables::dbf::Table;
+using writer::all_types_rows;
+using writer::all_types_spec;
+using writer::build_dbf;
+using writer::DbfFiles;
+using writer::DbfSpec;
+using writer::header_length;
+using writer::put_le16;
+using writer::put_le32;
+using writer::record_length;
 
 class DbfTableTest : public ::testing::Test {
  protected:

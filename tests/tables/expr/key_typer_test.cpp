@@ -7,25 +7,27 @@
 #include <filesystem>
 #include <memory>
 
+#include "kv3dump/tag_verify.h"
 #include "support/testing/corpus.h"
 #include "tables/byte_source.h"
 #include "tables/cdx/cdx_format.h"
 #include "tables/cdx/key_encoding.h"
 #include "tables/dbf/table_files.h"
 #include "tables/expr/table_record.h"
-#include "tables/expr/verify.h"
 #include "tables/work_area_test_util.h"
 
 namespace kx::tables::expr {
 namespace {
 
 using cdx::FillSource;
-using test::CdxTagSpec;
-using test::Row;
+using kv3dump::verify_tag;
+using kv3dump::VerifyReport;
+using writer::CdxTagSpec;
+using writer::Row;
 
 struct Shape {
   std::string name;
-  test::DbfSpec table;
+  writer::DbfSpec table;
   CdxTagSpec tag;
   std::vector<Row> rows;
   FillSource untyped_source;  // how the pages alone settle the same fill
@@ -63,7 +65,7 @@ std::vector<Shape> shapes() {
              test::make_tag("NAMA", "nama", 8, ' '), {}, FillSource::kGuess};
   for (const char* v : {"AB", "AB C", "ABC", "A", "B  X", "", "AB C  D", "Z"}) {
     text.rows.push_back(Row{{v}});
-    text.tag.entries.push_back({test::char_key(v, 8), static_cast<uint32_t>(text.rows.size())});
+    text.tag.entries.push_back({writer::char_key(v, 8), static_cast<uint32_t>(text.rows.size())});
   }
   return {integer_shape("integer opening with 15 zeros", zeros_first),
           integer_shape("integer runs of equal values", runs), product, text};
@@ -85,8 +87,8 @@ TEST(KeyTyperTest, KeysEndingInTheOtherFillWalkInOrderTypedOrFromThePages) {
   for (const Shape& shape : shapes()) {
     SCOPED_TRACE(shape.name);
     const std::string folder = test::fresh_folder();
-    ASSERT_TRUE(test::write_dbf(folder + "/T.DBF", shape.table, shape.rows));
-    ASSERT_TRUE(test::write_cdx(folder + "/T.CDX", {shape.tag}));
+    ASSERT_TRUE(writer::write_dbf(folder + "/T.DBF", shape.table, shape.rows));
+    ASSERT_TRUE(writer::write_cdx(folder + "/T.CDX", {shape.tag}));
     Status s;
     std::unique_ptr<dbf::Table> table = dbf::open_table(folder + "/T.DBF", false, false, &s);
     ASSERT_TRUE(table) << s.description();

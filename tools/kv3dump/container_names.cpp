@@ -1,0 +1,125 @@
+#include "kv3dump/container_names.h"
+
+#include <cstdint>
+#include <memory>
+
+#include "platform/platform.h"
+#include "runtime/ascii.h"
+#include "runtime/text.h"
+#include "tables/byte_source.h"
+#include "tables/dbf/dbf_format.h"
+#include "tables/dbf/table_files.h"
+
+namespace kx::kv3dump {
+namespace {
+
+namespace dbf = tables::dbf;
+using tables::Status;
+
+// A container is a table of objects: each row an object of a type (Database,
+// Table, Field, Index, ...) under a parent object.
+struct ContainerObject {
+  int32_t id = 0;
+  int32_t parent = 0;
+  std::string type;
+  std::string name;
+};
+
+size_t leaf_start(const std::string& path) {
+  const size_t slash = path.find_last_of("/\\:");
+  return slash == std::string::npos ? 0 : slash + 1;
+}
+
+// The container name in the table's backlink, the 263 bytes before its
+// first record; empty for a free table.
+std::string backlink(const std::string& path, const dbf::Table& table) {
+  Status status;
+  std::unique_ptr<tables::ByteSource> source =
+      tables::open_file_source(path, false, false, &status);
+  const uint16_t header_length = table.layout().prefix.header_length;
+  std::string bytes(dbf::kBacklinkSize, '\0');
+  if (!source || header_length < dbf::kBacklinkSize ||
+      !source->read(header_length - dbf::kBacklinkSize, bytes.size(), bytes.data()).ok()) {
+    return "";
+  }
+  return trim(bytes.substr(0, bytes.find('\0')));
+}
+
+int32_t integer_of(const Value& v) { return v.kind() == Kind::kInteger ? v.as_integer() : 0; }
+
+std::string text_of(const Value& v) { return v.kind() == Kind::kString ? trim(v.as_string()) : ""; }
+
+// The live objects of the container; only its plain fields are read, so its
+// memo file is not needed.
+bool read_objects(const std::string& path, std::vector<ContainerObject>* objects,
+                  std::string* problem) {
+  Status status;
+  std::unique_ptr<tables::ByteSource> source =
+      tables::open_file_source(path, false, false, &status);
+  std::unique_ptr<dbf::Table> container =
+      source ? dbf::Table::open(std::move(source), nullptr, &status) : nullptr;
+  if (container == nullptr) return *problem = status.description(), false;
+  const int columns[] = {
+      container->layout().find_field("OBJECTID"), container->layout().find_field("PARENTID"),
+      container->layout().find_field("OBJECTTYPE"), container->layout().find_field("OBJECTNAME")};
+  for (const int c : columns) {
+    if (c < 0) return *problem = "it has no OBJECTID, PARENTID, OBJECTTYPE or OBJECTNAME", false;
+  }
+  for (uint32_t recno = 1; recno <= container->record_count(); ++recno) {
+    dbf::Record record;
+    status = container->read_record(recno, &record);
+    if (!status.ok()) return *problem = status.description(), false;
+    if (record.deleted()) continue;
+    Value v[4];
+    for (int i = 0; i < 4; ++i) container->value(record, static_cast<size_t>(columns[i]), &v[i]);
+    objects->push_back({integer_of(v[0]), integer_of(v[1]), text_of(v[2]), text_of(v[3])});
+  }
+  return true;
+}
+
+}  // namespace
+
+ContainerNames container_names(const std::string& table_path, const dbf::Table& table) {
+  ContainerNames out;
+  if (!dbf::has_backlink(table.version())) return out;
+  const std::string link = backlink(table_path, table);
+  if (link.empty()) return out;
+  const std::string folder = table_path.substr(0, leaf_start(table_path));
+  out.container = platform::existing_file(folder + link.substr(leaf_start(link)));
+  if (out.container.empty()) {
+    out.note = "the table belongs to container " + link + ", which is not beside it";
+    return out;
+  }
+  std::vector<ContainerObject> objects;
+  std::string problem;
+  if (!read_objects(out.container, &objects, &problem)) {
+    out.note = "container " + out.container + " cannot be read: " + problem;
+    return out;
+  }
+  const std::string table_name = dbf::base_name(table_path.substr(leaf_start(table_path)));
+  const ContainerObject* owner = nullptr;
+  for (const ContainerObject& o : objects) {
+    if (owner == nullptr && ascii_equal_ignoring_case(o.type, "Table") &&
+        ascii_equal_ignoring_case(o.name, table_name)) {
+      owner = &o;
+    }
+  }
+  if (owner == nullptr) {
+    out.note = "container " + out.container + " has no table " + table_name;
+    return out;
+  }
+  std::vector<std::string> names;
+  for (const ContainerObject& o : objects) {
+    if (o.parent == owner->id && ascii_equal_ignoring_case(o.type, "Field"))
+      names.push_back(o.name);
+  }
+  if (names.size() != table.fields().size()) {
+    out.note = "container " + out.container + " lists " + std::to_string(names.size()) +
+               " fields for the table's " + std::to_string(table.fields().size());
+    return out;
+  }
+  out.long_names = std::move(names);
+  return out;
+}
+
+}  // namespace kx::kv3dump

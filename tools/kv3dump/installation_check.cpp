@@ -1,0 +1,356 @@
+#include "kv3dump/installation_check.h"
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+#include "app/dbkontro.h"
+#include "app/numeric_errors.h"
+#include "app/report.h"
+#include "errors/error_record.h"
+#include "errors/json_objects.h"
+#include "errors/process_start.h"
+#include "json/json.h"
+#include "kv3dump/installation_report.h"
+#include "kv3dump/installation_words.h"
+#include "kv3dump/options.h"
+#include "kv3dump/tag_verify.h"
+#include "platform/env.h"
+#include "platform/platform.h"
+#include "runtime/ascii.h"
+#include "runtime/break_out.h"
+#include "runtime/error_slot.h"
+#include "runtime/error_texts.h"
+#include "runtime/runtime_error.h"
+#include "runtime/secrets.h"
+#include "runtime/text.h"
+#include "table_functions/table_functions.h"
+#include "tables/work_areas.h"
+
+namespace kx::kv3dump {
+namespace {
+
+constexpr const char* kLocationAlias = "KELVARO";
+constexpr const char* kControl = "M_KONTRO";
+constexpr const char* kCurrencies = "M_MAUANG";
+constexpr const char* kRates = "M_KURSMA";
+
+// The program's handler ends the run at a runtime error; here the error
+// ends the step that met it, and comes back as that step's failure.
+using Failure = std::optional<Value>;
+Failure run_step(const std::function<void()>& step) { return with_recovery_point(step); }
+
+void prepare_process_state() {
+  register_runtime_support();
+  register_table_support();
+  apply_startup_settings();
+  install_error_handler([](const Value& error) -> Value { break_out(error); });
+}
+
+const ERROR* record_of(const Failure& failure) { return failure ? as_error(*failure) : nullptr; }
+
+std::string error_text(const Failure& failure) {
+  const ERROR* e = record_of(failure);
+  if (e == nullptr) return "a runtime error";
+  std::string details = generic_error_text(e->GENCODE);
+  const std::string os = os_error_text(e->OSCODE);
+  if (!os.empty()) details += (details.empty() ? "" : ", ") + os;
+  std::string text = e->DESCRIPTION.empty() ? details : e->DESCRIPTION;
+  if (!details.empty() && details != text) text += " (" + details + ")";
+  const std::string& what = e->FILENAME.empty() ? e->ARG : e->FILENAME;
+  if (!what.empty()) text += ": " + what;
+  return mask_secrets(text);
+}
+
+bool names_index_file(const Failure& failure) {
+  const ERROR* e = record_of(failure);
+  if (e == nullptr || e->FILENAME.size() < 4) return false;
+  return ascii_upper(e->FILENAME.substr(e->FILENAME.size() - 4)) == ".CDX";
+}
+
+bool has_gencode(const Failure& failure, uint32_t gencode) {
+  const ERROR* e = record_of(failure);
+  return e != nullptr && e->GENCODE == gencode;
+}
+
+bool fail(InstallationCheck& c, Outcome outcome, const char* cause, const std::string& problem,
+          const std::string& output = "") {
+  c.outcome = outcome;
+  c.cause = cause;
+  c.problem = problem;
+  c.output = output;
+  return false;
+}
+
+bool check_location(InstallationCheck& c) {
+  c.location = find_location_table(c.program_folder);
+  if (!c.location.exists) {
+    return fail(c, Outcome::kStateObject, "no_location_table",
+                "KELVARO.DIR is not in the program folder (or is a folder)", state_object(1, ""));
+  }
+  Failure f = run_step([&] {
+    c.location_opened = DBUSEAREA(true, "", c.location.path, kLocationAlias, true, true);
+  });
+  if (f) {
+    return fail(c, Outcome::kErrorPage, "location_table_unreadable",
+                "KELVARO.DIR cannot be opened: " + error_text(f));
+  }
+  if (!c.location_opened) {
+    return fail(c, Outcome::kStateObject, "location_table_unreadable",
+                "KELVARO.DIR cannot be opened", state_object(2, "KELVARO.DIR"));
+  }
+  f = run_step([&] { c.fields = read_location_fields(); });
+  if (f) {
+    return fail(
+        c, Outcome::kErrorPage,
+        has_gencode(f, kGenNoField) ? "location_field_missing" : "location_table_unreadable",
+        "KELVARO.DIR cannot be read: " + error_text(f));
+  }
+  if (c.fields->network) register_secret(c.fields->password);
+  run_step([] { aliased(kLocationAlias, [] { db_close_area(); }); });
+  // The drive mapping needs a backslash after the server name: without one
+  // its length computation overflows.
+  if (c.fields->network && trim_right(c.fields->cur_dir).find('\\', 2) == std::string::npos) {
+    return fail(c, Outcome::kErrorPage, "network_path_without_share",
+                "CUR_DIR names a server without a share; connecting the drive ends in a numeric "
+                "overflow");
+  }
+  c.data_folder = build_data_folder(*c.fields);
+  if (run_step([&] { cut_last_six(c.program_folder, "program folder"); })) {
+    return fail(c, Outcome::kErrorPage, "program_folder_too_short",
+                "the program folder's path is shorter than six characters, which ends in a "
+                "numeric overflow");
+  }
+  return true;
+}
+
+bool check_data_folder(InstallationCheck& c) {
+  const DataFolder& folder = *c.data_folder;
+  c.data_folder_exists = platform::env().path_kind(folder.path) == platform::PathKind::kDirectory;
+  const ControlTable control = find_control_table(folder.path);
+  TableCheck table;
+  table.name = kControl;
+  table.path = control.path;
+  table.found = control.exists;
+  c.tables.push_back(table);
+  if (control.exists) return true;
+  const std::string output = state_object(3, control.path);
+  if (folder.rule == DataFolderRule::kCurrentFolder) {
+    return fail(c, Outcome::kStateObject, "cur_dir_empty", cur_dir_empty_problem(), output);
+  }
+  if (!c.data_folder_exists && folder.rule == DataFolderRule::kNetworkDrive) {
+    return fail(c, Outcome::kStateObject, "network_drive_not_connected",
+                "the data folder " + folder.path +
+                    " does not exist now; the program connects MAP_DRV first, this check does not",
+                output);
+  }
+  if (!c.data_folder_exists) {
+    return fail(c, Outcome::kStateObject, "data_folder_missing",
+                "the data folder " + folder.path + " does not exist" + folder_hint(c), output);
+  }
+  return fail(c, Outcome::kStateObject, "control_table_missing",
+              "the data folder holds no M_KONTRO.KV3", output);
+}
+
+// Opens a table as start-up does (shared; read-only here, where the program
+// asks to write to M_MAUANG and M_KURSMA).
+bool open_table(InstallationCheck& c, const std::string& name) {
+  if (name != kControl) {
+    TableCheck table;
+    table.name = name;
+    table.path = c.data_folder->path + name + ".KV3";
+    table.found = VOFILE(table.path);
+    c.tables.push_back(table);
+  }
+  TableCheck& t = c.tables.back();
+  const Failure f = run_step([&] { t.opened = DBUSEAREA(true, "", t.path, name, true, true); });
+  if (!f && t.opened) {
+    tables::WorkArea* area = tables::work_areas().find(name);
+    area->record_count(&t.records);
+    t.last_update = header_date(area->table().layout().prefix);
+    return true;
+  }
+  if (!t.found) {
+    return fail(c, Outcome::kErrorPage, "table_missing",
+                name + ".KV3 is not in the data folder: " + error_text(f));
+  }
+  if (names_index_file(f)) {
+    return fail(c, Outcome::kErrorPage, "index_damaged",
+                "the index of " + name + " cannot be read: " + error_text(f));
+  }
+  return fail(c, Outcome::kErrorPage, "table_unreadable",
+              name + " cannot be opened: " + error_text(f));
+}
+
+bool read_control_record(InstallationCheck& c) {
+  control_object() = std::make_shared<DBKONTRO>();
+  const Failure f = run_step([&] { ASSIGNDBKONTRO(c.data_folder->path); });
+  if (f) {
+    return fail(c, Outcome::kErrorPage, "control_record_invalid",
+                "the control record cannot be read: " + error_text(f));
+  }
+  c.active_date = control_object()->DAKTIF;
+  return true;
+}
+
+TagCheck check_tag(const std::string& table, const std::string& path, const std::string& tag) {
+  TagCheck t;
+  t.table = table;
+  t.tag = tag;
+  t.index_found = tables::work_areas().find(table)->index() != nullptr;
+  run_step([&] { t.present = aliased(table, [&] { return DBSETORDER(Value::string(tag)); }); });
+  if (!t.index_found) return t;
+  // The entries are walked in an area of their own, away from the program's.
+  tables::Status status;
+  std::unique_ptr<tables::WorkArea> area = tables::WorkArea::open(path, "", true, true, &status);
+  const int number = area && area->index() ? area->index()->find_tag(tag) : -1;
+  if (number < 0) {
+    t.not_checked = area ? "no such tag" : status.description();
+    return t;
+  }
+  const tables::cdx::TagInfo& info = area->index()->tags()[number];
+  t.key = info.key_expression;
+  t.for_condition = info.for_expression;
+  const VerifyReport report = verify_tag(*area, static_cast<size_t>(number));
+  t.checked = report.evaluable;
+  t.not_checked = report.evaluable ? "" : report.reason;
+  if (!report.status.ok()) t.read_error = report.status.description();
+  t.missing = report.missing.size();
+  t.extra = report.extra.size();
+  t.different = report.different.size();
+  return t;
+}
+
+void check_tags(InstallationCheck& c) {
+  c.tags.push_back(check_tag(kCurrencies, c.tables[1].path, "ID"));
+  c.tags.push_back(check_tag(kRates, c.tables[2].path, "MU_TGL"));
+}
+
+// One currency as the report writes it, with what the lookup did; *current
+// points at it until it is complete.
+bool check_currency(InstallationCheck& c, const Value& id, const Date& date,
+                    CurrencyCheck** current) {
+  if (!c.tags[1].present) {
+    return fail(c, Outcome::kErrorObject, "tag_missing", tag_missing_problem(c.tags[1]));
+  }
+  if (tables::work_areas().find(kRates)->field_pos("MAUANG_ID") == 0) {
+    return fail(c, Outcome::kErrorObject, "field_missing",
+                "M_KURSMA has no field MAUANG_ID; the program prints the error object CANNOT "
+                "FIND FIELD at the first currency other than ID 1");
+  }
+  c.currencies.emplace_back();
+  CurrencyCheck& currency = c.currencies.back();
+  *current = &currency;
+  currency.id = id.is_number() ? json_member_value(id) : value_text(id);
+  GET_KURSEXFIND(to_dword(id), date, true, &currency.trace);
+  currency.code = trim_right(value_text(field_get(kCurrencies, "KODE")));
+  currency.name = trim(value_text(field_get(kCurrencies, "NAMA")));
+  currency.buy = json_member_value(field_get(kRates, "KURS_BELI"));
+  currency.sell = json_member_value(field_get(kRates, "KURS_JUAL"));
+  *current = nullptr;
+  if (!currency.trace.chosen) {
+    currency.why_none = why_no_rate(currency.trace);
+    return true;
+  }
+  tables::WorkArea* rates = tables::work_areas().find(kRates);
+  currency.recno = rates->recno();
+  Value tanggal;
+  if (rates->field_get("TANGGAL", &tanggal) && tanggal.kind() == Kind::kDate) {
+    currency.date = iso_date(tanggal.as_date());
+  }
+  return true;
+}
+
+const char* report_cause(const Failure& f, const Date& date) {
+  if (names_index_file(f)) return "index_damaged";
+  if (date.empty() && has_gencode(f, kGenNumOverflow)) return "active_date_empty";
+  if (has_gencode(f, kGenNoField)) return "field_missing";
+  return "table_unreadable";
+}
+
+// The report's walk: the currencies in ID order, the home currency left out.
+void check_currencies(InstallationCheck& c) {
+  if (!c.tags[0].present) {
+    fail(c, Outcome::kErrorObject, "tag_missing", tag_missing_problem(c.tags[0]));
+    return;
+  }
+  const Date date = *c.active_date;
+  CurrencyCheck* current = nullptr;
+  const Failure f = run_step([&] {
+    aliased(kCurrencies, [] { db_go_top(); });
+    while (!aliased(kCurrencies, [] { return db_eof(); })) {
+      const Value id = field_get(kCurrencies, "ID");
+      if (!is_home_currency(id) && !check_currency(c, id, date, &current)) return;
+      aliased(kCurrencies, [] { db_skip(1); });
+    }
+  });
+  if (!f) return;
+  if (current != nullptr) current->error = error_text(f);
+  const char* cause = report_cause(f, date);
+  fail(c, Outcome::kErrorPage, cause,
+       report_problem(cause, current ? current->id : "", error_text(f)));
+}
+
+// The program folder as the program knows its own: absolute, ending with a
+// separator.
+std::string program_folder_path(const std::string& folder) {
+  std::error_code ec;
+  std::string path = std::filesystem::absolute(folder, ec).lexically_normal().string();
+  if (ec) path = folder;
+  if (path.empty() || path.back() != platform::path_separator()) path += platform::path_separator();
+  return path;
+}
+
+int usage(std::ostream& err, const std::string& problem) {
+  err << "kv3dump: " << problem << "\nusage: kv3dump --installation PROGRAM_FOLDER [--json]\n";
+  return kExitUsage;
+}
+
+}  // namespace
+
+bool TagCheck::agrees() const {
+  return checked && read_error.empty() && missing == 0 && extra == 0 && different == 0;
+}
+
+int InstallationCheck::status() const {
+  if (outcome != Outcome::kReport) return kExitNoReport;
+  return warnings.empty() ? kExitReport : kExitReportWithWarnings;
+}
+
+InstallationCheck check_installation(const std::string& program_folder) {
+  prepare_process_state();
+  InstallationCheck c;
+  c.program_folder = program_folder;
+  if (check_location(c) && check_data_folder(c) && open_table(c, kControl) &&
+      open_table(c, kCurrencies) && open_table(c, kRates) && read_control_record(c)) {
+    check_tags(c);
+    check_currencies(c);
+  }
+  if (c.outcome == Outcome::kReport) c.warnings = report_warnings(c);
+  db_close_all();
+  return c;
+}
+
+int run_installation_check(const std::vector<std::string>& args, std::ostream& out,
+                           std::ostream& err) {
+  std::string folder;
+  bool json = false;
+  for (const std::string& a : args) {
+    if (a == "--installation") continue;
+    if (a == "--json") {
+      json = true;
+    } else if (!a.empty() && a[0] == '-') {
+      return usage(err, "unknown option " + a);
+    } else if (!folder.empty()) {
+      return usage(err, "more than one program folder");
+    } else {
+      folder = a;
+    }
+  }
+  if (folder.empty()) return usage(err, "no program folder");
+  const InstallationCheck check = check_installation(program_folder_path(folder));
+  out << (json ? installation_json(check) : installation_text(check));
+  return check.status();
+}
+
+}  // namespace kx::kv3dump

@@ -1,0 +1,223 @@
+#include "kv3dump/installation_report.h"
+
+#include "kv3dump/installation_words.h"
+#include "kv3dump/record_text.h"
+#include "runtime/text.h"
+
+namespace kx::kv3dump {
+namespace {
+
+constexpr const char* kMask = "****";
+
+std::string quoted(const std::string& text) { return "\"" + text + "\""; }
+std::string yes_no(bool b) { return b ? "true" : "false"; }
+std::string masked(const std::string& password) { return password.empty() ? "" : kMask; }
+
+// A number as the report writes it stays a JSON number.
+std::string json_number(const std::string& text) {
+  const bool number = !text.empty() && text.find_first_not_of("0123456789.-") == std::string::npos;
+  return number ? text : json_string(text);
+}
+
+const char* outcome_key(Outcome o) {
+  switch (o) {
+    case Outcome::kReport:
+      return "report";
+    case Outcome::kStateObject:
+      return "state_object";
+    case Outcome::kErrorObject:
+      return "error_object";
+    case Outcome::kErrorPage:
+      return "error_page";
+  }
+  return "";
+}
+
+const char* outcome_words(Outcome o) {
+  switch (o) {
+    case Outcome::kStateObject:
+      return "a JSON state object";
+    case Outcome::kErrorObject:
+      return "a JSON error object after the beginning of the report";
+    case Outcome::kErrorPage:
+      return "the HTML error page";
+    default:
+      return "a complete report";
+  }
+}
+
+bool walked(const InstallationCheck& c) {
+  return c.active_date && c.tags.size() == 2 && c.tags[0].present;
+}
+
+std::string location_lines(const InstallationCheck& c) {
+  std::string out = "Location table: " + c.location.path + ": ";
+  if (!c.location.exists) return out + "not found\n";
+  out += c.location_opened ? "found, opened\n" : "found, not opened\n";
+  if (!c.fields) return out;
+  out += "  CUR_DIR: " + quoted(trim_right(c.fields->cur_dir)) + "\n";
+  if (!c.fields->network) {
+    return out + "  MAP_DRV, USER_NAME and PASSWORD: not read (CUR_DIR is not a network path)\n";
+  }
+  return out + "  MAP_DRV: " + quoted(c.fields->map_drv) +
+         ", USER_NAME: " + quoted(c.fields->user_name) +
+         ", PASSWORD: " + quoted(masked(c.fields->password)) + "\n";
+}
+
+std::string table_line(const TableCheck& t) {
+  std::string out = "  " + t.name + ": " + t.path + ": ";
+  if (!t.found && !t.opened) return out + "not found\n";
+  if (!t.opened) return out + "found, not opened\n";
+  out += "found, opened, " + std::to_string(t.records) + (t.records == 1 ? " record" : " records");
+  return out + (t.last_update.empty() ? "" : ", last update " + t.last_update) + "\n";
+}
+
+std::string tag_line(const TagCheck& t, uint32_t records) {
+  std::string out = "  " + t.tag + " on " + t.table + ": ";
+  if (!t.present && t.key.empty()) {
+    return out + (t.index_found ? "missing\n" : "missing (the table has no index file)\n");
+  }
+  out += (t.present ? "present, key " : "cannot give an order, key ") + t.key;
+  if (!t.for_condition.empty()) out += " FOR " + t.for_condition;
+  if (!t.read_error.empty()) return out + "; cannot be read completely: " + t.read_error + "\n";
+  if (!t.checked) return out + "; entries not checked: " + t.not_checked + "\n";
+  if (t.agrees()) return out + "; entries agree with the " + std::to_string(records) + " records\n";
+  return out + "; entries: " + std::to_string(t.missing) + " missing, " + std::to_string(t.extra) +
+         " extra, " + std::to_string(t.different) + " different\n";
+}
+
+std::string currency_line(const CurrencyCheck& cur) {
+  std::string out = "  ID " + cur.id + " " + cur.code + " (" + cur.name + "): ";
+  if (!cur.error.empty()) return out + "the run ends here: " + cur.error + "\n";
+  if (!cur.trace.chosen) {
+    return out + "none: " + cur.why_none + "; the report shows buy " + cur.buy + ", sell " +
+           cur.sell + "\n";
+  }
+  return out + step_words(cur.trace.step) + ", record " + std::to_string(cur.recno) + " dated " +
+         cur.date + ": buy " + cur.buy + ", sell " + cur.sell + "\n";
+}
+
+std::string result_lines(const InstallationCheck& c) {
+  std::string out;
+  for (const std::string& w : c.warnings) out += "Warning: " + w + "\n";
+  if (c.outcome == Outcome::kReport) {
+    return out + "Result: the program would print a complete report" +
+           (c.warnings.empty() ? ".\n" : ", but see the warnings.\n");
+  }
+  out += "Result: the program would not print a complete report; it prints " +
+         std::string(outcome_words(c.outcome)) + ".\n  Cause (" + c.cause + "): " + c.problem +
+         ".\n";
+  return c.output.empty() ? out : out + "  Output: " + c.output + "\n";
+}
+
+std::string json_list(const std::vector<std::string>& items) {
+  std::string out = "[";
+  for (size_t i = 0; i < items.size(); ++i) out += (i ? "," : "") + items[i];
+  return out + "]";
+}
+
+std::string location_json(const InstallationCheck& c) {
+  std::string out = "{\"file\":" + json_string(c.location.path) +
+                    ",\"found\":" + yes_no(c.location.exists) +
+                    ",\"opened\":" + yes_no(c.location_opened) + ",\"fields\":";
+  if (!c.fields) return out + "null}";
+  const LocationFields& f = *c.fields;
+  out += "{\"CUR_DIR\":" + json_string(trim_right(f.cur_dir));
+  if (f.network) {
+    out += ",\"MAP_DRV\":" + json_string(f.map_drv) + ",\"USER_NAME\":" + json_string(f.user_name) +
+           ",\"PASSWORD\":" + json_string(masked(f.password));
+  }
+  return out + "},\"network\":" + yes_no(f.network) + "}";
+}
+
+std::string data_folder_json(const InstallationCheck& c) {
+  if (!c.data_folder) return "null";
+  static const char* const kRules[] = {"network_drive", "local_folder", "current_folder"};
+  const DataFolder& d = *c.data_folder;
+  return "{\"path\":" + json_string(d.path) +
+         ",\"rule\":" + quoted(kRules[static_cast<int>(d.rule)]) +
+         ",\"rule_words\":" + json_string(rule_words(d)) +
+         ",\"name_appended\":" + yes_no(d.name_appended) +
+         ",\"exists\":" + yes_no(c.data_folder_exists) + "}";
+}
+
+std::string table_json(const TableCheck& t) {
+  return "{\"name\":" + json_string(t.name) + ",\"file\":" + json_string(t.path) +
+         ",\"found\":" + yes_no(t.found) + ",\"opened\":" + yes_no(t.opened) +
+         ",\"records\":" + std::to_string(t.records) +
+         ",\"last_update\":" + json_string(t.last_update) + "}";
+}
+
+std::string tag_json(const TagCheck& t) {
+  return "{\"table\":" + json_string(t.table) + ",\"tag\":" + json_string(t.tag) +
+         ",\"index_found\":" + yes_no(t.index_found) + ",\"present\":" + yes_no(t.present) +
+         ",\"key\":" + json_string(t.key) + ",\"for\":" + json_string(t.for_condition) +
+         ",\"checked\":" + yes_no(t.checked) + ",\"not_checked\":" + json_string(t.not_checked) +
+         ",\"read_error\":" + json_string(t.read_error) +
+         ",\"missing\":" + std::to_string(t.missing) + ",\"extra\":" + std::to_string(t.extra) +
+         ",\"different\":" + std::to_string(t.different) + ",\"agrees\":" + yes_no(t.agrees()) +
+         "}";
+}
+
+std::string currency_json(const CurrencyCheck& cur) {
+  std::vector<std::string> seeks;
+  for (const LookupTrace::Seek& s : cur.trace.seeks) {
+    seeks.push_back("{\"step\":" + quoted(step_key(s.step)) + ",\"key\":" + json_string(s.key) +
+                    ",\"soft\":" + yes_no(s.soft) + ",\"found\":" + yes_no(s.found) + "}");
+  }
+  const bool chosen = cur.trace.chosen;
+  return "{\"id\":" + json_number(cur.id) + ",\"code\":" + json_string(cur.code) +
+         ",\"name\":" + json_string(cur.name) +
+         ",\"step\":" + quoted(chosen ? step_key(cur.trace.step) : "none") +
+         ",\"recno\":" + (chosen ? std::to_string(cur.recno) : "null") +
+         ",\"date\":" + (chosen ? json_string(cur.date) : "null") +
+         ",\"buy\":" + json_number(cur.buy) + ",\"sell\":" + json_number(cur.sell) +
+         ",\"why_none\":" + json_string(cur.why_none) + ",\"error\":" + json_string(cur.error) +
+         ",\"seeks\":" + json_list(seeks) + "}";
+}
+
+}  // namespace
+
+std::string installation_text(const InstallationCheck& c) {
+  std::string out = "kursexport installation in " + c.program_folder + "\n\n" + location_lines(c);
+  if (c.data_folder) {
+    out += "Data folder: " + c.data_folder->path +
+           (c.data_folder_exists ? ": exists\n" : ": does not exist\n") + "  " +
+           rule_words(*c.data_folder) + "\n";
+  }
+  if (!c.tables.empty()) out += "Tables:\n";
+  for (const TableCheck& t : c.tables) out += table_line(t);
+  if (!c.tags.empty()) out += "Tags:\n";
+  for (size_t i = 0; i < c.tags.size(); ++i) out += tag_line(c.tags[i], c.tables[i + 1].records);
+  if (c.active_date) {
+    out += "Active date: " + (c.active_date->empty() ? "empty" : iso_date(*c.active_date)) +
+           " (AKTIF of the control record)\n";
+  }
+  if (walked(c)) {
+    out += "Rates (the lookup's step for each currency but ID 1, in ID order):\n";
+    if (c.currencies.empty()) out += "  no currency other than ID 1\n";
+  }
+  for (const CurrencyCheck& cur : c.currencies) out += currency_line(cur);
+  return out + result_lines(c);
+}
+
+std::string installation_json(const InstallationCheck& c) {
+  std::vector<std::string> warnings, tables, tags, currencies;
+  for (const std::string& w : c.warnings) warnings.push_back(json_string(w));
+  for (const TableCheck& t : c.tables) tables.push_back(table_json(t));
+  for (const TagCheck& t : c.tags) tags.push_back(tag_json(t));
+  for (const CurrencyCheck& cur : c.currencies) currencies.push_back(currency_json(cur));
+  const std::string active_date =
+      c.active_date ? json_string(iso_date(*c.active_date)) : std::string("null");
+  return "{\"program_folder\":" + json_string(c.program_folder) +
+         ",\"status\":" + std::to_string(c.status()) +
+         ",\"complete\":" + yes_no(c.outcome == Outcome::kReport) +
+         ",\"outcome\":" + quoted(outcome_key(c.outcome)) + ",\"cause\":" + json_string(c.cause) +
+         ",\"problem\":" + json_string(c.problem) + ",\"output\":" + json_string(c.output) +
+         ",\"warnings\":" + json_list(warnings) + ",\"location\":" + location_json(c) +
+         ",\"data_folder\":" + data_folder_json(c) + ",\"tables\":" + json_list(tables) +
+         ",\"tags\":" + json_list(tags) + ",\"active_date\":" + active_date +
+         ",\"currencies\":" + json_list(currencies) + "}\n";
+}
+
+}  // namespace kx::kv3dump
