@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "runtime/process_state.h"
+#include "runtime/process/process_state.h"
 
 namespace {
 

@@ -2,10 +2,10 @@
 
 #include "app/numeric_errors.h"
 #include "json/escape.h"
-#include "runtime/activation.h"
-#include "runtime/process_state.h"
-#include "runtime/runtime_error.h"
-#include "runtime/text.h"
+#include "runtime/process/activation.h"
+#include "runtime/process/process_state.h"
+#include "runtime/errors/runtime_error.h"
+#include "runtime/text/text.h"
 #include "table_functions/table_functions.h"
 
 namespace kx {

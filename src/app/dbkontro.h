@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "runtime/date.h"
-#include "runtime/value.h"
+#include "runtime/values/date.h"
+#include "runtime/values/value.h"
 
 namespace kx {
 

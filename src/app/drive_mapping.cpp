@@ -4,11 +4,11 @@
 
 #include "console/console.h"
 #include "platform/env.h"
-#include "runtime/activation.h"
-#include "runtime/ascii.h"
-#include "runtime/runtime_error.h"
-#include "runtime/secrets.h"
-#include "runtime/text.h"
+#include "runtime/process/activation.h"
+#include "runtime/text/ascii.h"
+#include "runtime/errors/runtime_error.h"
+#include "runtime/process/secrets.h"
+#include "runtime/text/text.h"
 
 namespace kx {
 namespace {

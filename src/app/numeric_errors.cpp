@@ -1,7 +1,7 @@
 #include "app/numeric_errors.h"
 
-#include "runtime/runtime_error.h"
-#include "runtime/text.h"
+#include "runtime/errors/runtime_error.h"
+#include "runtime/text/text.h"
 
 namespace kx {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "runtime/value.h"
+#include "runtime/values/value.h"
 
 namespace kx {
 

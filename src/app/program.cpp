@@ -3,7 +3,7 @@
 #include "app/report.h"
 #include "errors/process_start.h"
 #include "platform/platform.h"
-#include "runtime/exit.h"
+#include "runtime/process/exit.h"
 #include "table_functions/table_functions.h"
 
 namespace kx {

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "app/numeric_errors.h"
-#include "runtime/activation.h"
+#include "runtime/process/activation.h"
 #include "table_functions/program_helpers.h"
 #include "table_functions/table_functions.h"
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "runtime/date.h"
-#include "runtime/value.h"
+#include "runtime/values/date.h"
+#include "runtime/values/value.h"
 
 namespace kx {
 

@@ -5,9 +5,9 @@
 #include "app/rate_lookup.h"
 #include "app/startup.h"
 #include "json/json.h"
-#include "runtime/activation.h"
-#include "runtime/clock.h"
-#include "runtime/text.h"
+#include "runtime/process/activation.h"
+#include "runtime/process/clock.h"
+#include "runtime/text/text.h"
 #include "table_functions/program_helpers.h"
 #include "table_functions/table_functions.h"
 

@@ -2,7 +2,7 @@
 #ifndef KX_APP_REPORT_H_
 #define KX_APP_REPORT_H_
 
-#include "runtime/value.h"
+#include "runtime/values/value.h"
 
 namespace kx {
 

@@ -9,10 +9,10 @@
 #include "errors/json_objects.h"
 #include "platform/env.h"
 #include "platform/platform.h"
-#include "runtime/activation.h"
-#include "runtime/error_slot.h"
-#include "runtime/settings.h"
-#include "runtime/text.h"
+#include "runtime/process/activation.h"
+#include "runtime/errors/error_slot.h"
+#include "runtime/process/settings.h"
+#include "runtime/text/text.h"
 #include "table_functions/table_functions.h"
 
 namespace kx {

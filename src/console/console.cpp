@@ -4,9 +4,9 @@
 #include <memory>
 
 #include "platform/env.h"
-#include "runtime/exit.h"
-#include "runtime/process_state.h"
-#include "runtime/text.h"
+#include "runtime/process/exit.h"
+#include "runtime/process/process_state.h"
+#include "runtime/text/text.h"
 
 namespace kx {
 namespace {

@@ -1,7 +1,7 @@
 #include "errors/call_stack.h"
 
-#include "runtime/activation.h"
-#include "runtime/text.h"
+#include "runtime/process/activation.h"
+#include "runtime/text/text.h"
 
 namespace kx {
 

@@ -4,7 +4,7 @@
 #ifndef KX_ERRORS_DEFAULT_HANDLER_H_
 #define KX_ERRORS_DEFAULT_HANDLER_H_
 
-#include "runtime/value.h"
+#include "runtime/values/value.h"
 
 namespace kx {
 

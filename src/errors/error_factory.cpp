@@ -3,10 +3,10 @@
 #include <cstring>
 #include <new>
 
-#include "runtime/dialogs.h"
-#include "runtime/error_structure.h"
-#include "runtime/process_state.h"
-#include "runtime/secrets.h"
+#include "runtime/process/dialogs.h"
+#include "runtime/errors/error_structure.h"
+#include "runtime/process/process_state.h"
+#include "runtime/process/secrets.h"
 
 namespace kx {
 namespace {

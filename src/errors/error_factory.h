@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "errors/error_record.h"
-#include "runtime/value.h"
+#include "runtime/values/value.h"
 
 namespace kx {
 

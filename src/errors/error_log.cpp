@@ -3,16 +3,16 @@
 #include <cstdio>
 
 #include "platform/env.h"
-#include "runtime/clock.h"
-#include "runtime/error_settings.h"
-#include "runtime/error_texts.h"
-#include "runtime/file_error.h"
-#include "runtime/hex.h"
-#include "runtime/internal_error.h"
-#include "runtime/secrets.h"
-#include "runtime/text.h"
-#include "runtime/type_names.h"
-#include "runtime/version.h"
+#include "runtime/process/clock.h"
+#include "runtime/errors/error_settings.h"
+#include "runtime/errors/error_texts.h"
+#include "runtime/errors/file_error.h"
+#include "runtime/text/hex.h"
+#include "runtime/errors/internal_error.h"
+#include "runtime/process/secrets.h"
+#include "runtime/text/text.h"
+#include "runtime/values/type_names.h"
+#include "runtime/process/version.h"
 
 namespace kx {
 namespace {

@@ -1,10 +1,10 @@
 #include "errors/error_message.h"
 
-#include "runtime/ascii.h"
-#include "runtime/error_texts.h"
-#include "runtime/secrets.h"
-#include "runtime/text.h"
-#include "runtime/type_names.h"
+#include "runtime/text/ascii.h"
+#include "runtime/errors/error_texts.h"
+#include "runtime/process/secrets.h"
+#include "runtime/text/text.h"
+#include "runtime/values/type_names.h"
 
 namespace kx {
 namespace {

@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "runtime/symbol.h"
-#include "runtime/value.h"
+#include "runtime/values/symbol.h"
+#include "runtime/values/value.h"
 
 namespace kx {
 

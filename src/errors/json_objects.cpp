@@ -2,8 +2,8 @@
 
 #include "console/console.h"
 #include "json/escape.h"
-#include "runtime/activation.h"
-#include "runtime/exit.h"
+#include "runtime/process/activation.h"
+#include "runtime/process/exit.h"
 
 namespace kx {
 

@@ -2,9 +2,9 @@
 
 #include "errors/default_handler.h"
 #include "errors/error_factory.h"
-#include "runtime/error_slot.h"
-#include "runtime/error_structure.h"
-#include "runtime/settings.h"
+#include "runtime/errors/error_slot.h"
+#include "runtime/errors/error_structure.h"
+#include "runtime/process/settings.h"
 
 namespace kx {
 

@@ -3,8 +3,8 @@
 #ifndef KX_ERRORS_PROCESS_START_H_
 #define KX_ERRORS_PROCESS_START_H_
 
-#include "runtime/runtime_error.h"
-#include "runtime/value.h"
+#include "runtime/errors/runtime_error.h"
+#include "runtime/values/value.h"
 
 namespace kx {
 

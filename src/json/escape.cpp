@@ -1,8 +1,8 @@
 #include "json/escape.h"
 
-#include "runtime/activation.h"
-#include "runtime/hex.h"
-#include "runtime/text.h"
+#include "runtime/process/activation.h"
+#include "runtime/text/hex.h"
+#include "runtime/text/text.h"
 
 namespace kx {
 namespace {

@@ -4,9 +4,9 @@
 
 #include "console/console.h"
 #include "json/escape.h"
-#include "runtime/activation.h"
-#include "runtime/runtime_error.h"
-#include "runtime/text.h"
+#include "runtime/process/activation.h"
+#include "runtime/errors/runtime_error.h"
+#include "runtime/text/text.h"
 
 namespace kx {
 namespace {

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "runtime/value.h"
+#include "runtime/values/value.h"
 
 namespace kx {
 

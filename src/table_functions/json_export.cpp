@@ -1,7 +1,7 @@
 #include "table_functions/json_export.h"
 
-#include "runtime/activation.h"
-#include "runtime/text.h"
+#include "runtime/process/activation.h"
+#include "runtime/text/text.h"
 #include "table_functions/table_functions.h"
 
 namespace kx {

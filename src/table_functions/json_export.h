@@ -7,7 +7,7 @@
 #include <string>
 
 #include "json/json.h"
-#include "runtime/value.h"
+#include "runtime/values/value.h"
 
 namespace kx {
 

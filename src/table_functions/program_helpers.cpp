@@ -1,8 +1,8 @@
 #include "table_functions/program_helpers.h"
 
 #include "errors/json_objects.h"
-#include "runtime/activation.h"
-#include "runtime/text.h"
+#include "runtime/process/activation.h"
+#include "runtime/text/text.h"
 #include "table_functions/table_functions.h"
 
 namespace kx {

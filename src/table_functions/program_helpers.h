@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "runtime/value.h"
+#include "runtime/values/value.h"
 
 namespace kx {
 

@@ -2,11 +2,11 @@
 
 #include "errors/call_stack.h"
 #include "errors/error_record.h"
-#include "runtime/error_slot.h"
-#include "runtime/process_state.h"
-#include "runtime/runtime_error.h"
-#include "runtime/text.h"
-#include "runtime/work_area_query.h"
+#include "runtime/errors/error_slot.h"
+#include "runtime/process/process_state.h"
+#include "runtime/errors/runtime_error.h"
+#include "runtime/text/text.h"
+#include "runtime/process/work_area_query.h"
 #include "tables/work_areas.h"
 
 namespace kx {

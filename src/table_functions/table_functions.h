@@ -8,8 +8,8 @@
 #include <optional>
 #include <string>
 
-#include "runtime/symbol.h"
-#include "runtime/value.h"
+#include "runtime/values/symbol.h"
+#include "runtime/values/value.h"
 
 namespace kx {
 

@@ -1,6 +1,6 @@
 #include "tables/work_area.h"
 
-#include "runtime/ascii.h"
+#include "runtime/text/ascii.h"
 #include "tables/cdx/key_encoding.h"
 #include "tables/dbf/field_decode.h"
 #include "tables/dbf/table_files.h"

@@ -14,7 +14,7 @@
 #include <string>
 #include <string_view>
 
-#include "runtime/value.h"
+#include "runtime/values/value.h"
 #include "tables/cdx/index_file.h"
 #include "tables/dbf/table.h"
 #include "tables/status.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "runtime/work_area_query.h"
+#include "runtime/process/work_area_query.h"
 #include "tables/status.h"
 #include "tables/work_area.h"
 

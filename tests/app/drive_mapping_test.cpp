@@ -8,12 +8,12 @@
 
 #include "console/console.h"
 #include "platform/platform.h"
-#include "runtime/activation.h"
-#include "runtime/error_slot.h"
-#include "runtime/exit.h"
-#include "runtime/runtime_error.h"
-#include "runtime/secrets.h"
-#include "runtime/text.h"
+#include "runtime/process/activation.h"
+#include "runtime/errors/error_slot.h"
+#include "runtime/process/exit.h"
+#include "runtime/errors/runtime_error.h"
+#include "runtime/process/secrets.h"
+#include "runtime/text/text.h"
 #include "support/testing/child_process.h"
 #include "support/testing/fake_env.h"
 

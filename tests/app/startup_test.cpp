@@ -7,7 +7,7 @@
 #include "errors/error_record.h"
 #include "errors/process_start.h"
 #include "platform/platform.h"
-#include "runtime/error_slot.h"
+#include "runtime/errors/error_slot.h"
 #include "support/testing/child_process.h"
 #include "tablewriter/dbf_writer.h"
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/env.h"
-#include "runtime/exit.h"
+#include "runtime/process/exit.h"
 #include "support/testing/child_process.h"
 
 namespace kx {

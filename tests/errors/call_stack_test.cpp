@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "runtime/activation.h"
+#include "runtime/process/activation.h"
 
 namespace kx {
 namespace {

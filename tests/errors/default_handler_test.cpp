@@ -4,9 +4,9 @@
 
 #include "console/console.h"
 #include "errors/errors_test_env.h"
-#include "runtime/activation.h"
-#include "runtime/break_out.h"
-#include "runtime/exit.h"
+#include "runtime/process/activation.h"
+#include "runtime/errors/break_out.h"
+#include "runtime/process/exit.h"
 
 namespace kx {
 namespace {

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "errors/errors_test_env.h"
-#include "runtime/references.h"
+#include "runtime/values/references.h"
 
 namespace kx {
 namespace {

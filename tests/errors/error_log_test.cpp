@@ -7,8 +7,8 @@
 #include "errors/default_handler.h"
 #include "errors/errors_test_env.h"
 #include "fileio/file_open.h"
-#include "runtime/file_error.h"
-#include "runtime/version.h"
+#include "runtime/errors/file_error.h"
+#include "runtime/process/version.h"
 #include "tablewriter/dbf_writer.h"
 
 namespace kx {

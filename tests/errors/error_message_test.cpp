@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "runtime/secrets.h"
+#include "runtime/process/secrets.h"
 
 namespace kx {
 namespace {

@@ -4,8 +4,8 @@
 
 #include "errors/error_record.h"
 #include "errors/errors_test_env.h"
-#include "runtime/activation.h"
-#include "runtime/exit.h"
+#include "runtime/process/activation.h"
+#include "runtime/process/exit.h"
 
 namespace kx {
 namespace {

@@ -4,8 +4,8 @@
 
 #include "errors/call_stack.h"
 #include "platform/platform.h"
-#include "runtime/activation.h"
-#include "runtime/error_slot.h"
+#include "runtime/process/activation.h"
+#include "runtime/errors/error_slot.h"
 
 namespace kx {
 namespace {

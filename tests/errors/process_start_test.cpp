@@ -4,8 +4,8 @@
 
 #include "errors/error_page.h"
 #include "errors/errors_test_env.h"
-#include "runtime/activation.h"
-#include "runtime/references.h"
+#include "runtime/process/activation.h"
+#include "runtime/values/references.h"
 
 namespace kx {
 namespace {

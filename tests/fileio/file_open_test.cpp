@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "console/console.h"
-#include "runtime/activation.h"
-#include "runtime/exit.h"
+#include "runtime/process/activation.h"
+#include "runtime/process/exit.h"
 #include "support/testing/child_process.h"
 
 namespace kx {

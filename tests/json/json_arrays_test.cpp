@@ -2,8 +2,8 @@
 
 #include "errors/error_page.h"
 #include "json/json.h"
-#include "runtime/error_slot.h"
-#include "runtime/exit.h"
+#include "runtime/errors/error_slot.h"
+#include "runtime/process/exit.h"
 #include "support/testing/child_process.h"
 
 namespace kx {

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "errors/error_page.h"
-#include "runtime/error_slot.h"
-#include "runtime/exit.h"
-#include "runtime/settings.h"
+#include "runtime/errors/error_slot.h"
+#include "runtime/process/exit.h"
+#include "runtime/process/settings.h"
 #include "support/testing/child_process.h"
 #include "support/testing/report_settings.h"
 

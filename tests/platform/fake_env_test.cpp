@@ -10,11 +10,11 @@
 #include "errors/default_handler.h"
 #include "errors/error_factory.h"
 #include "json/json.h"
-#include "runtime/clock.h"
-#include "runtime/dialogs.h"
-#include "runtime/error_settings.h"
-#include "runtime/process_state.h"
-#include "runtime/text.h"
+#include "runtime/process/clock.h"
+#include "runtime/process/dialogs.h"
+#include "runtime/errors/error_settings.h"
+#include "runtime/process/process_state.h"
+#include "runtime/text/text.h"
 #include "support/testing/report_settings.h"
 
 namespace kx::test {

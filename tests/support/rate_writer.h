@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/date.h"
+#include "runtime/values/date.h"
 #include "support/cdx_updater.h"
 #include "support/page_store.h"
 #include "tablewriter/pos_installation.h"

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "json/json.h"
-#include "runtime/exit.h"
-#include "runtime/settings.h"
+#include "runtime/process/exit.h"
+#include "runtime/process/settings.h"
 #include "support/testing/child_process.h"
 #include "table_functions/table_functions.h"
 #include "tablewriter/dbf_writer.h"

@@ -4,8 +4,8 @@
 
 #include "errors/error_record.h"
 #include "errors/process_start.h"
-#include "runtime/error_slot.h"
-#include "runtime/exit.h"
+#include "runtime/errors/error_slot.h"
+#include "runtime/process/exit.h"
 #include "support/testing/child_process.h"
 #include "table_functions/program_helpers.h"
 #include "tablewriter/pos_installation.h"

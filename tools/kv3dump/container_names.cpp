@@ -4,8 +4,8 @@
 #include <memory>
 
 #include "platform/platform.h"
-#include "runtime/ascii.h"
-#include "runtime/text.h"
+#include "runtime/text/ascii.h"
+#include "runtime/text/text.h"
 #include "tables/byte_source.h"
 #include "tables/dbf/dbf_format.h"
 #include "tables/dbf/table_files.h"

@@ -15,7 +15,7 @@
 
 #include "app/rate_lookup.h"
 #include "app/startup.h"
-#include "runtime/date.h"
+#include "runtime/values/date.h"
 
 namespace kx::kv3dump {
 

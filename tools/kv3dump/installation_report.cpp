@@ -2,7 +2,7 @@
 
 #include "kv3dump/installation_words.h"
 #include "kv3dump/record_text.h"
-#include "runtime/text.h"
+#include "runtime/text/text.h"
 
 namespace kx::kv3dump {
 namespace {

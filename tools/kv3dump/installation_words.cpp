@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "platform/platform.h"
-#include "runtime/ascii.h"
+#include "runtime/text/ascii.h"
 
 namespace kx::kv3dump {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "app/rate_lookup.h"
 #include "kv3dump/installation_check.h"
-#include "runtime/date.h"
+#include "runtime/values/date.h"
 #include "tables/dbf/header.h"
 
 namespace kx::kv3dump {

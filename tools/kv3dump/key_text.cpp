@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "kv3dump/record_text.h"
-#include "runtime/text.h"
+#include "runtime/text/text.h"
 #include "tables/cdx/key_encoding.h"
 
 namespace kx::kv3dump {

@@ -1,7 +1,7 @@
 #include "kv3dump/opened_table.h"
 
 #include "platform/platform.h"
-#include "runtime/ascii.h"
+#include "runtime/text/ascii.h"
 #include "tables/byte_source.h"
 #include "tables/dbf/table_files.h"
 #include "tables/expr/key_typer.h"

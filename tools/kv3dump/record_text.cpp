@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "runtime/text.h"
+#include "runtime/text/text.h"
 #include "tables/bytes.h"
 #include "tables/dbf/dbf_format.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/date.h"
+#include "runtime/values/date.h"
 
 namespace kx::writer {
 

@@ -7,51 +7,19 @@
 #include <memory>
 
 #include "platform/env.h"
+#include "platform/system_env_base.h"
 #include "platform/native_network.h"
 
 namespace kx::platform {
 namespace {
 
-class PosixEnv final : public Env {
+class PosixEnv final : public SystemEnvBase {
  public:
   NativeHandle std_handle(StdStream stream) override {
     return std_handles_[static_cast<int>(stream)];
   }
   void set_std_handle(StdStream stream, NativeHandle handle) override {
     std_handles_[static_cast<int>(stream)] = handle;
-  }
-  bool write_bytes(NativeHandle handle, const char* data, size_t size) override {
-    return platform::write_bytes(handle, data, size);
-  }
-  long read_once(NativeHandle handle, char* buffer, size_t size) override {
-    return platform::read_once(handle, buffer, size);
-  }
-
-  PathKind path_kind(const std::string& path) override { return platform::path_kind(path); }
-  std::string existing_file(const std::string& path) override {
-    return platform::existing_file(path);
-  }
-  NativeHandle open_file(const std::string& path, OpenMode mode, bool shared,
-                         uint32_t* os_error) override {
-    return platform::open_file(path, mode, shared, os_error);
-  }
-  NativeHandle open_file_flags(const std::string& path, uint32_t flags,
-                               uint32_t* os_error) override {
-    return platform::open_file_flags(path, flags, os_error);
-  }
-  NativeHandle create_file(const std::string& path, uint32_t* os_error) override {
-    return platform::create_file(path, os_error);
-  }
-  void close_file(NativeHandle handle) override { platform::close_file(handle); }
-  bool read_at(NativeHandle handle, uint64_t offset, void* buffer, size_t size, size_t* got,
-               uint32_t* os_error) override {
-    return platform::read_at(handle, offset, buffer, size, got, os_error);
-  }
-  bool file_size(NativeHandle handle, uint64_t* size, uint32_t* os_error) override {
-    return platform::file_size(handle, size, os_error);
-  }
-  int64_t seek_file(NativeHandle handle, int64_t offset, int origin, uint32_t* os_error) override {
-    return platform::seek_file(handle, offset, origin, os_error);
   }
 
   LocalDateTime local_now() override {
@@ -60,7 +28,6 @@ class PosixEnv final : public Env {
     ::localtime_r(&now, &t);
     return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec};
   }
-  void sleep_ms(uint32_t milliseconds) override { platform::sleep_ms(milliseconds); }
 
   uint32_t os_platform_id() override { return 2; }
   bool window_station_visible() override { return true; }

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "runtime/ascii.h"
+#include "runtime/text/ascii.h"
 #include "tables/cdx/cdx_format.h"
 #include "tables/cdx/tree_walker.h"
 

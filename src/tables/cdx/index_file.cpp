@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "runtime/ascii.h"
+#include "runtime/text/ascii.h"
 #include "tables/cdx/cdx_format.h"
 #include "tables/cdx/fill_inference.h"
 #include "tables/cdx/tag_cursor.h"

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "runtime/date.h"
-#include "runtime/value.h"
+#include "runtime/values/date.h"
+#include "runtime/values/value.h"
 #include "tables/cdx/index_file.h"
 
 namespace kx::tables::cdx {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "runtime/hex.h"
+#include "runtime/text/hex.h"
 #include "tables/bytes.h"
 #include "tables/cdx/key_bytes.h"
 

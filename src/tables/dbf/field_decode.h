@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "runtime/value.h"
+#include "runtime/values/value.h"
 #include "tables/bytes.h"
 #include "tables/dbf/header.h"
 

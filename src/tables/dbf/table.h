@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/value.h"
+#include "runtime/values/value.h"
 #include "tables/byte_source.h"
 #include "tables/dbf/header.h"
 #include "tables/dbf/memo_file.h"

@@ -1,7 +1,7 @@
 #include "tables/dbf/table_files.h"
 
 #include "platform/env.h"
-#include "runtime/ascii.h"
+#include "runtime/text/ascii.h"
 #include "tables/dbf/dbf_format.h"
 
 namespace kx::tables::dbf {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "runtime/date.h"
+#include "runtime/values/date.h"
 
 namespace kx::tables::expr {
 

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "runtime/ascii.h"
+#include "runtime/text/ascii.h"
 #include "tables/expr/bound.h"
 #include "tables/expr/evaluate.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "runtime/ascii.h"
+#include "runtime/text/ascii.h"
 #include "tables/expr/number_text.h"
 
 namespace kx::tables::expr {

@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "runtime/ascii.h"
+#include "runtime/text/ascii.h"
 
 namespace kx::tables::expr {
 namespace {

@@ -3,7 +3,7 @@
 #include <charconv>
 #include <cmath>
 
-#include "runtime/text.h"
+#include "runtime/text/text.h"
 
 namespace kx::tables::expr {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "runtime/activation.h"
+#include "runtime/process/activation.h"
 
 namespace kx::test {
 

@@ -1,6 +1,6 @@
 #include "support/testing/report_settings.h"
 
-#include "runtime/settings.h"
+#include "runtime/process/settings.h"
 
 namespace kx::test {
 

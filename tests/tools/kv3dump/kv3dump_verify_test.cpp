@@ -223,7 +223,8 @@ TEST_F(Kv3dumpContainerTest, LongFieldNamesOfTheContainerBesideTheTable) {
        {"--info", "$T"},
        kExitOk,
        "\"fields\":[{\"name\":\"DEPRECIATI\",\"long_name\":\"depreciationid\",\"type\":\"I\""},
-      {true, {"--info", "$T"}, kExitOk, "\"container\":\"" + folder_ + "/LT.DBC\""},
+      // Named as found (LT.DBC) on POSIX, as the header holds it on Windows.
+      {true, {"--info", "$T"}, kExitOk, "\"code_page_mark\":3,\"container\":\""},
       {true,
        {"--verify", "$T"},
        kExitOk,

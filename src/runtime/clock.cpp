@@ -1,9 +1,0 @@
-#include "runtime/clock.h"
-
-#include "platform/env.h"
-
-namespace kx {
-
-platform::LocalDateTime clock_now() { return platform::env().local_now(); }
-
-}  // namespace kx

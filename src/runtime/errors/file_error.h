@@ -1,0 +1,38 @@
+// The error code of the most recent low-level file operation of the process,
+// in Windows numbering (platform/platform.h), 0 when it succeeded; and the
+// low-level file operations that record it.
+#ifndef KX_RUNTIME_ERRORS_FILE_ERROR_H_
+#define KX_RUNTIME_ERRORS_FILE_ERROR_H_
+
+#include <cstdint>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace kx {
+
+// Records the outcome of a low-level file operation; every such operation of
+// the binary file reader and of the error log calls it, successful ones with
+// 0. 0 at start.
+void set_last_file_error(uint32_t os_code);
+// The code recorded last.
+uint32_t last_file_error();
+
+// The platform's file operations, each recording its outcome as above.
+// open: platform::open_file; the handle, or kInvalidHandle with *os_error set.
+platform::NativeHandle recorded_open(const std::string& path, platform::OpenMode mode, bool shared,
+                                     uint32_t* os_error);
+// create: platform::create_file; the handle, or kInvalidHandle with *os_error set.
+platform::NativeHandle recorded_create(const std::string& path, uint32_t* os_error);
+// The new position, or -1 (a failure without a code of its own records
+// kErrGenFailure).
+int64_t recorded_seek(platform::NativeHandle handle, int64_t offset, int origin);
+// True when every byte was written. The platform's write reports no code: a
+// failed or short write records kErrWriteFault.
+bool recorded_write(platform::NativeHandle handle, const std::string& bytes);
+// Closing cannot fail as far as the caller can tell: it records 0.
+void recorded_close(platform::NativeHandle handle);
+
+}  // namespace kx
+
+#endif  // KX_RUNTIME_ERRORS_FILE_ERROR_H_
