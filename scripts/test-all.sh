@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# Every lane: native, sanitizers, Windows under wine, and a short fuzz run.
+# Every lane: native, lint and layers, sanitizers, Windows under wine, and a
+# short fuzz run.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 "$here/install-deps.sh"
 "$here/test-native.sh"
+"$here/check-layers.sh"
+"$here/lint.sh"
 "$here/test-sanitize.sh"
 "$here/test-windows.sh"
 "$here/fuzz.sh" "${KX_FUZZ_SECONDS:-60}"
