@@ -29,8 +29,11 @@ std::string pad_left(const std::string& s, size_t width) {
 }
 
 bool write_rates(const std::string& data, int currencies, int days, const Date& last_day) {
-  w::DbfSpec spec{0x30, {{"MAUANG_ID", 'N', kIdWidth}, {"TANGGAL", 'D'}, {"KURS_BELI", 'N', 14, 2},
-                         {"KURS_JUAL", 'N', 14, 2}}};
+  w::DbfSpec spec{0x30,
+                  {{"MAUANG_ID", 'N', kIdWidth},
+                   {"TANGGAL", 'D'},
+                   {"KURS_BELI", 'N', 14, 2},
+                   {"KURS_JUAL", 'N', 14, 2}}};
   spec.table_flags = 0x01;
   const uint64_t count = static_cast<uint64_t>(currencies) * static_cast<uint64_t>(days);
   spec.stated_record_count = static_cast<uint32_t>(count);
@@ -38,7 +41,8 @@ bool write_rates(const std::string& data, int currencies, int days, const Date& 
   const std::string header = w::build_dbf(spec, {}).dbf;
   std::ofstream out(data + "M_KURSMA.KV3", std::ios::binary);
   out.write(header.data(), static_cast<std::streamsize>(header.size()));
-  w::CdxTagSpec tag{"MU_TGL", "PADL(ALLTRIM(STR(MAUANG_ID)),4,\"0\")+DTOS(TANGGAL)", "", kIdWidth + 8, ' '};
+  w::CdxTagSpec tag{"MU_TGL", "PADL(ALLTRIM(STR(MAUANG_ID)),4,\"0\")+DTOS(TANGGAL)", "",
+                    kIdWidth + 8, ' '};
   tag.entries.reserve(count);
   uint32_t recno = 0;
   std::string record;
@@ -49,7 +53,8 @@ bool write_rates(const std::string& data, int currencies, int days, const Date& 
       const Date day = Date::from_julian(first + d);
       char rate[32];
       std::snprintf(rate, sizeof rate, "%.2f", 1000.0 + id * 10 + (d % 97) * 0.25);
-      record = " " + pad_left(std::to_string(id), kIdWidth) + day.dtos() + pad_left(rate, 14) + pad_left(rate, 14);
+      record = " " + pad_left(std::to_string(id), kIdWidth) + day.dtos() + pad_left(rate, 14) +
+               pad_left(rate, 14);
       out.write(record.data(), static_cast<std::streamsize>(record.size()));
       tag.entries.push_back({w::mu_tgl_key(id, day, kIdWidth), ++recno});
     }
@@ -75,7 +80,8 @@ int main(int argc, char** argv) {
   fs::create_directories(program_folder);
   fs::create_directories(data_folder);
   if (argc > 4) {
-    fs::copy_file(argv[4], program_folder / fs::path(argv[4]).filename(), fs::copy_options::overwrite_existing);
+    fs::copy_file(argv[4], program_folder / fs::path(argv[4]).filename(),
+                  fs::copy_options::overwrite_existing);
   }
   const Date active = Date::from_ymd(2026, 3, 7);
   std::vector<w::Currency> list{{1, "IDR", "Rupiah"}};
@@ -88,7 +94,8 @@ int main(int argc, char** argv) {
   w::Control control;
   control.aktif = active;
   const std::string data = data_folder.string() + "/";
-  const bool ok = w::write_location_table(program_folder.string() + "/", {(root / "pos").string(), "", "", ""}) &&
+  const bool ok = w::write_location_table(program_folder.string() + "/",
+                                          {(root / "pos").string(), "", "", ""}) &&
                   w::write_control_table(data, control) && w::write_currency_table(data, list) &&
                   write_rates(data, currencies, days, Date::from_julian(active.julian() - 1));
   return ok ? 0 : 1;

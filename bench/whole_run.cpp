@@ -30,8 +30,8 @@ struct Size {
 };
 
 const Size kSizes[] = {
-    {"10,000", 50, 200},          {"100,000", 50, 2000},       {"365,000 (50 x 20 years)", 50, 7300},
-    {"1,000,000", 50, 20000},     {"10,000,000", 50, 200000},
+    {"10,000", 50, 200},      {"100,000", 50, 2000},      {"365,000 (50 x 20 years)", 50, 7300},
+    {"1,000,000", 50, 20000}, {"10,000,000", 50, 200000},
 };
 
 struct Run {
@@ -41,13 +41,15 @@ struct Run {
 };
 
 // Runs argv with standard output into out_path (or /dev/null).
-Run run_once(const std::vector<std::string>& argv, const std::string& cwd, const std::string& out_path) {
+Run run_once(const std::vector<std::string>& argv, const std::string& cwd,
+             const std::string& out_path) {
   Run run;
   const auto start = std::chrono::steady_clock::now();
   const pid_t pid = ::fork();
   if (pid == 0) {
     if (!cwd.empty() && ::chdir(cwd.c_str()) != 0) ::_exit(126);
-    if (!std::freopen(out_path.empty() ? "/dev/null" : out_path.c_str(), "wb", stdout)) ::_exit(126);
+    if (!std::freopen(out_path.empty() ? "/dev/null" : out_path.c_str(), "wb", stdout))
+      ::_exit(126);
     std::vector<char*> args;
     for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
@@ -88,13 +90,15 @@ void print_replay_table(const fs::path& root, const std::string& installed,
   }
   const double program = median(walls[0]), calls = median(walls[1]);
   const double parse = median(walls[2]), floor_wall = median(walls[3]);
-  std::printf("\n| 365,000 records, median wall (ms) | program | its system calls replayed | "
-              "replay reading the trace only | floor |\n|---|---|---|---|---|\n");
+  std::printf(
+      "\n| 365,000 records, median wall (ms) | program | its system calls replayed | "
+      "replay reading the trace only | floor |\n|---|---|---|---|---|\n");
   std::printf("| | %.2f | %.2f | %.2f | %.2f |\n", program * 1000, calls * 1000, parse * 1000,
               floor_wall * 1000);
-  std::printf("\nThe system calls alone cost %.2f ms; with no other work the program would "
-              "stand at %.2f times the floor.\n",
-              (calls - parse) * 1000, (floor_wall + calls - parse) / floor_wall);
+  std::printf(
+      "\nThe system calls alone cost %.2f ms; with no other work the program would "
+      "stand at %.2f times the floor.\n",
+      (calls - parse) * 1000, (floor_wall + calls - parse) / floor_wall);
 }
 
 }  // namespace
@@ -109,17 +113,21 @@ int main(int argc, char** argv) {
   const fs::path work = fs::absolute(argv[3]);
   const int runs = std::max(20, argc > 4 ? std::atoi(argv[4]) : 21);
   const std::string generator = (fs::path(floor).parent_path() / "gen_installation").string();
-  std::printf("| rate records | median wall (ms) | floor median (ms) | ratio to floor | peak RSS (KiB) |\n");
+  std::printf(
+      "| rate records | median wall (ms) | floor median (ms) | ratio to floor | peak RSS (KiB) "
+      "|\n");
   std::printf("|---|---|---|---|---|\n");
   std::fflush(stdout);  // a forked child must not inherit unwritten output
   double first_wall = 0;
   fs::path replay_root;  // the 365,000-record installation
   for (const Size& size : kSizes) {
-    const fs::path root = work / (std::to_string(size.currencies) + "x" + std::to_string(size.days));
+    const fs::path root =
+        work / (std::to_string(size.currencies) + "x" + std::to_string(size.days));
     const fs::path installed = root / "tarvo" / fs::path(program).filename();
     if (!fs::exists(root / "pos" / "KV3DB" / "M_KURSMA.CDX")) {
       const Run gen = run_once({generator, root.string(), std::to_string(size.currencies),
-                                std::to_string(size.days), program}, "", "");
+                                std::to_string(size.days), program},
+                               "", "");
       if (gen.status != 0) {
         std::fprintf(stderr, "generating %s failed\n", root.string().c_str());
         return 1;

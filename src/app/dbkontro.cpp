@@ -2,9 +2,9 @@
 
 #include "app/numeric_errors.h"
 #include "json/escape.h"
+#include "runtime/errors/runtime_error.h"
 #include "runtime/process/activation.h"
 #include "runtime/process/process_state.h"
-#include "runtime/errors/runtime_error.h"
 #include "runtime/text/text.h"
 #include "table_functions/table_functions.h"
 

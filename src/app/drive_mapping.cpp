@@ -4,10 +4,10 @@
 
 #include "console/console.h"
 #include "platform/env.h"
-#include "runtime/process/activation.h"
-#include "runtime/text/ascii.h"
 #include "runtime/errors/runtime_error.h"
+#include "runtime/process/activation.h"
 #include "runtime/process/secrets.h"
+#include "runtime/text/ascii.h"
 #include "runtime/text/text.h"
 
 namespace kx {

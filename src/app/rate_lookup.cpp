@@ -37,7 +37,9 @@ bool current_is(uint32_t id) {
   return current.is_number() && current.to_double() == static_cast<double>(id);
 }
 
-bool at_end() { return aliased(kRates, [] { return db_eof(); }); }
+bool at_end() {
+  return aliased(kRates, [] { return db_eof(); });
+}
 
 }  // namespace
 

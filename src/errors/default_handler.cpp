@@ -7,17 +7,17 @@
 #include "errors/error_record.h"
 #include "platform/platform.h"
 #include "runtime/errors/break_out.h"
-#include "runtime/process/dialogs.h"
-#include "runtime/values/empty_value.h"
 #include "runtime/errors/error_settings.h"
 #include "runtime/errors/error_structure.h"
-#include "runtime/process/exit.h"
 #include "runtime/errors/file_error.h"
 #include "runtime/errors/network_error.h"
 #include "runtime/errors/runtime_error.h"
+#include "runtime/process/dialogs.h"
+#include "runtime/process/exit.h"
 #include "runtime/process/secrets.h"
-#include "runtime/text/text.h"
 #include "runtime/process/work_area_query.h"
+#include "runtime/text/text.h"
+#include "runtime/values/empty_value.h"
 
 namespace kx {
 namespace {

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <new>
 
-#include "runtime/process/dialogs.h"
 #include "runtime/errors/error_structure.h"
+#include "runtime/process/dialogs.h"
 #include "runtime/process/process_state.h"
 #include "runtime/process/secrets.h"
 

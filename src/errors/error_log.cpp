@@ -3,16 +3,16 @@
 #include <cstdio>
 
 #include "platform/env.h"
-#include "runtime/process/clock.h"
 #include "runtime/errors/error_settings.h"
 #include "runtime/errors/error_texts.h"
 #include "runtime/errors/file_error.h"
-#include "runtime/text/hex.h"
 #include "runtime/errors/internal_error.h"
+#include "runtime/process/clock.h"
 #include "runtime/process/secrets.h"
+#include "runtime/process/version.h"
+#include "runtime/text/hex.h"
 #include "runtime/text/text.h"
 #include "runtime/values/type_names.h"
-#include "runtime/process/version.h"
 
 namespace kx {
 namespace {

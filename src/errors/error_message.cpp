@@ -1,8 +1,8 @@
 #include "errors/error_message.h"
 
-#include "runtime/text/ascii.h"
 #include "runtime/errors/error_texts.h"
 #include "runtime/process/secrets.h"
+#include "runtime/text/ascii.h"
 #include "runtime/text/text.h"
 #include "runtime/values/type_names.h"
 

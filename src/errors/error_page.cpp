@@ -2,14 +2,14 @@
 
 #include "console/console.h"
 #include "errors/error_record.h"
+#include "runtime/errors/error_texts.h"
 #include "runtime/process/activation.h"
 #include "runtime/process/clock.h"
-#include "runtime/errors/error_texts.h"
 #include "runtime/process/exit.h"
 #include "runtime/process/secrets.h"
+#include "runtime/process/work_area_query.h"
 #include "runtime/text/text.h"
 #include "runtime/values/type_names.h"
-#include "runtime/process/work_area_query.h"
 
 namespace kx {
 namespace {

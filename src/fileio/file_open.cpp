@@ -4,8 +4,8 @@
 
 #include "errors/json_objects.h"
 #include "platform/env.h"
-#include "runtime/process/activation.h"
 #include "runtime/errors/file_error.h"
+#include "runtime/process/activation.h"
 
 namespace kx {
 namespace {

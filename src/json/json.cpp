@@ -4,8 +4,8 @@
 
 #include "console/console.h"
 #include "json/escape.h"
-#include "runtime/process/activation.h"
 #include "runtime/errors/runtime_error.h"
+#include "runtime/process/activation.h"
 #include "runtime/text/text.h"
 
 namespace kx {

@@ -43,9 +43,8 @@ class NetworkConnector {
   // The last extended network error: 0 and the texts on success, else a
   // non-zero result. text_size and provider_size are the buffer sizes in
   // characters; the texts are cut to fit them.
-  virtual uint32_t last_extended_error(uint32_t* provider_code, std::string* text,
-                                       size_t text_size, std::string* provider,
-                                       size_t provider_size) = 0;
+  virtual uint32_t last_extended_error(uint32_t* provider_code, std::string* text, size_t text_size,
+                                       std::string* provider, size_t provider_size) = 0;
 };
 
 }  // namespace kx::platform

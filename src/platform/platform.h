@@ -65,8 +65,7 @@ void console_detach();
 bool console_buffer_size(NativeHandle out, ConsoleCoord* size);
 bool console_largest_window(NativeHandle out, ConsoleCoord* size);
 bool console_set_buffer_size(NativeHandle out, ConsoleCoord size);
-bool console_set_window(NativeHandle out, int16_t left, int16_t top, int16_t right,
-                        int16_t bottom);
+bool console_set_window(NativeHandle out, int16_t left, int16_t top, int16_t right, int16_t bottom);
 bool console_cursor_position(NativeHandle out, ConsoleCoord* pos);
 bool console_set_cursor_position(NativeHandle out, ConsoleCoord pos);
 bool console_cursor(NativeHandle out, ConsoleCursor* cursor);

@@ -9,7 +9,7 @@ namespace {
 
 // The audit fields and the member names they are written under.
 constexpr const char* kAuditFields[][2] = {
-    {"INPUT_OLEH", "InputBy"},  {"TGL_INPUT", "InputDate"},    {"JAM_INPUT", "InputTime"},
+    {"INPUT_OLEH", "InputBy"},   {"TGL_INPUT", "InputDate"},   {"JAM_INPUT", "InputTime"},
     {"UBAH_OLEH", "LastEditBy"}, {"TGL_UBAH", "LastEditDate"}, {"JAM_UBAH", "LastEditTime"},
 };
 

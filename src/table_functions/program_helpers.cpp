@@ -10,7 +10,8 @@ namespace {
 
 std::string order_text(const Value& order) {
   if (order.is_string()) return order.as_string();
-  if (order.is_number()) return trim(number_text(Value::integer(static_cast<int32_t>(order.to_double()))));
+  if (order.is_number())
+    return trim(number_text(Value::integer(static_cast<int32_t>(order.to_double()))));
   return value_text(order);
 }
 

@@ -3,17 +3,17 @@
 #include "errors/call_stack.h"
 #include "errors/error_record.h"
 #include "runtime/errors/error_slot.h"
-#include "runtime/process/process_state.h"
 #include "runtime/errors/runtime_error.h"
-#include "runtime/text/text.h"
+#include "runtime/process/process_state.h"
 #include "runtime/process/work_area_query.h"
+#include "runtime/text/text.h"
 #include "tables/work_areas.h"
 
 namespace kx {
 namespace {
 
-using tables::WorkArea;
 using tables::work_areas;
+using tables::WorkArea;
 
 struct SoftSeekSetting {
   bool on = false;
@@ -78,7 +78,8 @@ bool DBSETORDER(const Value& order, const std::string& index_file) {
 Value DBFIELDINFO(uint32_t kind, uint32_t position, const Value& value) {
   WorkArea* area = current();
   Value info = value;
-  if (area == nullptr) return raise_table_error(kGenNoTable, "no table is open in the work area", "");
+  if (area == nullptr)
+    return raise_table_error(kGenNoTable, "no table is open in the work area", "");
   if (!area->field_info(kind, position, &info)) return DOERROR(Symbol::intern("DBFIELDINFO"));
   return info;
 }
@@ -122,7 +123,8 @@ Value FIELDGET(uint32_t position) {
   WorkArea* area = current();
   Value value;
   if (area == nullptr || !area->field_get(position, &value)) {
-    if (area == nullptr) return raise_table_error(kGenNoTable, "no table is open in the work area", "");
+    if (area == nullptr)
+      return raise_table_error(kGenNoTable, "no table is open in the work area", "");
     return DOERROR(Symbol::intern("FIELDGET"));
   }
   return value;

@@ -46,7 +46,8 @@ class FileSource : public ByteSource {
 
 class MemorySource : public ByteSource {
  public:
-  MemorySource(std::string name, std::string bytes) : name_(std::move(name)), bytes_(std::move(bytes)) {}
+  MemorySource(std::string name, std::string bytes)
+      : name_(std::move(name)), bytes_(std::move(bytes)) {}
 
   const std::string& name() const override { return name_; }
 
@@ -78,7 +79,8 @@ class MemorySource : public ByteSource {
 std::unique_ptr<ByteSource> open_file_source(const std::string& path, bool read_write,
                                              bool exclusive, Status* status) {
   uint32_t os_error = 0;
-  const platform::OpenMode mode = read_write ? platform::OpenMode::kReadWrite : platform::OpenMode::kRead;
+  const platform::OpenMode mode =
+      read_write ? platform::OpenMode::kReadWrite : platform::OpenMode::kRead;
   platform::Env& env = platform::env();
   platform::ScopedHandle handle(env.open_file(path, mode, !exclusive, &os_error));
   if (!handle.valid() && read_write && os_error == platform::kErrAccessDenied) {

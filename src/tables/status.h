@@ -10,9 +10,9 @@
 namespace kx::tables {
 
 // Generic error codes used by the driver.
-constexpr uint32_t kGenOpen = 21;        // the file cannot be opened
+constexpr uint32_t kGenOpen = 21;  // the file cannot be opened
 constexpr uint32_t kGenCreate = 20;
-constexpr uint32_t kGenRead = 23;        // a read failed or came back short
+constexpr uint32_t kGenRead = 23;  // a read failed or came back short
 constexpr uint32_t kGenWrite = 24;
 constexpr uint32_t kGenCorruption = 32;  // the file's contents are inconsistent
 constexpr uint32_t kGenBound = 2;        // an argument is out of range (field position)

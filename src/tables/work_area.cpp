@@ -47,7 +47,8 @@ std::unique_ptr<WorkArea> WorkArea::open(const std::string& path, const std::str
   if (!index_path.empty()) {
     std::unique_ptr<ByteSource> source = open_file_source(index_path, !read_only, !shared, status);
     if (!source) return nullptr;
-    index = cdx::IndexFile::open(std::move(source), status, expr::key_typer(expr::fields_of(*table)));
+    index =
+        cdx::IndexFile::open(std::move(source), status, expr::key_typer(expr::fields_of(*table)));
     if (!index) return nullptr;
   }
   const std::string name = trim(alias).empty() ? default_alias(path) : ascii_upper(trim(alias));

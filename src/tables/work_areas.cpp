@@ -1,7 +1,7 @@
 #include "tables/work_areas.h"
 
-#include "runtime/text/ascii.h"
 #include "runtime/process/process_state.h"
+#include "runtime/text/ascii.h"
 
 namespace kx::tables {
 namespace {

@@ -8,10 +8,10 @@
 
 #include "console/console.h"
 #include "platform/platform.h"
-#include "runtime/process/activation.h"
 #include "runtime/errors/error_slot.h"
-#include "runtime/process/exit.h"
 #include "runtime/errors/runtime_error.h"
+#include "runtime/process/activation.h"
+#include "runtime/process/exit.h"
 #include "runtime/process/secrets.h"
 #include "runtime/text/text.h"
 #include "support/testing/child_process.h"

@@ -26,7 +26,8 @@ class Parser {
   bool at_end() const { return pos_ >= s_.size(); }
   char peek() const { return at_end() ? '\0' : s_[pos_]; }
   void space() {
-    while (!at_end() && (peek() == ' ' || peek() == '\t' || peek() == '\n' || peek() == '\r')) ++pos_;
+    while (!at_end() && (peek() == ' ' || peek() == '\t' || peek() == '\n' || peek() == '\r'))
+      ++pos_;
   }
   bool literal(const char* word) {
     for (const char* p = word; *p; ++p, ++pos_) {
@@ -101,7 +102,10 @@ class Parser {
   // One UTF-8 sequence starting at pos_ (the lead byte is >= 0x80).
   bool utf8() {
     const auto lead = static_cast<uint8_t>(s_[pos_]);
-    int extra = lead >= 0xF0 && lead <= 0xF4 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC2 && lead <= 0xDF ? 1 : -1;
+    int extra = lead >= 0xF0 && lead <= 0xF4   ? 3
+                : lead >= 0xE0                 ? 2
+                : lead >= 0xC2 && lead <= 0xDF ? 1
+                                               : -1;
     if (extra < 0 || (lead >= 0xE0 && lead < 0xF0 && extra != 2)) return fail("invalid UTF-8");
     ++pos_;
     for (int i = 0; i < extra; ++i, ++pos_) {
@@ -124,8 +128,8 @@ class Parser {
             if (pos_ + i >= s_.size() || !hex(s_[pos_ + i])) return fail("bad \\u escape");
           }
           pos_ += 5;
-        } else if (e == '"' || e == '\\' || e == '/' || e == 'b' || e == 'f' || e == 'n' || e == 'r' ||
-                   e == 't') {
+        } else if (e == '"' || e == '\\' || e == '/' || e == 'b' || e == 'f' || e == 'n' ||
+                   e == 'r' || e == 't') {
           ++pos_;
         } else {
           return fail("bad escape");

@@ -188,8 +188,10 @@ RunResult run_program(const std::string& program, const std::string& cwd, double
     pollfd fds[2] = {{out_open ? out_pipe[0] : -1, POLLIN, 0},
                      {err_open ? err_pipe[0] : -1, POLLIN, 0}};
     if (::poll(fds, 2, 100) <= 0) continue;
-    if (out_open && (fds[0].revents & (POLLIN | POLLHUP))) drain(out_pipe[0], &result.out, &out_open);
-    if (err_open && (fds[1].revents & (POLLIN | POLLHUP))) drain(err_pipe[0], &result.err, &err_open);
+    if (out_open && (fds[0].revents & (POLLIN | POLLHUP)))
+      drain(out_pipe[0], &result.out, &out_open);
+    if (err_open && (fds[1].revents & (POLLIN | POLLHUP)))
+      drain(err_pipe[0], &result.err, &err_open);
   }
   if (read_out) ::close(out_pipe[0]);
   ::close(err_pipe[0]);

@@ -11,12 +11,12 @@
 namespace kx::e2e {
 
 struct RunResult {
-  int status = -1;         // exit status; -1 when killed or not started
+  int status = -1;  // exit status; -1 when killed or not started
   bool timed_out = false;
   std::string out;
   std::string err;
   double seconds = 0;
-  int signal = 0;          // the signal that ended it, 0 when it exited
+  int signal = 0;  // the signal that ended it, 0 when it exited
 };
 
 // Where a run's standard output goes.
@@ -30,7 +30,7 @@ enum class Output {
 struct RunOptions {
   std::vector<std::string> args;  // the arguments after the program's name
   Output output = Output::kPipe;
-  bool native = false;            // not through wine even under wine (the tools)
+  bool native = false;  // not through wine even under wine (the tools)
 };
 
 // The program under test: KX_PROGRAM.

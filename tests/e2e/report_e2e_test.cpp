@@ -65,22 +65,26 @@ TEST_F(ReportTest, MonthStepLandsOnTheEarliestRateOfTheMonth) {
 }
 
 TEST_F(ReportTest, MonthWhoseOnlyRateIsAfterTheDateGivesNoRate) {
-  EXPECT_EQ(run_usd(ymd(2026, 3, 7), {{2, ymd(2026, 2, 1), "1.00", "2.00"}, {2, ymd(2026, 3, 10), "3.00", "4.00"}}),
+  EXPECT_EQ(run_usd(ymd(2026, 3, 7),
+                    {{2, ymd(2026, 2, 1), "1.00", "2.00"}, {2, ymd(2026, 3, 10), "3.00", "4.00"}}),
             report_head("2026-03-07") + usd("0.00", "0.00") + lines({"}"}));
 }
 
 TEST_F(ReportTest, YearStepTakesTheEarliestRateOfTheYear) {
-  EXPECT_EQ(run_usd(ymd(2026, 6, 15), {{2, ymd(2026, 2, 10), "1.00", "2.00"}, {2, ymd(2026, 11, 1), "3.00", "4.00"}}),
+  EXPECT_EQ(run_usd(ymd(2026, 6, 15),
+                    {{2, ymd(2026, 2, 10), "1.00", "2.00"}, {2, ymd(2026, 11, 1), "3.00", "4.00"}}),
             report_head("2026-06-15") + usd("1.00", "2.00") + lines({"}"}));
 }
 
 TEST_F(ReportTest, YearWhoseOnlyRateIsAfterTheDateGivesNoRate) {
-  EXPECT_EQ(run_usd(ymd(2026, 6, 15), {{2, ymd(2025, 3, 1), "1.00", "2.00"}, {2, ymd(2026, 11, 1), "3.00", "4.00"}}),
+  EXPECT_EQ(run_usd(ymd(2026, 6, 15),
+                    {{2, ymd(2025, 3, 1), "1.00", "2.00"}, {2, ymd(2026, 11, 1), "3.00", "4.00"}}),
             report_head("2026-06-15") + usd("0.00", "0.00") + lines({"}"}));
 }
 
 TEST_F(ReportTest, PreviousYearStepTakesItsEarliestRate) {
-  EXPECT_EQ(run_usd(ymd(2026, 6, 15), {{2, ymd(2025, 3, 1), "1.00", "2.00"}, {2, ymd(2025, 12, 1), "3.00", "4.00"}}),
+  EXPECT_EQ(run_usd(ymd(2026, 6, 15),
+                    {{2, ymd(2025, 3, 1), "1.00", "2.00"}, {2, ymd(2025, 12, 1), "3.00", "4.00"}}),
             report_head("2026-06-15") + usd("1.00", "2.00") + lines({"}"}));
 }
 
@@ -90,7 +94,8 @@ TEST_F(ReportTest, RatesTwoYearsBackOrOnlyAfterTheDateGiveNoRate) {
 }
 
 TEST_F(ReportTest, RatesOnlyAfterTheDateGiveNoRate) {
-  EXPECT_EQ(run_usd(ymd(2026, 6, 15), {{2, ymd(2026, 7, 1), "1.00", "2.00"}, {2, ymd(2027, 1, 1), "3.00", "4.00"}}),
+  EXPECT_EQ(run_usd(ymd(2026, 6, 15),
+                    {{2, ymd(2026, 7, 1), "1.00", "2.00"}, {2, ymd(2027, 1, 1), "3.00", "4.00"}}),
             report_head("2026-06-15") + usd("0.00", "0.00") + lines({"}"}));
 }
 
@@ -100,7 +105,8 @@ TEST_F(ReportTest, BuyAndSellComeFromTheSameRecordAndOtherCurrenciesDoNotLeak) {
                                 {3, ymd(2026, 3, 2), "20.00", "21.00"},
                                 {3, ymd(2026, 3, 9), "30.00", "31.00"}});
   EXPECT_EQ(run_ok(), report_head("2026-03-07") + usd("10.00", "11.00") +
-                          lines(currency_members("EUR", "3", "EUR", "Euro", "20.00", "21.00")) + lines({"}"}));
+                          lines(currency_members("EUR", "3", "EUR", "Euro", "20.00", "21.00")) +
+                          lines({"}"}));
 }
 
 TEST_F(ReportTest, EmptyCurrencyTableGivesOnlyDateAndTime) {
@@ -109,12 +115,14 @@ TEST_F(ReportTest, EmptyCurrencyTableGivesOnlyDateAndTime) {
 }
 
 TEST_F(ReportTest, CodesAreTrimmedForNamesAndEmptyOrEqualCodesAreKept) {
-  scenario_.write_installation(ymd(2026, 3, 7),
-                               {kHome, {2, "US  ", "Dollar A"}, {3, "US", "Dollar B"}, {4, "", "Nothing"}}, {});
+  scenario_.write_installation(
+      ymd(2026, 3, 7), {kHome, {2, "US  ", "Dollar A"}, {3, "US", "Dollar B"}, {4, "", "Nothing"}},
+      {});
   EXPECT_EQ(run_ok(), report_head("2026-03-07") +
                           lines(currency_members("US", "2", "US", "Dollar A", "0.00", "0.00")) +
                           lines(currency_members("US", "3", "US", "Dollar B", "0.00", "0.00")) +
-                          lines(currency_members("", "4", "", "Nothing", "0.00", "0.00")) + lines({"}"}));
+                          lines(currency_members("", "4", "", "Nothing", "0.00", "0.00")) +
+                          lines({"}"}));
 }
 
 // Table text is single-byte and leaves as stored (0xD3, 0xF3 are not turned
@@ -138,9 +146,11 @@ TEST_F(ReportTest, MissingIdTagLeavesTheObjectOpenBeforeTheErrorObject) {
   scenario_.write_installation(ymd(2026, 3, 7), {kHome, kUsd}, {}, options);
   const RunResult r = scenario_.run();
   EXPECT_EQ(r.status, 0);
-  const std::string text = "CANNOT SET ORDER TO \\\"ID\\\", ALIAS: M_MAUANG, PLEASE RUN CREATE INDEXES !";
-  EXPECT_EQ(mask_time(r.out), report_head("2026-03-07") +
-                                  lines({"{\"Error\":1,\"ErrorText\":\"" + text + "\",\"ErrorAddText\":\"" + text + "\"}"}));
+  const std::string text =
+      "CANNOT SET ORDER TO \\\"ID\\\", ALIAS: M_MAUANG, PLEASE RUN CREATE INDEXES !";
+  EXPECT_EQ(mask_time(r.out),
+            report_head("2026-03-07") + lines({"{\"Error\":1,\"ErrorText\":\"" + text +
+                                               "\",\"ErrorAddText\":\"" + text + "\"}"}));
 }
 
 TEST_F(ReportTest, MissingMuTglTagEndsInsideTheFirstLookup) {
@@ -148,9 +158,11 @@ TEST_F(ReportTest, MissingMuTglTagEndsInsideTheFirstLookup) {
   options.write_mu_tgl_tag = false;
   scenario_.write_installation(ymd(2026, 3, 7), {kHome, kUsd}, {}, options);
   const RunResult r = scenario_.run();
-  const std::string text = "CANNOT SET ORDER TO \\\"MU_TGL\\\", ALIAS: M_KURSMA, PLEASE RUN CREATE INDEXES !";
-  EXPECT_EQ(mask_time(r.out), report_head("2026-03-07") +
-                                  lines({"{\"Error\":1,\"ErrorText\":\"" + text + "\",\"ErrorAddText\":\"" + text + "\"}"}));
+  const std::string text =
+      "CANNOT SET ORDER TO \\\"MU_TGL\\\", ALIAS: M_KURSMA, PLEASE RUN CREATE INDEXES !";
+  EXPECT_EQ(mask_time(r.out),
+            report_head("2026-03-07") + lines({"{\"Error\":1,\"ErrorText\":\"" + text +
+                                               "\",\"ErrorAddText\":\"" + text + "\"}"}));
 }
 
 TEST_F(ReportTest, MissingMauangIdFieldIsReportedNotSilent) {
@@ -160,8 +172,9 @@ TEST_F(ReportTest, MissingMauangIdFieldIsReportedNotSilent) {
   const RunResult r = scenario_.run();
   EXPECT_EQ(r.status, 0);
   const std::string text = "CANNOT FIND FIELD \\\"MAUANG_ID\\\", ALIAS: M_KURSMA !";
-  EXPECT_EQ(mask_time(r.out), report_head("2026-03-07") +
-                                  lines({"{\"Error\":1,\"ErrorText\":\"" + text + "\",\"ErrorAddText\":\"" + text + "\"}"}));
+  EXPECT_EQ(mask_time(r.out),
+            report_head("2026-03-07") + lines({"{\"Error\":1,\"ErrorText\":\"" + text +
+                                               "\",\"ErrorAddText\":\"" + text + "\"}"}));
 }
 
 TEST_F(ReportTest, NumericIdTagWithKeysEndingInNulsReportsLikeACharacterIdTag) {

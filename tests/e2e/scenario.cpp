@@ -20,7 +20,8 @@ Scenario::Scenario() {
   fs::create_directories(data_folder());
   const fs::path program = program_under_test();
   if (!program.empty()) {
-    fs::copy_file(program, fs::path(program_folder()) / program.filename(), fs::copy_options::overwrite_existing);
+    fs::copy_file(program, fs::path(program_folder()) / program.filename(),
+                  fs::copy_options::overwrite_existing);
   }
 }
 
@@ -96,9 +97,11 @@ std::string lines(const std::vector<std::string>& pieces) {
 std::vector<std::string> currency_members(const std::string& code, const std::string& id,
                                           const std::string& kode, const std::string& nama,
                                           const std::string& beli, const std::string& jual) {
-  return {",", "\"ID_" + code + "\":" + id, ",", "\"Kode_" + code + "\":\"" + kode + "\"", ",",
-          "\"Nama_" + code + "\":\"" + nama + "\"", ",", "\"KursBeli_" + code + "\":" + beli, ",",
-          "\"KursJual_" + code + "\":" + jual};
+  return {",", "\"ID_" + code + "\":" + id,
+          ",", "\"Kode_" + code + "\":\"" + kode + "\"",
+          ",", "\"Nama_" + code + "\":\"" + nama + "\"",
+          ",", "\"KursBeli_" + code + "\":" + beli,
+          ",", "\"KursJual_" + code + "\":" + jual};
 }
 
 }  // namespace kx::e2e

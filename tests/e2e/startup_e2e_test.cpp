@@ -16,14 +16,16 @@ namespace fs = std::filesystem;
 const Date kAktif = Date::from_ymd(2026, 3, 7);
 
 std::string state(int code, const std::string& text) {
-  return "\r\n{\"State\":1,\"Error\":" + std::to_string(code) + ",\"ErrorAddText\":\"" + json_escaped(text) + "\"}";
+  return "\r\n{\"State\":1,\"Error\":" + std::to_string(code) + ",\"ErrorAddText\":\"" +
+         json_escaped(text) + "\"}";
 }
 
 bool is_error_page(const std::string& out) {
   std::string ten;
   for (int i = 0; i < 10; ++i) ten += "\r\n<br>";
   return out.compare(0, ten.size(), ten) == 0 &&
-         out.find("************************* ERROR *************************<br>") != std::string::npos;
+         out.find("************************* ERROR *************************<br>") !=
+             std::string::npos;
 }
 
 class StartupTest : public ::testing::Test {

@@ -4,8 +4,8 @@
 
 #include "console/console.h"
 #include "errors/errors_test_env.h"
-#include "runtime/process/activation.h"
 #include "runtime/errors/break_out.h"
+#include "runtime/process/activation.h"
 #include "runtime/process/exit.h"
 
 namespace kx {

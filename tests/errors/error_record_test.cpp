@@ -4,8 +4,8 @@
 
 #include "errors/call_stack.h"
 #include "platform/platform.h"
-#include "runtime/process/activation.h"
 #include "runtime/errors/error_slot.h"
+#include "runtime/process/activation.h"
 
 namespace kx {
 namespace {

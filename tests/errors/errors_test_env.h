@@ -17,12 +17,12 @@
 
 #include "errors/error_factory.h"
 #include "errors/error_log.h"
-#include "runtime/process/dialogs.h"
 #include "runtime/errors/error_settings.h"
 #include "runtime/errors/error_slot.h"
 #include "runtime/errors/error_structure.h"
 #include "runtime/errors/network_error.h"
 #include "runtime/errors/runtime_error.h"
+#include "runtime/process/dialogs.h"
 #include "runtime/process/secrets.h"
 #include "runtime/process/settings.h"
 #include "runtime/process/work_area_query.h"

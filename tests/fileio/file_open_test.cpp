@@ -24,7 +24,8 @@ std::string write_file(const std::string& leaf, const std::string& bytes) {
 // The object ERROROCCUR prints; a Windows path's backslashes come out escaped.
 std::string error_object_for(const std::string& path) {
   std::string text;
-  for (char c : "Error opening file " + path) text += c == '\\' ? std::string("\\\\") : std::string(1, c);
+  for (char c : "Error opening file " + path)
+    text += c == '\\' ? std::string("\\\\") : std::string(1, c);
   return "\r\n{\"Error\":1,\"ErrorText\":\"" + text + "\",\"ErrorAddText\":\"" + text + "\"}";
 }
 
@@ -51,7 +52,8 @@ TEST(FileOpenTest, BytesAreUnsignedAndBlankIsAByte) {
 }
 
 TEST(FileOpenTest, WordsAndLongsAreLittleEndian) {
-  FILEOPEN reader(write_file("le.bin", std::string("\x01\x02\xFF\xFF\xFF\xFF\x78\x56\x34\x12\xFF\xFF", 12)));
+  FILEOPEN reader(
+      write_file("le.bin", std::string("\x01\x02\xFF\xFF\xFF\xFF\x78\x56\x34\x12\xFF\xFF", 12)));
   EXPECT_EQ(reader.READWORD(), 513);
   EXPECT_EQ(reader.READLONG(), -1);
   EXPECT_EQ(reader.READLONG(), 0x12345678);
@@ -104,7 +106,8 @@ TEST(FileOpenTest, BlocksAndLongReadsGoOnUntilTheEnd) {
   EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), buffer.begin()));
   EXPECT_EQ(buffer[bytes.size()], '#');
   reader.GOTO(0);
-  EXPECT_EQ(reader.READSTR(3 * 1024 * 1024), bytes + std::string(3 * 1024 * 1024 - bytes.size(), ' '));
+  EXPECT_EQ(reader.READSTR(3 * 1024 * 1024),
+            bytes + std::string(3 * 1024 * 1024 - bytes.size(), ' '));
   std::ofstream(path, std::ios::binary | std::ios::app) << "more";
   EXPECT_EQ(reader.SIZE(), static_cast<int32_t>(bytes.size()));  // measured once
 }
@@ -131,7 +134,8 @@ TEST(FileOpenTest, ClosedReaderGivesFixedResults) {
 
 void open_reporting_caller(const std::string& path) {
   register_exit_procedure([] {
-    QOUT(activation_name(1) + "|" + activation_module(1) + "|" + std::to_string(activation_line(1)));
+    QOUT(activation_name(1) + "|" + activation_module(1) + "|" +
+         std::to_string(activation_line(1)));
   });
   FILEOPEN reader(path);
 }

@@ -33,7 +33,8 @@ TEST(JsonArrayTest, NestedArrayExample) {
         orderly_exit();
       },
       0, out);
-  EXPECT_EQ(out, lines({"\"Items\":[", "{", "\"ID\":1", ",", "\"Lines\":[", "{", "\"Q\":2", "}", "]", "}", "]"}));
+  EXPECT_EQ(out, lines({"\"Items\":[", "{", "\"ID\":1", ",", "\"Lines\":[", "{", "\"Q\":2", "}",
+                        "]", "}", "]"}));
 }
 
 TEST(JsonArrayTest, EmptyArraysCommasAndReopening) {
@@ -57,8 +58,8 @@ TEST(JsonArrayTest, EmptyArraysCommasAndReopening) {
         orderly_exit();
       },
       0, out);
-  EXPECT_EQ(out, lines({"{", "\"A\":1", ",", "\"E\":[", "]", ",", "\"L\":[", "{", ",", "\"N\":[", "]", "}", ",",
-                        "{", "}", "]", "}"}));
+  EXPECT_EQ(out, lines({"{", "\"A\":1", ",", "\"E\":[", "]", ",", "\"L\":[", "{", ",", "\"N\":[",
+                        "]", "}", ",", "{", "}", "]", "}"}));
 }
 
 TEST(JsonArrayTest, ArrayNamesAreEscaped) {
@@ -85,7 +86,8 @@ TEST(JsonArrayTest, MemberWithoutAnOpenElementEndsWithTheErrorPage) {
       },
       0, out);
   EXPECT_EQ(out.find("\"ID\""), std::string::npos);
-  EXPECT_NE(out.find("************************* ERROR *************************<br>"), std::string::npos);
+  EXPECT_NE(out.find("************************* ERROR *************************<br>"),
+            std::string::npos);
   EXPECT_NE(out.find("JSON:OUTPUTARRAYJSONOUTPUT (Line: "), std::string::npos) << out;
 }
 

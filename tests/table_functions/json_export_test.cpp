@@ -33,11 +33,13 @@ class JsonExportTest : public ::testing::Test {
         {{"ID", 'N', 5}, {"NAME", 'C', 10}, {"PRICE", 'N', 10, 2}, {"DAY", 'D'}, {"OK", 'L'}}};
     std::vector<writer::Cell> cells{7, "  Gula ", 1250.5, Date::from_ymd(2026, 3, 7), true};
     if (audit) {
-      for (const char* f : {"INPUT_OLEH", "TGL_INPUT", "JAM_INPUT", "UBAH_OLEH", "TGL_UBAH", "JAM_UBAH"}) {
+      for (const char* f :
+           {"INPUT_OLEH", "TGL_INPUT", "JAM_INPUT", "UBAH_OLEH", "TGL_UBAH", "JAM_UBAH"}) {
         const bool is_date = std::string(f).rfind("TGL", 0) == 0;
         spec.fields.push_back({f, is_date ? 'D' : 'C', is_date ? 0 : 8});
       }
-      cells.insert(cells.end(), {"ANI", Date::from_ymd(2026, 1, 2), "08:00:00", "BUDI", Date(), "09:30:00"});
+      cells.insert(cells.end(),
+                   {"ANI", Date::from_ymd(2026, 1, 2), "08:00:00", "BUDI", Date(), "09:30:00"});
     }
     const std::string path = test::scratch_path(audit ? "AUDIT.DBF" : "ITEMS.DBF");
     writer::write_dbf(path, spec, {writer::Row{cells}});
@@ -56,15 +58,35 @@ TEST_F(JsonExportTest, RecordExportWithAndWithoutExclusions) {
         OUTPUTARRAYJSONOUTPUTFROMDBF(&json, "T");
         json.OUTPUTARRAYJSONEND();
         json.OUTPUTARRAYJSONSTART();
-        OUTPUTARRAYJSONOUTPUTFROMDBF(&json, "T", Value::array({Value::string("ID"), Value::string("Name"),
-                                                              Value::string("day")}));
+        OUTPUTARRAYJSONOUTPUTFROMDBF(
+            &json, "T",
+            Value::array({Value::string("ID"), Value::string("Name"), Value::string("day")}));
         json.OUTPUTARRAYJSONEND();
         orderly_exit();
       },
       0, out);
-  EXPECT_EQ(out, lines({"\"R\":[", "{", "\"ID\":7", ",", "\"NAME\":\"Gula\"", ",", "\"PRICE\":1250.50", ",",
-                        "\"DAY\":\"2026-03-07\"", ",", "\"OK\":1", "}", ",", "{", "\"NAME\":\"Gula\"", ",",
-                        "\"PRICE\":1250.50", ",", "\"DAY\":\"2026-03-07\"", ",", "\"OK\":1", "}"}));
+  EXPECT_EQ(out, lines({"\"R\":[",
+                        "{",
+                        "\"ID\":7",
+                        ",",
+                        "\"NAME\":\"Gula\"",
+                        ",",
+                        "\"PRICE\":1250.50",
+                        ",",
+                        "\"DAY\":\"2026-03-07\"",
+                        ",",
+                        "\"OK\":1",
+                        "}",
+                        ",",
+                        "{",
+                        "\"NAME\":\"Gula\"",
+                        ",",
+                        "\"PRICE\":1250.50",
+                        ",",
+                        "\"DAY\":\"2026-03-07\"",
+                        ",",
+                        "\"OK\":1",
+                        "}"}));
 }
 
 TEST_F(JsonExportTest, AuditExportOnlyWithInputOleh) {
@@ -84,9 +106,10 @@ TEST_F(JsonExportTest, AuditExportOnlyWithInputOleh) {
         orderly_exit();
       },
       0, out);
-  EXPECT_EQ(out, lines({"{", "}", ",", "{", "\"InputBy\":\"ANI\"", ",", "\"InputDate\":\"2026-01-02\"", ",",
-                        "\"InputTime\":\"08:00:00\"", ",", "\"LastEditBy\":\"BUDI\"", ",", "\"LastEditDate\":\"\"",
-                        ",", "\"LastEditTime\":\"09:30:00\"", "}"}));
+  EXPECT_EQ(out,
+            lines({"{", "}", ",", "{", "\"InputBy\":\"ANI\"", ",", "\"InputDate\":\"2026-01-02\"",
+                   ",", "\"InputTime\":\"08:00:00\"", ",", "\"LastEditBy\":\"BUDI\"", ",",
+                   "\"LastEditDate\":\"\"", ",", "\"LastEditTime\":\"09:30:00\"", "}"}));
 }
 
 }  // namespace

@@ -23,8 +23,12 @@ class TableFunctionsTest : public ::testing::Test {
     writer::write_rate_table(folder_, {}, {});
   }
 
-  void open_currencies() { ASSERT_TRUE(DBUSEAREA(true, "", folder_ + "M_MAUANG.KV3", "M_MAUANG", true, true)); }
-  void open_rates() { ASSERT_TRUE(DBUSEAREA(true, "", folder_ + "M_KURSMA.KV3", "M_KURSMA", true, true)); }
+  void open_currencies() {
+    ASSERT_TRUE(DBUSEAREA(true, "", folder_ + "M_MAUANG.KV3", "M_MAUANG", true, true));
+  }
+  void open_rates() {
+    ASSERT_TRUE(DBUSEAREA(true, "", folder_ + "M_KURSMA.KV3", "M_KURSMA", true, true));
+  }
 
   std::string error_object(const std::string& text) {
     return "\r\n{\"Error\":1,\"ErrorText\":\"" + text + "\",\"ErrorAddText\":\"" + text + "\"}";
@@ -50,7 +54,9 @@ TEST_F(TableFunctionsTest, SetOrderReportsMissingTagWithAlias) {
   open_currencies();
   std::string out;
   KX_EXPECT_EXIT_OUTPUT(VOSETORDER(Value::string("MU_TGL")), 0, out);
-  EXPECT_EQ(out, error_object("CANNOT SET ORDER TO \\\"MU_TGL\\\", ALIAS: M_MAUANG, PLEASE RUN CREATE INDEXES !"));
+  EXPECT_EQ(
+      out, error_object(
+               "CANNOT SET ORDER TO \\\"MU_TGL\\\", ALIAS: M_MAUANG, PLEASE RUN CREATE INDEXES !"));
 }
 
 TEST_F(TableFunctionsTest, OrderNumbersGoToTheDriverUntested) {
@@ -59,7 +65,9 @@ TEST_F(TableFunctionsTest, OrderNumbersGoToTheDriverUntested) {
   EXPECT_TRUE(VOSETORDER(Value::integer(0)));
   std::string out;
   KX_EXPECT_EXIT_OUTPUT(VOSETORDER(Value::integer(9)), 0, out);
-  EXPECT_EQ(out, error_object("CANNOT SET ORDER TO \\\"9\\\", ALIAS: M_MAUANG, PLEASE RUN CREATE INDEXES !"));
+  EXPECT_EQ(
+      out,
+      error_object("CANNOT SET ORDER TO \\\"9\\\", ALIAS: M_MAUANG, PLEASE RUN CREATE INDEXES !"));
 }
 
 TEST_F(TableFunctionsTest, FieldLenGivesDeclaredWidthsAndReportsMissingFields) {

@@ -109,7 +109,6 @@ size_t trimmed_length(const std::string& key, char fill) {
   return n;
 }
 
-
 bool entry_less(const Entry& a, const Entry& b) {
   const int c = a.key.compare(b.key);
   return c != 0 ? c < 0 : a.recno < b.recno;

@@ -7,8 +7,8 @@
 #include <memory>
 
 #include "platform/env.h"
-#include "platform/system_env_base.h"
 #include "platform/native_network.h"
+#include "platform/system_env_base.h"
 
 namespace kx::platform {
 namespace {

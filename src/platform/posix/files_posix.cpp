@@ -134,8 +134,11 @@ NativeHandle open_with(const std::string& path, int flags, uint32_t* os_error) {
 
 }  // namespace
 
-NativeHandle open_file(const std::string& path, OpenMode mode, bool /*shared*/, uint32_t* os_error) {
-  const int flags = mode == OpenMode::kRead ? O_RDONLY : mode == OpenMode::kWriteOnly ? O_WRONLY : O_RDWR;
+NativeHandle open_file(const std::string& path, OpenMode mode, bool /*shared*/,
+                       uint32_t* os_error) {
+  const int flags = mode == OpenMode::kRead        ? O_RDONLY
+                    : mode == OpenMode::kWriteOnly ? O_WRONLY
+                                                   : O_RDWR;
   return open_with(path, flags, os_error);
 }
 

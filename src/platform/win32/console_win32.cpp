@@ -34,7 +34,8 @@ bool console_set_buffer_size(NativeHandle out, ConsoleCoord size) {
   return ::SetConsoleScreenBufferSize(h(out), COORD{size.x, size.y}) != 0;
 }
 
-bool console_set_window(NativeHandle out, int16_t left, int16_t top, int16_t right, int16_t bottom) {
+bool console_set_window(NativeHandle out, int16_t left, int16_t top, int16_t right,
+                        int16_t bottom) {
   SMALL_RECT r{left, top, right, bottom};
   return ::SetConsoleWindowInfo(h(out), TRUE, &r) != 0;
 }

@@ -36,17 +36,23 @@ std::string existing_file(const std::string& path) {
 }
 
 NativeHandle open_file(const std::string& path, OpenMode mode, bool shared, uint32_t* os_error) {
-  const DWORD access = mode == OpenMode::kRead ? GENERIC_READ
+  const DWORD access = mode == OpenMode::kRead        ? GENERIC_READ
                        : mode == OpenMode::kWriteOnly ? GENERIC_WRITE
                                                       : GENERIC_READ | GENERIC_WRITE;
-  return open_with(path, access, shared ? kShareAll : 0, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, os_error);
+  return open_with(path, access, shared ? kShareAll : 0, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                   os_error);
 }
 
 NativeHandle open_file_flags(const std::string& path, uint32_t flags, uint32_t* os_error) {
   const uint32_t mode = flags & 3;
-  const DWORD access = mode == 1 ? GENERIC_WRITE : mode == 2 ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ;
+  const DWORD access = mode == 1   ? GENERIC_WRITE
+                       : mode == 2 ? GENERIC_READ | GENERIC_WRITE
+                                   : GENERIC_READ;
   const uint32_t sharing = flags & 0x70;
-  const DWORD share = sharing == 0x10 ? 0 : sharing == 0x20 ? FILE_SHARE_READ : sharing == 0x30 ? FILE_SHARE_WRITE : kShareAll;
+  const DWORD share = sharing == 0x10   ? 0
+                      : sharing == 0x20 ? FILE_SHARE_READ
+                      : sharing == 0x30 ? FILE_SHARE_WRITE
+                                        : kShareAll;
   return open_with(path, access, share, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, os_error);
 }
 

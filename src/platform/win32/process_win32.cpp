@@ -10,7 +10,8 @@ namespace kx::platform {
 bool write_bytes(NativeHandle handle, const char* data, size_t size) {
   if (handle == kInvalidHandle || handle == kNullHandle) return false;
   DWORD written = 0;
-  if (!::WriteFile(reinterpret_cast<HANDLE>(handle), data, static_cast<DWORD>(size), &written, nullptr)) {
+  if (!::WriteFile(reinterpret_cast<HANDLE>(handle), data, static_cast<DWORD>(size), &written,
+                   nullptr)) {
     return false;
   }
   return written == size;
@@ -19,7 +20,8 @@ bool write_bytes(NativeHandle handle, const char* data, size_t size) {
 long read_once(NativeHandle handle, char* buffer, size_t size) {
   if (handle == kInvalidHandle || handle == kNullHandle) return -1;
   DWORD n = 0;
-  if (!::ReadFile(reinterpret_cast<HANDLE>(handle), buffer, static_cast<DWORD>(size), &n, nullptr)) {
+  if (!::ReadFile(reinterpret_cast<HANDLE>(handle), buffer, static_cast<DWORD>(size), &n,
+                  nullptr)) {
     return -1;
   }
   return static_cast<long>(n);

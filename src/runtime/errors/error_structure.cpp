@@ -124,9 +124,7 @@ Array structure_arguments(uint32_t ref) {
   return args;
 }
 
-ErrorStructureBytes& static_error_structure() {
-  return process_state().static_error_structure;
-}
+ErrorStructureBytes& static_error_structure() { return process_state().static_error_structure; }
 
 void clear_static_error_structure() { static_error_structure().fill(0); }
 

@@ -17,10 +17,10 @@
 #include "runtime/errors/error_settings.h"
 #include "runtime/errors/error_slot.h"
 #include "runtime/errors/error_structure.h"
-#include "runtime/values/references.h"
 #include "runtime/errors/runtime_error.h"
 #include "runtime/process/settings.h"
 #include "runtime/process/work_area_query.h"
+#include "runtime/values/references.h"
 
 namespace kx {
 

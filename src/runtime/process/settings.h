@@ -10,17 +10,17 @@ namespace kx {
 enum class InternationalMode { kOperatingSystem, kFixed };
 
 struct ConversionSettings {
-  bool exclusive = false;                                          // 1 tables open exclusively
+  bool exclusive = false;  // 1 tables open exclusively
   InternationalMode international = InternationalMode::kOperatingSystem;  // 2
-  bool ansi = true;                                                // 3 table text is ANSI
-  bool century = false;                                            // 4 four-digit years
-  bool fixed = false;                                              // 5 fixed number layout
-  int digits = 10;                                                 // 6 integer digits in text
-  double float_delta = 0.00000000000001;                           // 7 comparison tolerance
-  std::string date_format = "MM/DD/YY";                            // 8
-  char decimal_separator = '.';                                    // 9
-  char thousands_separator = ',';                                  // 10
-  std::string default_driver = "DBFCDX";                           // 11
+  bool ansi = true;                                                       // 3 table text is ANSI
+  bool century = false;                                                   // 4 four-digit years
+  bool fixed = false;                                                     // 5 fixed number layout
+  int digits = 10;                        // 6 integer digits in text
+  double float_delta = 0.00000000000001;  // 7 comparison tolerance
+  std::string date_format = "MM/DD/YY";   // 8
+  char decimal_separator = '.';           // 9
+  char thousands_separator = ',';         // 10
+  std::string default_driver = "DBFCDX";  // 11
   // Set with the international mode.
   char time_separator = ':';
   bool am_pm = false;

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
-#include "runtime/text/hex.h"
 #include "runtime/process/settings.h"
+#include "runtime/text/hex.h"
 
 namespace kx {
 namespace {
@@ -96,7 +96,9 @@ std::string date_text(const Date& date) {
   const std::string& format = settings().date_format;
   std::string out;
   for (size_t i = 0; i < format.size();) {
-    auto starts = [&](const char* token) { return format.compare(i, std::char_traits<char>::length(token), token) == 0; };
+    auto starts = [&](const char* token) {
+      return format.compare(i, std::char_traits<char>::length(token), token) == 0;
+    };
     if (starts("YYYY")) {
       if (date.empty()) {
         out += "    ";

@@ -13,7 +13,18 @@
 
 namespace kx {
 
-enum class Kind { kNil, kInteger, kFloat, kLogic, kDate, kString, kArray, kObject, kSymbol, kPointer };
+enum class Kind {
+  kNil,
+  kInteger,
+  kFloat,
+  kLogic,
+  kDate,
+  kString,
+  kArray,
+  kObject,
+  kSymbol,
+  kPointer
+};
 
 // Type codes as error records and the default handler name them.
 constexpr uint32_t kTypeNil = 0;
@@ -57,7 +68,9 @@ class Value {
   }
   static Value logic(bool v) { return Value(Storage(std::in_place_index<3>, v)); }
   static Value date(Date v) { return Value(Storage(std::in_place_index<4>, v)); }
-  static Value string(std::string v) { return Value(Storage(std::in_place_index<5>, std::move(v))); }
+  static Value string(std::string v) {
+    return Value(Storage(std::in_place_index<5>, std::move(v)));
+  }
   static Value array(Array v) {
     return Value(Storage(std::in_place_index<6>, std::make_shared<Array>(std::move(v))));
   }

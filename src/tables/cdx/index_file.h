@@ -47,7 +47,7 @@ struct TagInfo {
   // does not store it; it is settled when the index is opened.
   char fill = ' ';
   FillSource fill_source = FillSource::kHeader;
-  std::string fill_note;  // the evidence, when fill_source is kGuess
+  std::string fill_note;       // the evidence, when fill_source is kGuess
   uint64_t header_offset = 0;  // byte offset of the tag's 1024-byte header
 
   // True for a B-tree tag under machine collation: the only kind that can be

@@ -86,8 +86,8 @@ Status Node::check_interior(const std::string& file) {
   const size_t room = kInteriorRoom / entry_size;
   if (count == 0) return damaged(file, "interior node has no entries");
   if (count > room) {
-    return damaged(file, "key count " + std::to_string(count) + " exceeds room for " +
-                             std::to_string(room));
+    return damaged(
+        file, "key count " + std::to_string(count) + " exceeds room for " + std::to_string(room));
   }
   for (size_t i = 1; i < count; ++i) {
     if (compare_in_page(interior_entry(i - 1), interior_entry(i), key_length) > 0) {
@@ -124,8 +124,8 @@ Status Node::check_leaf(const std::string& file) {
   }
   const size_t room = kLeafRoom / l.entry_size;
   if (count > room) {
-    return damaged(file, "key count " + std::to_string(count) + " exceeds room for " +
-                             std::to_string(room));
+    return damaged(
+        file, "key count " + std::to_string(count) + " exceeds room for " + std::to_string(room));
   }
   // Bounded by the room: at most 488 keys of 240 bytes, and slack for the
   // word copies.
@@ -136,7 +136,6 @@ Status Node::check_leaf(const std::string& file) {
   std::memset(&fill_word_, fill_, sizeof fill_word_);
   return Status();
 }
-
 
 // The state of rebuilding a leaf's keys, copied into locals: the keys are
 // written through char pointers, which may alias any member, so a loop over
@@ -242,9 +241,9 @@ Status Node::problem_status(const std::string& file, Problem problem) const {
     case Problem::kOrder:
       return damaged(file, where + "key out of order");
     case Problem::kFreeBytes:
-      return damaged(file, "stated free bytes " + std::to_string(free_bytes_) +
-                               ", entries leave " +
-                               std::to_string(key_end_ - (key_length - dup - trail) - entries_end_));
+      return damaged(file,
+                     "stated free bytes " + std::to_string(free_bytes_) + ", entries leave " +
+                         std::to_string(key_end_ - (key_length - dup - trail) - entries_end_));
     case Problem::kNone:
       break;
   }
@@ -331,9 +330,9 @@ Status Node::find(const std::string& file, std::string_view prefix, bool after, 
       const char* k = rebuild.key(n);
       size_t j = n == 0 ? 0 : std::min(rebuild.dup(n), match);
       while (j < p && k[j] == prefix[j]) ++j;
-      const bool qualifies = j == p ? !after
-                                    : static_cast<unsigned char>(k[j]) >
-                                          static_cast<unsigned char>(prefix[j]);
+      const bool qualifies =
+          j == p ? !after
+                 : static_cast<unsigned char>(k[j]) > static_cast<unsigned char>(prefix[j]);
       if (qualifies) {
         found = n;
         break;

@@ -227,13 +227,15 @@ bool TreeWalker::move_right(Target target, std::string_view prefix, size_t* pos)
   while (*pos == leaf_->count && leaf_->right != kNoPage) {
     const Place from{leaf_->offset, false};
     if (++hops_ > file_size_ / kPageSize && too_many_hops()) {
-      return fail(Status::corruption(source_->name(), place_text(from) +
-                                     ": sibling chain runs longer than the file has pages"));
+      return fail(Status::corruption(
+          source_->name(),
+          place_text(from) + ": sibling chain runs longer than the file has pages"));
     }
     if (!load_for_descent(leaf_->right, from, "right sibling", kMaxDepth, scratch_)) return false;
     if (scratch_->is_leaf() || scratch_->is_root() || scratch_->left != leaf_->offset) {
       return fail(Status::corruption(source_->name(), place_text(from) + ": right sibling " +
-                                     hex(leaf_->right) + " is not the next interior node"));
+                                                          hex(leaf_->right) +
+                                                          " is not the next interior node"));
     }
     std::swap(leaf_, scratch_);
     if (!position(leaf_, target, prefix, pos)) return false;

@@ -119,7 +119,7 @@ class TreeWalker {
   Status status_;
   uint64_t hops_ = 0;  // sibling hops in one direction since the last seek
   int hop_direction_ = 0;
-  bool began_ = false;  // the header was read by the last begin()
+  bool began_ = false;    // the header was read by the last begin()
   uint32_t counter_ = 0;  // its change counter and root then
   uint32_t root_ = 0;
   uint32_t entry_recno_ = 0;  // the record number that Target::kEntry seeks

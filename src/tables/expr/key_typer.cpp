@@ -11,7 +11,8 @@ namespace kx::tables::expr {
 cdx::KeyTyper key_typer(std::vector<FieldInfo> fields) {
   return [fields = std::move(fields)](const cdx::TagInfo& tag) -> std::optional<char> {
     std::string problem;
-    const std::unique_ptr<Expression> key = Expression::compile(tag.key_expression, fields, &problem);
+    const std::unique_ptr<Expression> key =
+        Expression::compile(tag.key_expression, fields, &problem);
     KeyPlan plan;
     if (!key || !plan_key(tag, *key, &plan, &problem)) return std::nullopt;
     return plan.fill;

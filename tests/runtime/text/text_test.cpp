@@ -41,9 +41,10 @@ TEST_F(NumberTextTest, DigitsAreTheNumberTextWithoutItsPadding) {
   EXPECT_EQ(number_digits(Value::integer(-3)), "-3");
   EXPECT_EQ(number_digits(Value::floating(2.675)), "2,68");
   EXPECT_EQ(number_digits(Value()), "0");
-  for (const Value& v : {Value::integer(7), Value::integer(-2147483647 - 1), Value::floating(0.5),
-                         Value::floating(-0.001), Value::floating(1e25, "12345678901234567890123456"),
-                         Value::string("12")}) {
+  for (const Value& v :
+       {Value::integer(7), Value::integer(-2147483647 - 1), Value::floating(0.5),
+        Value::floating(-0.001), Value::floating(1e25, "12345678901234567890123456"),
+        Value::string("12")}) {
     EXPECT_EQ(number_digits(v), trim(number_text(v))) << number_text(v);
   }
   settings().decimals = 0;

@@ -24,16 +24,16 @@ std::string read_file(const std::string& path);
 
 // Runs body in a child whose standard output goes to a scratch file; expects
 // the child to end with status; then stores what it wrote in out.
-#define KX_EXPECT_EXIT_OUTPUT(body, status, out)                                       \
-  do {                                                                                 \
-    const std::string kx_out_path_ = ::kx::test::scratch_path("stdout.txt");           \
-    EXPECT_EXIT(                                                                       \
-        {                                                                              \
-          ::kx::test::redirect_stdout_to(kx_out_path_);                                \
-          body;                                                                        \
-        },                                                                             \
-        ::testing::ExitedWithCode(status), "");                                        \
-    out = ::kx::test::read_file(kx_out_path_);                                         \
+#define KX_EXPECT_EXIT_OUTPUT(body, status, out)                             \
+  do {                                                                       \
+    const std::string kx_out_path_ = ::kx::test::scratch_path("stdout.txt"); \
+    EXPECT_EXIT(                                                             \
+        {                                                                    \
+          ::kx::test::redirect_stdout_to(kx_out_path_);                      \
+          body;                                                              \
+        },                                                                   \
+        ::testing::ExitedWithCode(status), "");                              \
+    out = ::kx::test::read_file(kx_out_path_);                               \
   } while (0)
 
 #endif  // KX_TESTS_SUPPORT_CHILD_PROCESS_H_

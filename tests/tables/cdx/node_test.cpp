@@ -314,8 +314,8 @@ class CdxLeafScanTest : public CdxLeafDamageTest {
     set_free(512 - 24 - 6 * 2 - 7);
   }
   Node header_only() {
-    auto source = memory_source("X.CDX", std::string(0x1400, '\0') +
-                                             std::string(page_.begin(), page_.end()));
+    auto source =
+        memory_source("X.CDX", std::string(0x1400, '\0') + std::string(page_.begin(), page_.end()));
     Node node;
     Status s = read_node_header(source.get(), 0x1400, 10, ' ', &node);
     EXPECT_TRUE(s.ok()) << s.description();
@@ -384,8 +384,8 @@ TEST_F(CdxLeafScanTest, DamageBeyondTheSoughtKeyIsFoundWhenTheScanReachesIt) {
 
 TEST_F(CdxLeafScanTest, ALayoutThatCannotHoldTheCountFailsBeforeAnyKeyIsRead) {
   page_[2] = 245;  // more entries than 2-byte entries leave room for
-  auto source = memory_source("X.CDX", std::string(0x1400, '\0') +
-                                           std::string(page_.begin(), page_.end()));
+  auto source =
+      memory_source("X.CDX", std::string(0x1400, '\0') + std::string(page_.begin(), page_.end()));
   Node node;
   EXPECT_EQ(read_node_header(source.get(), 0x1400, 10, ' ', &node).description(),
             "page 0x1400: key count 245 exceeds room for 244");

@@ -89,13 +89,13 @@ TEST_F(CdxTreeWalkerTest, AFileThatShrankIsJudgedByItsSizeNow) {
   const uint64_t root = layout_.tags[0].root;
   ASSERT_GT(root, layout_.tags[0].header_offset);
   source_->replace(bytes_.substr(0, root));  // the root page is cut off
-  w.forget_nodes();  // as a work area does when it sees its table change
+  w.forget_nodes();                          // as a work area does when it sees its table change
   w.seek_first();
   EXPECT_FALSE(w.valid());
   EXPECT_EQ(w.status().gencode(), kGenCorruption);
   EXPECT_EQ(w.status().description(), "tag header " + hex(layout_.tags[0].header_offset) +
-                                           ": root " + hex(root) + " lies outside the file (" +
-                                           hex(root) + " bytes)");
+                                          ": root " + hex(root) + " lies outside the file (" +
+                                          hex(root) + " bytes)");
 }
 
 // The pages from the root down to the leaf that holds key.
@@ -128,7 +128,7 @@ std::string move_leaf(std::string bytes, uint64_t root, const std::string& key) 
   size_t pos = 0;
   while (parent.child(pos) != leaf.offset) ++pos;
   put_be32(&bytes, parent.offset + kNodeHeaderSize + pos * (4 + kInteriorEntryExtra) + 4 + 4,
-                 static_cast<uint32_t>(moved));
+           static_cast<uint32_t>(moved));
   if (leaf.left != kNoPage) put_le32(&bytes, leaf.left + kNodeRight, static_cast<uint32_t>(moved));
   if (leaf.right != kNoPage) put_le32(&bytes, leaf.right + kNodeLeft, static_cast<uint32_t>(moved));
   return bytes;

@@ -43,7 +43,10 @@ TEST(DbaseMemoFileTest, ValuesByBlock) {
        std::string(511, 'z')},
       {"dBase III: one end byte at the end of the file", false, dbt("last\x1A"), 1, "last"},
       {"dBase III: no end bytes before the end of the file", false, dbt("open"), 1, "open"},
-      {"dBase III: one end byte inside the text", false, dbt("a\x1A" "b\x1A\x1A"), 1,
+      {"dBase III: one end byte inside the text", false,
+       dbt("a\x1A"
+           "b\x1A\x1A"),
+       1,
        "a\x1A"
        "b"},
       {"block 0 is no value", false, dbt("text\x1A\x1A"), 0, ""},

@@ -189,9 +189,9 @@ TEST_F(DbfTableTest, RecordsCutOffAfterOpenFailToReadAndLeaveTheCount) {
 TEST_F(DbfTableTest, RecordWithoutADeletionFlagIsCorruption) {
   DbfSpec spec{0x30, {{"A", 'C', 3}}};
   std::string bytes = build_dbf(spec, {{{"one"}}, {{"two"}}, {{"thr"}}}).dbf;
-  const uint16_t header_length = static_cast<uint16_t>(static_cast<uint8_t>(bytes[8]) |
-                                                       static_cast<uint8_t>(bytes[9]) << 8);
-  bytes[header_length + 4] = '*';  // record 2 deleted
+  const uint16_t header_length =
+      static_cast<uint16_t>(static_cast<uint8_t>(bytes[8]) | static_cast<uint8_t>(bytes[9]) << 8);
+  bytes[header_length + 4] = '*';   // record 2 deleted
   bytes[header_length + 8] = '\0';  // record 3 not written yet
   OpenedTable t = open_memory_table(bytes);
   Record r;

@@ -61,8 +61,11 @@ std::vector<Shape> shapes() {
     }
   }
 
-  Shape text{"character ending in blanks", {0x30, {{"NAMA", 'C', 8}}},
-             test::make_tag("NAMA", "nama", 8, ' '), {}, FillSource::kGuess};
+  Shape text{"character ending in blanks",
+             {0x30, {{"NAMA", 'C', 8}}},
+             test::make_tag("NAMA", "nama", 8, ' '),
+             {},
+             FillSource::kGuess};
   for (const char* v : {"AB", "AB C", "ABC", "A", "B  X", "", "AB C  D", "Z"}) {
     text.rows.push_back(Row{{v}});
     text.tag.entries.push_back({writer::char_key(v, 8), static_cast<uint32_t>(text.rows.size())});
@@ -93,9 +96,9 @@ TEST(KeyTyperTest, KeysEndingInTheOtherFillWalkInOrderTypedOrFromThePages) {
     std::unique_ptr<dbf::Table> table = dbf::open_table(folder + "/T.DBF", false, false, &s);
     ASSERT_TRUE(table) << s.description();
     for (const bool typed : {true, false}) {
-      std::unique_ptr<cdx::IndexFile> index = cdx::IndexFile::open(
-          open_file_source(folder + "/T.CDX", false, false, &s), &s,
-          typed ? key_typer(fields_of(*table)) : cdx::KeyTyper());
+      std::unique_ptr<cdx::IndexFile> index =
+          cdx::IndexFile::open(open_file_source(folder + "/T.CDX", false, false, &s), &s,
+                               typed ? key_typer(fields_of(*table)) : cdx::KeyTyper());
       ASSERT_TRUE(index) << s.description();
       const cdx::TagInfo& tag = index->tags()[0];
       EXPECT_EQ(tag.fill, shape.tag.fill) << "typed " << typed << ": " << tag.fill_note;
@@ -104,8 +107,8 @@ TEST(KeyTyperTest, KeysEndingInTheOtherFillWalkInOrderTypedOrFromThePages) {
       EXPECT_TRUE(walk(index.get(), &count).ok()) << "typed " << typed;
       EXPECT_EQ(count, shape.rows.size());
     }
-    std::unique_ptr<cdx::IndexFile> index = cdx::IndexFile::open(
-        open_file_source(folder + "/T.CDX", false, false, &s), &s);
+    std::unique_ptr<cdx::IndexFile> index =
+        cdx::IndexFile::open(open_file_source(folder + "/T.CDX", false, false, &s), &s);
     const VerifyReport report = verify_tag(*table, *index, 0);
     EXPECT_TRUE(report.evaluable) << report.reason;
     EXPECT_FALSE(report.has_findings()) << report.status.description();
@@ -120,8 +123,8 @@ TEST(KeyTyperTest, ExpressionsThatCannotBeTypedOrDoNotFitTheKeyLengthAreLeftToTh
     uint16_t key_length;
     std::optional<char> fill;
   } cases[] = {
-      {"ID", 8, '\0'},           {"nama", 8, ' '},          {"STR(id,8)", 8, ' '},
-      {"VAL(nama)", 8, '\0'},    {"NOSUCH(id)", 8, {}},     {"longfieldname", 8, {}},
+      {"ID", 8, '\0'},        {"nama", 8, ' '},      {"STR(id,8)", 8, ' '},
+      {"VAL(nama)", 8, '\0'}, {"NOSUCH(id)", 8, {}}, {"longfieldname", 8, {}},
       {"ID", 4, {}},  // a number in a key of 4 bytes is no integer field
   };
   for (const Case& c : cases) {
@@ -146,9 +149,8 @@ TEST(KeyTyperTest, PagesAloneAgreeWithTheKeyTypeOnEveryCorpusTag) {
     Status s;
     std::unique_ptr<dbf::Table> table = dbf::open_table(path, false, false, &s);
     if (cdx_path.empty() || !table) continue;
-    std::unique_ptr<cdx::IndexFile> typed =
-        cdx::IndexFile::open(open_file_source(cdx_path, false, false, &s), &s,
-                             key_typer(fields_of(*table)));
+    std::unique_ptr<cdx::IndexFile> typed = cdx::IndexFile::open(
+        open_file_source(cdx_path, false, false, &s), &s, key_typer(fields_of(*table)));
     std::unique_ptr<cdx::IndexFile> untyped =
         cdx::IndexFile::open(open_file_source(cdx_path, false, false, &s), &s);
     ASSERT_TRUE(typed && untyped) << path << ": " << s.description();

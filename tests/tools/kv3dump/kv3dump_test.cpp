@@ -112,7 +112,7 @@ TEST_F(Kv3dumpTest, DamagedTableIsAnError) {
 struct CommandCase {
   std::vector<std::string> args;
   int status;
-  std::string fragment;  // of standard output and standard error together
+  std::string fragment;          // of standard output and standard error together
   const char* recnos = nullptr;  // the records printed, in order; nullptr: not checked
 };
 
