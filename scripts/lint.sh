@@ -25,7 +25,7 @@ tidy_failed=0
 if ! run-clang-tidy -quiet -p "$build" -j "$(nproc)" -extra-arg=-Wno-unknown-warning-option \
     "${tidy_sources[@]/#/$root/}" >"$build/tidy.log" 2>&1; then
   tidy_failed=1
-  grep -E "(warning|error):" "$build/tidy.log" | grep -v "^Suppressed\|warnings generated" | sort -u | head -60
+  sed "s/\x1b\[[0-9;]*m//g" "$build/tidy.log" | grep -E "(warning|error):" | sort -u | head -60
 fi
 echo "tidy: ${#tidy_sources[@]} files checked"
 

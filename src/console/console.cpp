@@ -56,7 +56,7 @@ std::string CONSOLE::READ() {
 
 std::string CONSOLE::WAIT() {
   const int key = platform::console_wait_key(input_);
-  const std::string result = key < 0 ? std::string() : std::string(1, static_cast<char>(key));
+  std::string result = key < 0 ? std::string() : std::string(1, static_cast<char>(key));
   WRITE(result);
   return result;
 }

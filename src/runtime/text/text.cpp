@@ -40,7 +40,7 @@ std::string round_decimal(const std::string& decimal, int places) {
     digits.insert(digits.begin(), '0');
     int_len = 1;
   }
-  const size_t keep = static_cast<size_t>(int_len + places);
+  const size_t keep = static_cast<size_t>(int_len) + static_cast<size_t>(places);
   const bool round_up = digits.size() > keep && digits[keep] >= '5';
   digits.resize(keep, '0');
   if (round_up) {
