@@ -54,18 +54,24 @@ std::unique_ptr<MemoFile> MemoFile::open_dbase(std::unique_ptr<ByteSource> sourc
       new MemoFile(std::move(source), block_size, dbase4 ? Format::kDbase4 : Format::kDbase3));
 }
 
-Status MemoFile::read(uint32_t block, std::string* value) {
-  if (format_ != Format::kFpt) return read_dbase(block, value);
-  value->clear();
+Status MemoFile::locate(uint32_t block, uint64_t* offset, uint64_t* size) {
+  *offset = 0;
   if (block == 0) return Status();
-  uint64_t size = 0;
-  Status s = source_->size(&size);
+  Status s = source_->size(size);
   if (!s.ok()) return s;
   // block * block_size fits in 48 bits, so no overflow is possible.
-  const uint64_t offset = static_cast<uint64_t>(block) * block_size_;
-  if (offset < kMemoHeaderSize || !range_inside(offset, kMemoBlockHeaderSize, size)) {
-    return Status();
-  }
+  const uint64_t at = static_cast<uint64_t>(block) * block_size_;
+  if (at >= kMemoHeaderSize) *offset = at;
+  return Status();
+}
+
+Status MemoFile::read(uint32_t block, std::string* value) {
+  value->clear();
+  uint64_t offset = 0, size = 0;
+  Status s = locate(block, &offset, &size);
+  if (!s.ok() || offset == 0) return s;
+  if (format_ != Format::kFpt) return read_dbase(offset, size, value);
+  if (!range_inside(offset, kMemoBlockHeaderSize, size)) return Status();
   uint8_t block_header[kMemoBlockHeaderSize];
   s = source_->read(offset, sizeof block_header, block_header);
   if (!s.ok()) return s;
@@ -82,14 +88,9 @@ Status MemoFile::read(uint32_t block, std::string* value) {
 
 // dBase III ends a value with two 0x1A bytes; the text is read a block at a
 // time until they come or the file ends. A value never starts inside the header.
-Status MemoFile::read_dbase(uint32_t block, std::string* value) {
-  value->clear();
-  if (block == 0) return Status();
-  uint64_t size = 0;
-  Status s = source_->size(&size);
-  if (!s.ok()) return s;
-  const uint64_t offset = static_cast<uint64_t>(block) * block_size_;
-  if (offset < kMemoHeaderSize || offset >= size) return Status();
+Status MemoFile::read_dbase(uint64_t offset, uint64_t size, std::string* value) {
+  if (offset >= size) return Status();
+  Status s;
   if (format_ == Format::kDbase4 && range_inside(offset, kDbtValueHeaderSize, size)) {
     uint8_t head[kDbtValueHeaderSize];
     s = source_->read(offset, sizeof head, head);

@@ -47,7 +47,10 @@ class MemoFile {
   MemoFile(std::unique_ptr<ByteSource> source, uint32_t block_size, Format format = Format::kFpt)
       : source_(std::move(source)), block_size_(block_size), format_(format) {}
 
-  Status read_dbase(uint32_t block, std::string* value);
+  // The byte offset of block and the file's size; *offset stays 0 when the
+  // block can hold no value (block 0, or a block inside the header).
+  Status locate(uint32_t block, uint64_t* offset, uint64_t* size);
+  Status read_dbase(uint64_t offset, uint64_t size, std::string* value);
 
   const std::unique_ptr<ByteSource> source_;
   const uint32_t block_size_;
