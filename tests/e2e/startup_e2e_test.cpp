@@ -138,5 +138,14 @@ TEST_F(StartupTest, FailedNetworkConnectionPrintsItsLineThenCode3) {
   EXPECT_EQ(r.out.find("pa\"ss"), std::string::npos);
 }
 
+TEST_F(StartupTest, NetworkPathWithoutAShareEndsWithTheErrorPage) {
+  scenario_.write_location({"\\\\SERVER", "Q:", "", ""});
+  const RunResult r = scenario_.run();
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out.substr(0, 12), "\r\n<br>\r\n<br>") << r.out;
+  EXPECT_NE(r.out.find("Numeric overflow"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("_MAPPINGDRIVE"), std::string::npos) << r.out;
+}
+
 }  // namespace
 }  // namespace kx::e2e
