@@ -88,12 +88,6 @@ std::string mask_time(const std::string& report) {
   return m.prefix().str() + "\"Aktif_Jam\":\"hh:mm:ss\"" + m.suffix().str();
 }
 
-std::string lines(const std::vector<std::string>& pieces) {
-  std::string out;
-  for (const std::string& p : pieces) out += "\r\n" + p;
-  return out;
-}
-
 std::vector<std::string> currency_members(const std::string& code, const std::string& id,
                                           const std::string& kode, const std::string& nama,
                                           const std::string& beli, const std::string& jual) {

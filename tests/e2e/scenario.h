@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "e2e/program_runner.h"
+#include "support/testing/console_lines.h"
 #include "tablewriter/pos_installation.h"
 
 namespace kx::e2e {
@@ -58,7 +59,7 @@ std::string json_escaped(const std::string& text);
 std::string mask_time(const std::string& report);
 
 // What a report looks like line by line: "\r\n" before each piece.
-std::string lines(const std::vector<std::string>& pieces);
+using test::lines;
 
 // The five members of one currency, each preceded by a comma line.
 std::vector<std::string> currency_members(const std::string& code, const std::string& id,

@@ -5,15 +5,12 @@
 #include "runtime/errors/error_slot.h"
 #include "runtime/process/exit.h"
 #include "support/testing/child_process.h"
+#include "support/testing/console_lines.h"
 
 namespace kx {
 namespace {
 
-std::string lines(const std::vector<std::string>& pieces) {
-  std::string out;
-  for (const auto& p : pieces) out += "\r\n" + p;
-  return out;
-}
+using test::lines;
 
 TEST(JsonArrayTest, NestedArrayExample) {
   std::string out;

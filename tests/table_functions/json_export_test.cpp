@@ -6,17 +6,14 @@
 #include "runtime/process/exit.h"
 #include "runtime/process/settings.h"
 #include "support/testing/child_process.h"
+#include "support/testing/console_lines.h"
 #include "table_functions/table_functions.h"
 #include "tablewriter/dbf_writer.h"
 
 namespace kx {
 namespace {
 
-std::string lines(const std::vector<std::string>& pieces) {
-  std::string out;
-  for (const auto& p : pieces) out += "\r\n" + p;
-  return out;
-}
+using test::lines;
 
 class JsonExportTest : public ::testing::Test {
  protected:
