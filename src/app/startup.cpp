@@ -7,7 +7,7 @@
 #include "app/numeric_errors.h"
 #include "errors/error_page.h"
 #include "errors/json_objects.h"
-#include "platform/env.h"
+#include "platform/file_names.h"
 #include "platform/platform.h"
 #include "runtime/errors/error_slot.h"
 #include "runtime/process/activation.h"
@@ -78,7 +78,7 @@ void apply_startup_settings() {
 
 bool VOFILE(const std::string& path) {
   Activation activation("VOFILE", kModuleFunctions);
-  return platform::env().path_kind(trim_right(path)) == platform::PathKind::kFile;
+  return platform::path_kind_any_case(trim_right(path)) == platform::PathKind::kFile;
 }
 
 std::string VORETFULLPATH(const std::string& folder) {

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/env.h"
+#include "platform/file_names.h"
 #include "runtime/errors/error_settings.h"
 #include "runtime/errors/error_texts.h"
 #include "runtime/errors/file_error.h"
@@ -77,7 +78,7 @@ bool folder_missing(uint32_t os_error) {
   if (os_error == platform::kErrPathNotFound) return true;
   // POSIX reports a missing folder like a missing file.
   return os_error == platform::kErrFileNotFound &&
-         platform::env().path_kind(error_log_folder()) != platform::PathKind::kDirectory;
+         platform::path_kind_any_case(error_log_folder()) != platform::PathKind::kDirectory;
 }
 
 void report_missing_folder() {

@@ -8,15 +8,18 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
+#include "platform/file.h"
 #include "platform/network.h"
 #include "platform/platform.h"
 
 namespace kx::platform {
 
 // Each call has the contract of the free function of the same name in
-// platform.h; the others are described here.
+// platform.h; the others are described here. Callers that want a name in any
+// letter case use the helpers of platform/file_names.h.
 class Env {
  public:
   Env() = default;
@@ -33,16 +36,20 @@ class Env {
   virtual long read_once(NativeHandle handle, char* buffer, size_t size) = 0;
 
   // ---- Files ----
+  // Table, memo and index files: opened under exactly that name and read at
+  // offsets through the object returned (file.h).
+  virtual std::unique_ptr<RandomAccessFile> open_random_access(const std::string& path,
+                                                               const OpenOptions& options,
+                                                               uint32_t* os_error) = 0;
   virtual PathKind path_kind(const std::string& path) = 0;
-  virtual std::string existing_file(const std::string& path) = 0;
+  virtual std::string case_variant(const std::string& path) = 0;
+  // Handles, for the binary file reader and the error log.
   virtual NativeHandle open_file(const std::string& path, OpenMode mode, bool shared,
                                  uint32_t* os_error) = 0;
   virtual NativeHandle open_file_flags(const std::string& path, uint32_t flags,
                                        uint32_t* os_error) = 0;
   virtual NativeHandle create_file(const std::string& path, uint32_t* os_error) = 0;
   virtual void close_file(NativeHandle handle) = 0;
-  virtual bool read_at(NativeHandle handle, uint64_t offset, void* buffer, size_t size, size_t* got,
-                       uint32_t* os_error) = 0;
   virtual bool file_size(NativeHandle handle, uint64_t* size, uint32_t* os_error) = 0;
   virtual int64_t seek_file(NativeHandle handle, int64_t offset, int origin,
                             uint32_t* os_error) = 0;
@@ -101,10 +108,13 @@ class EnvWrapper : public Env {
   long read_once(NativeHandle handle, char* buffer, size_t size) override {
     return target_->read_once(handle, buffer, size);
   }
-  PathKind path_kind(const std::string& path) override { return target_->path_kind(path); }
-  std::string existing_file(const std::string& path) override {
-    return target_->existing_file(path);
+  std::unique_ptr<RandomAccessFile> open_random_access(const std::string& path,
+                                                       const OpenOptions& options,
+                                                       uint32_t* os_error) override {
+    return target_->open_random_access(path, options, os_error);
   }
+  PathKind path_kind(const std::string& path) override { return target_->path_kind(path); }
+  std::string case_variant(const std::string& path) override { return target_->case_variant(path); }
   NativeHandle open_file(const std::string& path, OpenMode mode, bool shared,
                          uint32_t* os_error) override {
     return target_->open_file(path, mode, shared, os_error);
@@ -117,10 +127,6 @@ class EnvWrapper : public Env {
     return target_->create_file(path, os_error);
   }
   void close_file(NativeHandle handle) override { target_->close_file(handle); }
-  bool read_at(NativeHandle handle, uint64_t offset, void* buffer, size_t size, size_t* got,
-               uint32_t* os_error) override {
-    return target_->read_at(handle, offset, buffer, size, got, os_error);
-  }
   bool file_size(NativeHandle handle, uint64_t* size, uint32_t* os_error) override {
     return target_->file_size(handle, size, os_error);
   }

@@ -7,9 +7,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace kx::platform {
+
+struct OpenOptions;
+class RandomAccessFile;
 
 // Operating-system error codes, always in Windows numbering (errno is mapped).
 constexpr uint32_t kErrNone = 0;
@@ -85,23 +89,33 @@ int console_wait_key(NativeHandle in);
 
 enum class PathKind { kMissing, kFile, kDirectory };
 
-// What lies at path (GetFileAttributesA / stat). On POSIX a name that differs
-// only in letter case counts when the exact name does not exist.
+// What lies at exactly path (GetFileAttributesA / stat).
 PathKind path_kind(const std::string& path);
 
-// On POSIX: path itself when it exists, else an existing entry whose last
-// component differs only in letter case, else path unchanged. On Win32: path.
+// On POSIX, an entry of path's folder whose name differs from path's last
+// component only in letter case (tables are often copied from Windows), found
+// by listing the folder; empty when there is none. On Win32, where names
+// ignore case, always empty.
+std::string case_variant(const std::string& path);
+
+// path itself when it exists, else its case variant when there is one, else
+// path unchanged.
 std::string resolve_case(const std::string& path);
 
-// The name under which path (or, on POSIX, a name that differs only in
-// letter case) is a regular file; empty when there is none.
-std::string existing_file(const std::string& path);
+// Opens an existing file under exactly that name for reading at offsets
+// (file.h). Returns nullptr and sets *os_error on failure. On POSIX a folder
+// or a pipe may open for reading; its reads then fail.
+std::unique_ptr<RandomAccessFile> open_random_access(const std::string& path,
+                                                     const OpenOptions& options,
+                                                     uint32_t* os_error);
 
 enum class OpenMode { kRead, kReadWrite, kWriteOnly };
 
-// Opens an existing file. shared: others may read, write and delete while it
-// is open (Win32 FILE_SHARE_READ|WRITE|DELETE; POSIX has no share modes).
-// Returns kInvalidHandle and sets *os_error on failure.
+// Handles for the binary file reader and the error log, which read and write
+// in sequence. Each opens an existing file (exact name, or on POSIX a name
+// that differs only in letter case). shared: others may read, write and
+// delete while it is open (Win32 FILE_SHARE_READ|WRITE|DELETE; POSIX has no
+// share modes). Returns kInvalidHandle and sets *os_error on failure.
 NativeHandle open_file(const std::string& path, OpenMode mode, bool shared, uint32_t* os_error);
 // Opens with the runtime's raw flags word (0x40: read, deny none; low two bits
 // 0 read, 1 write, 2 read-write; 0x10 deny all, 0x20 deny write).
@@ -110,9 +124,6 @@ NativeHandle open_file_flags(const std::string& path, uint32_t flags, uint32_t* 
 NativeHandle create_file(const std::string& path, uint32_t* os_error);
 void close_file(NativeHandle handle);
 
-// Reads up to size bytes at offset; *got holds the count. False on an error.
-bool read_at(NativeHandle handle, uint64_t offset, void* buffer, size_t size, size_t* got,
-             uint32_t* os_error);
 // Current size of an open file; false on an error.
 bool file_size(NativeHandle handle, uint64_t* size, uint32_t* os_error);
 // Moves the file position (origin 0 start, 1 current, 2 end); the new

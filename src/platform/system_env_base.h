@@ -20,9 +20,14 @@ class SystemEnvBase : public Env {
     return platform::read_once(handle, buffer, size);
   }
 
+  std::unique_ptr<RandomAccessFile> open_random_access(const std::string& path,
+                                                       const OpenOptions& options,
+                                                       uint32_t* os_error) override {
+    return platform::open_random_access(path, options, os_error);
+  }
   PathKind path_kind(const std::string& path) override { return platform::path_kind(path); }
-  std::string existing_file(const std::string& path) override {
-    return platform::existing_file(path);
+  std::string case_variant(const std::string& path) override {
+    return platform::case_variant(path);
   }
   NativeHandle open_file(const std::string& path, OpenMode mode, bool shared,
                          uint32_t* os_error) override {
@@ -36,10 +41,6 @@ class SystemEnvBase : public Env {
     return platform::create_file(path, os_error);
   }
   void close_file(NativeHandle handle) override { platform::close_file(handle); }
-  bool read_at(NativeHandle handle, uint64_t offset, void* buffer, size_t size, size_t* got,
-               uint32_t* os_error) override {
-    return platform::read_at(handle, offset, buffer, size, got, os_error);
-  }
   bool file_size(NativeHandle handle, uint64_t* size, uint32_t* os_error) override {
     return platform::file_size(handle, size, os_error);
   }

@@ -57,8 +57,9 @@ Value raise_table_error(uint32_t gencode, const std::string& description, const 
 
 bool DBUSEAREA(bool new_area, const std::string& /*driver*/, const std::string& file,
                const std::string& alias, bool shared, bool read_only) {
+  const platform::OpenOptions options{read_only, shared};
   for (uint32_t tries = 1;; ++tries) {
-    if (work_areas().use(new_area, file, alias, shared, read_only)) return true;
+    if (work_areas().use(new_area, file, alias, options)) return true;
     const Value answer = DOERROR(Symbol::intern("DBUSEAREA"), tries);
     if (!(answer.kind() == Kind::kLogic && answer.as_logic())) return false;
   }

@@ -1,11 +1,15 @@
 #include "tables/work_area.h"
 
+#include "platform/env.h"
 #include "runtime/text/ascii.h"
 #include "tables/cdx/key_encoding.h"
+#include "tables/dbf/dbf_format.h"
 #include "tables/dbf/field_decode.h"
 #include "tables/dbf/table_files.h"
 #include "tables/expr/key_typer.h"
 #include "tables/expr/table_record.h"
+#include "tables/open_file.h"
+#include "tables/rereading.h"
 
 namespace kx::tables {
 namespace {
@@ -27,33 +31,67 @@ std::string default_alias(const std::string& path) {
   return ascii_upper(leaf_of(dbf::base_name(path)));
 }
 
+// Another application appends a record in a few writes: its bytes, the
+// header's count and its index keys, in any order. Entries for the last
+// records the header counts may name records still being written, and
+// entries a little past the count records whose count is not written yet;
+// entries for records before them are trusted, as the application that wrote
+// the index trusts them.
+constexpr uint32_t kTailRecords = 2;
+constexpr uint32_t kAheadOfCount = 4;
+// Entries passed by in a row before the index counts as damaged.
+constexpr size_t kMaxPassedEntries = 64;
+
+// Opens the index at path; *missing when there is no index file there.
+std::unique_ptr<cdx::IndexFile> open_index(const std::string& path, dbf::Table* table,
+                                           const platform::OpenOptions& options, bool* missing,
+                                           Status* status) {
+  *missing = false;
+  std::unique_ptr<platform::RandomAccessFile> file =
+      open_file(path, options, NameMatch::kExact, status);
+  std::unique_ptr<cdx::IndexFile> index;
+  if (file) {
+    index = cdx::IndexFile::open(std::move(file), status, expr::key_typer(expr::fields_of(*table)));
+  }
+  if (index) return index;
+  // Only what is a file there is an index: a folder, a link to nothing or a
+  // link loop under the index's name is none.
+  const uint32_t code = status->oscode();
+  *missing =
+      code == platform::kErrFileNotFound || code == platform::kErrPathNotFound ||
+      (code != platform::kErrNone && platform::env().path_kind(path) != platform::PathKind::kFile);
+  return nullptr;
+}
+
 }  // namespace
 
-WorkArea::WorkArea(std::string alias, std::string index_path, std::unique_ptr<dbf::Table> table,
-                   std::unique_ptr<cdx::IndexFile> index)
+WorkArea::WorkArea(std::string alias, std::string path, std::unique_ptr<dbf::Table> table,
+                   std::unique_ptr<cdx::IndexFile> index, const platform::OpenOptions& options)
     : alias_(std::move(alias)),
-      index_path_(std::move(index_path)),
+      path_(std::move(path)),
+      index_path_(index ? index->name() : ""),
       table_(std::move(table)),
-      index_(std::move(index)) {}
+      index_(std::move(index)),
+      options_(options),
+      count_(table_->record_count()) {}
 
 WorkArea::~WorkArea() = default;
 
 std::unique_ptr<WorkArea> WorkArea::open(const std::string& path, const std::string& alias,
-                                         bool shared, bool read_only, Status* status) {
-  std::unique_ptr<dbf::Table> table = dbf::open_table(path, !read_only, !shared, status);
+                                         const platform::OpenOptions& options, Status* status) {
+  std::unique_ptr<dbf::Table> table = dbf::open_table(path, options, status);
   if (!table) return nullptr;
-  std::unique_ptr<cdx::IndexFile> index;
-  const std::string index_path = dbf::sibling_file(path, "cdx");
-  if (!index_path.empty()) {
-    std::unique_ptr<ByteSource> source = open_file_source(index_path, !read_only, !shared, status);
-    if (!source) return nullptr;
-    index =
-        cdx::IndexFile::open(std::move(source), status, expr::key_typer(expr::fields_of(*table)));
-    if (!index) return nullptr;
-  }
+  // The index under the name it most likely has; looking for it under
+  // another letter case means listing the folder, which waits until an
+  // order is first asked for.
+  bool missing = false;
+  std::unique_ptr<cdx::IndexFile> index =
+      open_index(dbf::sibling_name(path, "cdx"), table.get(), options, &missing, status);
+  if (!index && !missing) return nullptr;
   const std::string name = trim(alias).empty() ? default_alias(path) : ascii_upper(trim(alias));
   std::unique_ptr<WorkArea> area(
-      new WorkArea(name, index_path, std::move(table), std::move(index)));
+      new WorkArea(name, path, std::move(table), std::move(index), options));
+  area->index_lookup_ = area->index_ ? IndexLookup::kDone : IndexLookup::kExactName;
   if (!area->go_top()) {
     *status = area->last_error();
     return nullptr;
@@ -65,11 +103,11 @@ std::unique_ptr<WorkArea> WorkArea::open(const std::string& path, const std::str
 std::unique_ptr<WorkArea> WorkArea::adopt(std::unique_ptr<dbf::Table> table,
                                           std::unique_ptr<cdx::IndexFile> index,
                                           const std::string& alias, Status* status) {
-  const std::string index_path = index ? index->name() : "";
-  const std::string name =
-      trim(alias).empty() ? default_alias(table->name()) : ascii_upper(trim(alias));
+  const std::string path = table->name();
+  const std::string name = trim(alias).empty() ? default_alias(path) : ascii_upper(trim(alias));
   std::unique_ptr<WorkArea> area(
-      new WorkArea(name, index_path, std::move(table), std::move(index)));
+      new WorkArea(name, path, std::move(table), std::move(index), platform::OpenOptions{}));
+  area->index_lookup_ = IndexLookup::kDone;
   if (!area->go_top()) {
     *status = area->last_error();
     return nullptr;
@@ -84,17 +122,8 @@ bool WorkArea::fail(Status status) {
   return false;
 }
 
-Status WorkArea::refresh_count() {
-  const uint32_t before = count_;
-  Status s = table_->refresh(&count_);
-  // A writer that appends a record also inserts its key, whether or not it
-  // raises the tag's change counter.
-  if (s.ok() && count_ != before && cursor_) cursor_->forget_nodes();
-  return s;
-}
-
 bool WorkArea::refresh() {
-  const Status s = refresh_count();
+  const Status s = table_->refresh(&count_);
   if (!s.ok()) {
     to_eof();
     return fail(s);
@@ -112,34 +141,80 @@ void WorkArea::to_eof() {
 void WorkArea::to_record(uint32_t recno) {
   eof_ = false;
   recno_ = recno;
-  record_loaded_ = false;
 }
 
-// Moves to the cursor's record; eof when the cursor has run off its tag.
-bool WorkArea::from_cursor() {
-  if (!cursor_->status().ok()) {
-    to_eof();
-    return fail(cursor_->status());
-  }
-  if (!cursor_->valid()) {
-    to_eof();
-    return true;
-  }
-  const uint32_t recno = cursor_->recno();
-  if (recno == 0 || recno > count_) {
-    // The index may name a record appended since the count was read.
-    if (!refresh()) return false;
-    if (recno == 0 || recno > count_) {
+bool WorkArea::from_cursor(bool forward) {
+  for (size_t passed = 0;; ++passed) {
+    if (!cursor_->status().ok()) {
       to_eof();
-      return fail(Status::corruption(index_->name(), "tag " + index_->tags()[order_].name +
-                                                         ": record " + std::to_string(recno) +
-                                                         " is outside the table of " +
-                                                         std::to_string(count_) + " records"));
+      return fail(cursor_->status());
+    }
+    if (!cursor_->valid()) {
+      to_eof();
+      return true;
+    }
+    const uint32_t recno = cursor_->recno();
+    const Entry entry = passed < kMaxPassedEntries ? entry_state(recno) : Entry::kFailed;
+    if (entry == Entry::kPresent) {
+      to_record(recno);
+      cursor_synced_ = true;
+      return true;
+    }
+    if (entry == Entry::kFailed) {
+      to_eof();
+      if (passed < kMaxPassedEntries) return false;
+      return fail(Status::corruption(index_->name(), "tag " + index_->tags()[order_].name + ": " +
+                                                         std::to_string(passed) +
+                                                         " entries in a row name records that "
+                                                         "are not written"));
+    }
+    forward ? cursor_->next() : cursor_->prev();
+  }
+}
+
+// A record past the count known so far may have been appended since: the
+// header is read again. A record that the table does not count, or does not
+// hold whole, is one being appended when it is the last one counted or a
+// few past the count and every record before it is there; such a record (and
+// one of the last few counted) must be written whole and hold the entry's
+// key to be there yet. Any other record outside the table is damage.
+WorkArea::Entry WorkArea::entry_state(uint32_t recno) {
+  if (recno > count_ && recno != 0 && !refresh()) return Entry::kFailed;
+  const uint32_t stated = table_->stated_count();
+  if (recno > count_) {
+    const bool appending =
+        recno != 0 && recno >= stated && recno - stated <= kAheadOfCount && count_ + 1 >= stated;
+    if (appending) return check_tail_record(recno);
+  }
+  if (recno == 0 || recno > count_) {
+    fail(Status::corruption(
+        index_->name(), "tag " + index_->tags()[order_].name + ": record " + std::to_string(recno) +
+                            " is outside the table of " + std::to_string(count_) + " records"));
+    return Entry::kFailed;
+  }
+  if (recno + kTailRecords <= stated) return Entry::kPresent;
+  return check_tail_record(recno);
+}
+
+// A record at the end of the table is read at once (the fields want it next
+// anyway): when it is not written whole, or does not hold the entry's key,
+// it is read once more from the file, and then passed by if it still is not.
+WorkArea::Entry WorkArea::check_tail_record(uint32_t recno) {
+  for (PagedFile::Freshness freshness :
+       {PagedFile::Freshness::kKept, PagedFile::Freshness::kFromFile}) {
+    const Status s = table_->read_any_record(recno, &record_, freshness);
+    record_loaded_ = s.ok();
+    if (s.ok() && !looks_half_written(table_->layout(), record_) &&
+        (!entry_check_ || entry_check_->holds(record_, cursor_->key()))) {
+      return Entry::kPresent;
+    }
+    if (!s.ok() && !may_be_half_written(s)) {
+      fail(s);
+      return Entry::kFailed;
     }
   }
-  to_record(recno);
-  cursor_synced_ = true;
-  return true;
+  record_loaded_ = false;
+  return Entry::kNotYet;
 }
 
 // Finds the current record in the tag after a move in another order. Keys
@@ -181,36 +256,63 @@ bool WorkArea::use_tag(int tag) {
     cursor_synced_ = false;
     return true;
   }
-  if (!index_->tags()[static_cast<size_t>(tag)].can_order()) return false;
+  const cdx::TagInfo& info = index_->tags()[static_cast<size_t>(tag)];
+  if (!info.can_order()) return false;
   // The program sets the same order before every lookup: a cursor without an
-  // error is kept (every positioning re-reads the tag anyway).
+  // error is kept, with the pages it has read.
   if (tag != order_ || !cursor_ || !cursor_->status().ok()) {
     cursor_ = index_->cursor(static_cast<size_t>(tag));
+    entry_check_ = std::make_unique<EntryCheck>(table_.get(), info);
   }
   order_ = tag;
   cursor_synced_ = false;
   return true;
 }
 
+// The index is looked for under its likely name, then (on POSIX, where an
+// index copied from Windows may carry its name in another letter case) in a
+// listing of the folder, once, when an order is first wanted.
+bool WorkArea::find_index() {
+  if (index_lookup_ == IndexLookup::kDone) return index_ != nullptr;
+  const std::string name = dbf::sibling_name(path_, "cdx");
+  Status status;
+  bool missing = true;
+  if (index_lookup_ == IndexLookup::kNone) {
+    index_ = open_index(name, table_.get(), options_, &missing, &status);
+  }
+  index_lookup_ = IndexLookup::kDone;
+  if (!index_ && missing) {
+    const std::string variant = platform::env().case_variant(name);
+    if (variant.empty()) return false;
+    index_ = open_index(variant, table_.get(), options_, &missing, &status);
+  }
+  if (!index_) return missing ? false : fail(status);
+  index_path_ = index_->name();
+  return true;
+}
+
 bool WorkArea::set_order(std::string_view name, std::string_view index_file) {
-  if (!index_ || trim(name).empty() || !matches_index_file(index_file)) return false;
+  if (trim(name).empty() || !find_index() || !matches_index_file(index_file)) {
+    return false;
+  }
   const int tag = index_->find_tag(trim(name));
   return tag >= 0 && use_tag(tag);
 }
 
 bool WorkArea::set_order(uint32_t number, std::string_view index_file) {
   if (number == 0) return use_tag(-1);
-  if (!index_ || !matches_index_file(index_file) || number > index_->tags().size()) return false;
+  if (!find_index() || !matches_index_file(index_file) || number > index_->tags().size()) {
+    return false;
+  }
   return use_tag(static_cast<int>(number - 1));
 }
 
 bool WorkArea::go_top() {
   found_ = false;
   bof_ = false;
-  if (!refresh()) return false;
   if (order_ >= 0) {
     cursor_->seek_first();
-    if (!from_cursor()) return false;
+    if (!from_cursor(true)) return false;
   } else if (count_ > 0) {
     to_record(1);
     cursor_synced_ = false;
@@ -224,10 +326,9 @@ bool WorkArea::go_top() {
 bool WorkArea::go_bottom() {
   found_ = false;
   bof_ = false;
-  if (!refresh()) return false;
   if (order_ >= 0) {
     cursor_->seek_last();
-    if (!from_cursor()) return false;
+    if (!from_cursor(false)) return false;
   } else if (count_ > 0) {
     to_record(count_);
     cursor_synced_ = false;
@@ -241,7 +342,8 @@ bool WorkArea::go_bottom() {
 bool WorkArea::go_to(uint32_t recno) {
   found_ = false;
   bof_ = false;
-  if (!refresh()) return false;
+  // A record past the count known may have been appended since.
+  if (recno > count_ && !refresh()) return false;
   if (recno >= 1 && recno <= count_) {
     to_record(recno);
   } else {
@@ -270,7 +372,7 @@ bool WorkArea::step(bool forward, bool* moved) {
   }
   if (!cursor_->status().ok() || cursor_->valid()) {
     *moved = true;
-    return from_cursor();
+    return from_cursor(forward);
   }
   if (forward) {
     cursor_synced_ = false;  // the caller moves to the blank record
@@ -280,15 +382,16 @@ bool WorkArea::step(bool forward, bool* moved) {
   // cursor there again rather than lose its place.
   cursor_->seek_first();
   cursor_synced_ = cursor_->valid() && cursor_->recno() == recno_;
-  if (!cursor_->status().ok()) return from_cursor();
+  if (!cursor_->status().ok()) return from_cursor(true);
   return true;
 }
 
 bool WorkArea::skip(int64_t count) {
   found_ = false;
-  if (!refresh()) return false;
   if (count == 0) {
+    // The record is read again from the file when it is next wanted.
     record_loaded_ = false;
+    reload_from_file_ = true;
     return true;
   }
   bof_ = false;
@@ -335,7 +438,6 @@ bool WorkArea::seek(const Value& key, bool soft, bool last) {
     return fail(
         Status(kGenNoOrder, kSubArgument, 0, table_->name(), "seek", "no index order is set"));
   }
-  if (!refresh()) return false;
   const std::optional<std::string> prefix = cdx::encode_seek_key(*order_tag(), key);
   if (!prefix) {
     return fail(Status(kGenArgument, kSubArgument, 0, table_->name(), "seek",
@@ -345,25 +447,28 @@ bool WorkArea::seek(const Value& key, bool soft, bool last) {
   auto matches = [&] {
     return cursor_->valid() && cursor_->key().substr(0, prefix->size()) == *prefix;
   };
-  found_ = matches();
+  // Keys are in order: when the entry found does not match, none after it does.
+  if (!soft && !matches()) {
+    if (!cursor_->status().ok()) return from_cursor(true);
+    to_eof();
+    return true;
+  }
+  if (!from_cursor(true)) return false;
+  found_ = !eof_ && matches();
   if (found_ && last) {
     uint32_t last_recno = cursor_->recno();
     for (cursor_->next(); matches(); cursor_->next()) last_recno = cursor_->recno();
-    if (!cursor_->status().ok()) return from_cursor();
+    if (!cursor_->status().ok()) return from_cursor(true);
     to_record(last_recno);
     cursor_synced_ = false;
     return true;
   }
-  if (!found_ && !soft) {
-    if (!cursor_->status().ok()) return from_cursor();
-    to_eof();
-    return true;
-  }
-  return from_cursor();
+  if (!found_ && !soft) to_eof();
+  return true;
 }
 
 bool WorkArea::record_count(uint32_t* count) {
-  const Status s = refresh_count();
+  const Status s = table_->refresh(&count_);
   if (!s.ok()) return fail(s);
   *count = count_;
   return true;
@@ -371,7 +476,13 @@ bool WorkArea::record_count(uint32_t* count) {
 
 bool WorkArea::load_record() {
   if (eof_ || (record_loaded_ && record_.recno == recno_)) return true;
-  const Status s = table_->read_record(recno_, &record_);
+  const PagedFile::Freshness freshness =
+      reload_from_file_ ? PagedFile::Freshness::kFromFile : PagedFile::Freshness::kKept;
+  // A record past the count is one an index entry named while it was being
+  // appended, found written whole.
+  const Status s = recno_ > count_ ? table_->read_any_record(recno_, &record_, freshness)
+                                   : table_->read_record(recno_, &record_, freshness);
+  reload_from_file_ = false;
   if (!s.ok()) return fail(s);
   record_loaded_ = true;
   return true;

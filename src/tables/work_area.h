@@ -1,11 +1,16 @@
 // A work area: one open table with its compound index, a current record, a
 // current order and the end-of-file, beginning-of-file and found flags.
 //
-// Every movement re-reads the table's record count first (another
-// application may append while we read). Failures return false and leave
-// the error in last_error() (and in the error sink, when one is set): a
-// damaged or unreadable file gives generic code 32 or 23 naming the file;
-// after such a failure the area stands on the blank record past the end.
+// Another application may append records and insert their keys while the
+// area is open, one write at a time. The area reads the table's header once
+// and again only when the index names a record past the count it knows. An
+// index entry whose record is not written yet (past the header's count even
+// when read again, or at the end of the table and not fully written, or not
+// holding the entry's key) is a change not finished: the area passes it by,
+// as if the entry were not there yet. Failures return false and leave the
+// error in last_error() (and in the error sink, when one is set): a damaged
+// or unreadable file gives generic code 32 or 23 naming the file; after such
+// a failure the area stands on the blank record past the end.
 #ifndef KX_TABLES_WORK_AREA_H_
 #define KX_TABLES_WORK_AREA_H_
 
@@ -14,9 +19,11 @@
 #include <string>
 #include <string_view>
 
+#include "platform/file.h"
 #include "runtime/values/value.h"
 #include "tables/cdx/index_file.h"
 #include "tables/dbf/table.h"
+#include "tables/entry_check.h"
 #include "tables/status.h"
 
 namespace kx::tables {
@@ -41,12 +48,13 @@ struct ScopeRecord {
 class WorkArea {
  public:
   // Opens the table at path under alias (upper-cased; empty: the file's base
-  // name), shared or exclusive, read-only or read-write, with its memo file
-  // and, when one exists, the index file of the same base name and extension
-  // CDX in any letter case. The area starts at the first record in record
-  // order. On failure returns nullptr and sets *status.
+  // name) as options say, with its memo file and, when one exists, the index
+  // file of the same base name and extension CDX. An index whose name
+  // differs in letter case is looked for only when an order is first asked
+  // for. The area starts at the first record in record order. On failure
+  // returns nullptr and sets *status.
   static std::unique_ptr<WorkArea> open(const std::string& path, const std::string& alias,
-                                        bool shared, bool read_only, Status* status);
+                                        const platform::OpenOptions& options, Status* status);
   // An area over a table and an index that the caller opened itself (index
   // may be nullptr), for tools: an index typed with other field names, a
   // container's index, or none when the index cannot be read. alias as for
@@ -62,8 +70,12 @@ class WorkArea {
 
   const std::string& alias() const { return alias_; }
   dbf::Table& table() { return *table_; }
-  // The index file, or nullptr when the table has none.
-  cdx::IndexFile* index() { return index_.get(); }
+  // The index file, or nullptr when the table has none (looked for in another
+  // letter case first, when it was not found under its likely name).
+  cdx::IndexFile* index() {
+    find_index();
+    return index_.get();
+  }
   // Where failures are also recorded (the work-area list's last error);
   // nullptr for none. The sink must outlive the area.
   void set_error_sink(Status* sink) { sink_ = sink; }
@@ -71,10 +83,11 @@ class WorkArea {
 
   // ---- Order ----
   // Makes the tag named name (letter case ignored) the current order. False
-  // when there is no index, no such tag, the tag cannot give an order (other
-  // collation, bitmap tag), or index_file is given and does not name this
-  // area's index file (its base name, extension and folder optional). The
-  // current record stays where it is.
+  // when there is no index (or the one found in another letter case cannot
+  // be read: last_error() tells), no such tag, the tag cannot give an order
+  // (other collation, bitmap tag), or index_file is given and does not name
+  // this area's index file (its base name, extension and folder optional).
+  // The current record stays where it is.
   bool set_order(std::string_view name, std::string_view index_file = "");
   // By 1-based tag number in the order the tag headers lie in the file; 0
   // selects record order.
@@ -117,7 +130,7 @@ class WorkArea {
   // The record count after re-reading the header (only records wholly in
   // the file count).
   bool record_count(uint32_t* count);
-  // The count as of the last movement or record_count(), without reading.
+  // The count as the area knows it, without reading.
   uint32_t known_record_count() const { return count_; }
   // Whether the current record is marked deleted (false on the blank record).
   bool deleted(bool* deleted);
@@ -138,16 +151,26 @@ class WorkArea {
   bool field_info(uint32_t code, uint32_t position, Value* value);
 
  private:
-  WorkArea(std::string alias, std::string index_path, std::unique_ptr<dbf::Table> table,
-           std::unique_ptr<cdx::IndexFile> index);
+  // What an index entry's record is.
+  enum class Entry { kPresent, kNotYet, kFailed };
+  // How far the index has been looked for: not at all, under its likely name,
+  // or as far as it will be.
+  enum class IndexLookup { kNone, kExactName, kDone };
+
+  WorkArea(std::string alias, std::string path, std::unique_ptr<dbf::Table> table,
+           std::unique_ptr<cdx::IndexFile> index, const platform::OpenOptions& options);
 
   bool fail(Status status);
   // Re-reads the table's record count; refresh() also goes to eof on failure.
-  Status refresh_count();
   bool refresh();
   void to_eof();
   void to_record(uint32_t recno);
-  bool from_cursor();
+  // Moves to the cursor's record, passing by entries not present yet in the
+  // direction of travel.
+  bool from_cursor(bool forward);
+  Entry entry_state(uint32_t recno);
+  Entry check_tail_record(uint32_t recno);
+  bool find_index();
   bool sync_cursor();
   bool step(bool forward, bool* moved);
   bool load_record();
@@ -155,12 +178,16 @@ class WorkArea {
   bool use_tag(int tag);
 
   const std::string alias_;
-  const std::string index_path_;
+  const std::string path_;
+  std::string index_path_;
   const std::unique_ptr<dbf::Table> table_;
-  const std::unique_ptr<cdx::IndexFile> index_;
+  std::unique_ptr<cdx::IndexFile> index_;
+  const platform::OpenOptions options_;
+  IndexLookup index_lookup_ = IndexLookup::kNone;
   std::unique_ptr<cdx::TagCursor> cursor_;
-  int order_ = -1;              // index into index_->tags(), -1 for record order
-  bool cursor_synced_ = false;  // the cursor stands on the current record
+  std::unique_ptr<EntryCheck> entry_check_;  // for the current order's tag
+  int order_ = -1;                           // index into index_->tags(), -1 for record order
+  bool cursor_synced_ = false;               // the cursor stands on the current record
   uint32_t count_ = 0;
   uint32_t recno_ = 0;
   bool eof_ = true;
@@ -168,7 +195,8 @@ class WorkArea {
   bool found_ = false;
   bool scope_last_ = false;
   dbf::Record record_;
-  bool record_loaded_ = false;
+  bool record_loaded_ = false;     // record_ holds a record read (record_.recno tells which)
+  bool reload_from_file_ = false;  // the next read of the record goes to the file
   Status last_error_;
   Status* sink_ = nullptr;
 };

@@ -26,13 +26,13 @@ uint32_t WorkAreas::lowest_free() const {
   return number;
 }
 
-bool WorkAreas::use(bool new_area, const std::string& path, const std::string& alias, bool shared,
-                    bool read_only) {
+bool WorkAreas::use(bool new_area, const std::string& path, const std::string& alias,
+                    const platform::OpenOptions& options) {
   forget_hints();
   const uint32_t target = new_area ? lowest_free() : current_;
   if (!new_area) areas_.erase(current_);
   Status status;
-  std::unique_ptr<WorkArea> area = WorkArea::open(path, alias, shared, read_only, &status);
+  std::unique_ptr<WorkArea> area = WorkArea::open(path, alias, options, &status);
   if (!area) {
     last_error_ = status;
     return false;

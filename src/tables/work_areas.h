@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/file.h"
 #include "runtime/process/work_area_query.h"
 #include "tables/status.h"
 #include "tables/work_area.h"
@@ -28,8 +29,8 @@ class WorkAreas {
   // (kGenDupAlias) or the table, memo or index cannot be opened (kGenOpen,
   // kGenRead, kGenCorruption); the current area is then unchanged, except
   // that with new_area false its old table is closed.
-  bool use(bool new_area, const std::string& path, const std::string& alias, bool shared,
-           bool read_only);
+  bool use(bool new_area, const std::string& path, const std::string& alias,
+           const platform::OpenOptions& options);
 
   // Makes the area with that alias (letter case ignored) current; false with
   // kGenNoAlias when no open area has it.

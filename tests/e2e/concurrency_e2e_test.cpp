@@ -113,7 +113,7 @@ Reference final_reference(const std::string& data_folder) {
   reference.currencies = currencies();
   tables::Status status;
   std::unique_ptr<tables::WorkArea> area =
-      tables::WorkArea::open(data_folder + "M_KURSMA.KV3", "", true, true, &status);
+      tables::WorkArea::open(data_folder + "M_KURSMA.KV3", "", {}, &status);
   EXPECT_TRUE(area) << status.description();
   if (!area) return reference;
   uint32_t count = 0;

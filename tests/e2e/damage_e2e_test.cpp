@@ -81,13 +81,17 @@ class DamageTest : public InstallationFixture {
   // records missing: the location table has no record, so the data folder
   // is "KV3DB" under the working directory, which has none; the control
   // table has no active date; the ID tag names currencies past the end;
-  // only some rate lookups reach a lost rate.
+  // only some rate lookups reach a lost rate. A cut inside the last record
+  // of a table read through its index looks like a record being appended:
+  // the report leaves it out.
   Expectation truncated_table(const std::string& file, uint64_t length, const DbfLayout& layout) {
     const uint64_t records_end =
         layout.header_length + uint64_t{layout.record_count} * layout.record_length;
     if (length < layout.header_length) return {kErrorPage, true};
     if (length >= records_end) return {kReport, true};
     if (file == "KELVARO.DIR") return {kStateObject, true};
+    const bool indexed = file == "M_MAUANG.KV3" || file == "M_KURSMA.KV3";
+    if (indexed && length + layout.record_length >= records_end) return {kReport};
     if (file == "M_KONTRO.KV3" || file == "M_MAUANG.KV3") return {kErrorPage, true};
     return {kReport | kErrorPage, true};
   }

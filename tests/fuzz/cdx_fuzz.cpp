@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "tables/byte_source.h"
+#include "support/memory_file.h"
 #include "tables/cdx/index_file.h"
 #include "tables/cdx/key_encoding.h"
 #include "tablewriter/cdx_writer.h"
@@ -110,7 +110,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace kx::tables;
   Status status;
   std::unique_ptr<cdx::IndexFile> index = cdx::IndexFile::open(
-      memory_source("FUZZ.CDX", std::string(reinterpret_cast<const char*>(data), size)), &status);
+      test::memory_file("FUZZ.CDX", std::string(reinterpret_cast<const char*>(data), size)),
+      &status);
   if (!index) return 0;
   for (size_t t = 0; t < index->tags().size() && t < 16; ++t) {
     const cdx::TagInfo& tag = index->tags()[t];

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "tables/byte_source.h"
+#include "support/memory_file.h"
 #include "tables/dbf/table.h"
 #include "tablewriter/dbf_writer.h"
 
@@ -86,8 +86,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   Status status;
   std::unique_ptr<dbf::MemoFile> memo_file;
-  if (!memo.empty()) memo_file = dbf::MemoFile::open(memory_source("F.FPT", memo), &status);
-  auto table = dbf::Table::open(memory_source("F.DBF", dbf), std::move(memo_file), &status);
+  if (!memo.empty()) memo_file = dbf::MemoFile::open(test::memory_file("F.FPT", memo), &status);
+  auto table = dbf::Table::open(test::memory_file("F.DBF", dbf), std::move(memo_file), &status);
   if (!table) return 0;
   uint32_t count = 0;
   if (!table->refresh(&count).ok()) return 0;

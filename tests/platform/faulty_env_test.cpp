@@ -11,10 +11,7 @@ namespace kx::test {
 namespace {
 
 using platform::kErrReadFault;
-using platform::kInvalidHandle;
-using platform::NativeHandle;
-using platform::OpenMode;
-using platform::ScopedHandle;
+using platform::RandomAccessFile;
 
 // The faulty Env over the fake one, whose standard error it announces on.
 class FaultyEnvTest : public ::testing::Test {
@@ -26,20 +23,21 @@ class FaultyEnvTest : public ::testing::Test {
     ASSERT_TRUE(writer::write_file(b_, "abcdefghij"));
   }
 
-  NativeHandle open(const std::string& path) {
+  std::unique_ptr<RandomAccessFile> open(const std::string& path) {
     uint32_t os_error = 0;
-    const NativeHandle h = platform::env().open_file(path, OpenMode::kRead, true, &os_error);
-    EXPECT_NE(h, kInvalidHandle);
-    return h;
+    std::unique_ptr<RandomAccessFile> file =
+        platform::env().open_random_access(path, {}, &os_error);
+    EXPECT_NE(file, nullptr);
+    return file;
   }
 
   // Reads 4 bytes at offset 2; "" with *ok false on a failed read.
-  std::string read4(NativeHandle h, bool* ok, uint32_t* os_error = nullptr) {
+  std::string read4(RandomAccessFile* file, bool* ok, uint32_t* os_error = nullptr) {
     char buffer[4] = {};
     size_t got = 0;
-    uint32_t error = 0;
-    *ok = platform::env().read_at(h, 2, buffer, sizeof buffer, &got, &error);
-    if (os_error != nullptr) *os_error = error;
+    const platform::FileResult r = file->read_at(2, buffer, sizeof buffer, &got);
+    *ok = r.ok();
+    if (os_error != nullptr) *os_error = r.os_error;
     return std::string(buffer, got);
   }
 
@@ -75,7 +73,7 @@ TEST_F(FaultyEnvTest, RejectsTextThatIsNotAPlan) {
 
 TEST_F(FaultyEnvTest, OnceFailsOnlyTheNthRead) {
   faulty_.arm({ReadFault::kFailOnce, 2, ""});
-  ScopedHandle h(open(a_));
+  const std::unique_ptr<RandomAccessFile> h = open(a_);
   bool ok = false;
   uint32_t os_error = 0;
   EXPECT_EQ(read4(h.get(), &ok), "2345");
@@ -90,7 +88,7 @@ TEST_F(FaultyEnvTest, OnceFailsOnlyTheNthRead) {
 
 TEST_F(FaultyEnvTest, PersistentFailsEveryReadFromTheNth) {
   faulty_.arm({ReadFault::kFailPersistent, 2, ""});
-  ScopedHandle h(open(a_));
+  const std::unique_ptr<RandomAccessFile> h = open(a_);
   bool ok = false;
   read4(h.get(), &ok);
   EXPECT_TRUE(ok);
@@ -102,7 +100,7 @@ TEST_F(FaultyEnvTest, PersistentFailsEveryReadFromTheNth) {
 
 TEST_F(FaultyEnvTest, ShortReadSucceedsWithHalfTheBytesOnce) {
   faulty_.arm({ReadFault::kShort, 1, ""});
-  ScopedHandle h(open(a_));
+  const std::unique_ptr<RandomAccessFile> h = open(a_);
   bool ok = false;
   EXPECT_EQ(read4(h.get(), &ok), "23");
   EXPECT_TRUE(ok);
@@ -111,8 +109,8 @@ TEST_F(FaultyEnvTest, ShortReadSucceedsWithHalfTheBytesOnce) {
 
 TEST_F(FaultyEnvTest, PathPartCountsOnlyReadsOfMatchingFilesIgnoringCase) {
   faulty_.arm({ReadFault::kFailOnce, 2, "b.cdx"});
-  ScopedHandle a(open(a_));
-  ScopedHandle b(open(b_));
+  const std::unique_ptr<RandomAccessFile> a = open(a_);
+  const std::unique_ptr<RandomAccessFile> b = open(b_);
   bool ok = false;
   for (int i = 0; i < 3; ++i) read4(a.get(), &ok);
   EXPECT_TRUE(ok);
@@ -136,8 +134,8 @@ TEST_F(FaultyEnvTest, NthReadOfTheMatchingFileOnlyAndOthersUntouched) {
                {ReadFault::kShort, ".s.."}};
   for (const auto& c : cases) {
     faulty_.arm({c.fault, 2, "B.CDX"});
-    ScopedHandle a(open(a_));
-    ScopedHandle b(open(b_));
+    const std::unique_ptr<RandomAccessFile> a = open(a_);
+    const std::unique_ptr<RandomAccessFile> b = open(b_);
     std::string seen;
     for (int i = 0; i < 4; ++i) {
       bool ok = false;
@@ -151,12 +149,11 @@ TEST_F(FaultyEnvTest, NthReadOfTheMatchingFileOnlyAndOthersUntouched) {
   }
 }
 
-// A handle number reused for another file must not keep the old path.
+// A file opened after another was closed is judged by its own name.
 TEST_F(FaultyEnvTest, ClosedFilesAreForgotten) {
   faulty_.arm({ReadFault::kFailPersistent, 1, "A.KV3"});
-  NativeHandle first = open(a_);
-  platform::env().close_file(first);
-  ScopedHandle b(open(b_));
+  open(a_).reset();
+  const std::unique_ptr<RandomAccessFile> b = open(b_);
   bool ok = false;
   EXPECT_EQ(read4(b.get(), &ok), "cdef");
   EXPECT_TRUE(ok);
@@ -165,7 +162,7 @@ TEST_F(FaultyEnvTest, ClosedFilesAreForgotten) {
 TEST_F(FaultyEnvTest, DisarmedPlanLetsEveryReadThrough) {
   faulty_.arm({ReadFault::kFailPersistent, 1, ""});
   faulty_.disarm();
-  ScopedHandle h(open(a_));
+  const std::unique_ptr<RandomAccessFile> h = open(a_);
   bool ok = false;
   EXPECT_EQ(read4(h.get(), &ok), "2345");
   EXPECT_TRUE(ok);
@@ -190,7 +187,7 @@ TEST_F(FaultyEnvTest, AnnouncesOnlyTheFirstFiringAndOnlyWhenAskedTo) {
   {
     StandardErrorCapture capture(fake_);
     faulty_.arm({ReadFault::kFailPersistent, 2, ""}, true);
-    ScopedHandle h(open(a_));
+    const std::unique_ptr<RandomAccessFile> h = open(a_);
     for (int i = 0; i < 3; ++i) read4(h.get(), &ok);
     EXPECT_FALSE(ok);
     EXPECT_EQ(capture.finish(), "fault seam: read 2 of " + a_ + " failed\n");
@@ -198,8 +195,8 @@ TEST_F(FaultyEnvTest, AnnouncesOnlyTheFirstFiringAndOnlyWhenAskedTo) {
   {
     StandardErrorCapture capture(fake_);
     faulty_.arm({ReadFault::kShort, 1, "B.CDX"}, true);
-    ScopedHandle a(open(a_));
-    ScopedHandle b(open(b_));
+    const std::unique_ptr<RandomAccessFile> a = open(a_);
+    const std::unique_ptr<RandomAccessFile> b = open(b_);
     read4(a.get(), &ok);
     read4(b.get(), &ok);
     EXPECT_EQ(capture.finish(), "fault seam: read 1 of " + b_ + " cut short\n");
@@ -207,7 +204,7 @@ TEST_F(FaultyEnvTest, AnnouncesOnlyTheFirstFiringAndOnlyWhenAskedTo) {
   {
     StandardErrorCapture capture(fake_);
     faulty_.arm({ReadFault::kFailOnce, 1, ""});
-    ScopedHandle h(open(a_));
+    const std::unique_ptr<RandomAccessFile> h = open(a_);
     read4(h.get(), &ok);
     EXPECT_FALSE(ok);
     EXPECT_EQ(capture.finish(), "");
@@ -219,7 +216,7 @@ TEST_F(FaultyEnvTest, RearmingResetsTheAnnouncement) {
   StandardErrorCapture capture(fake_);
   faulty_.arm({ReadFault::kFailOnce, 1, ""}, true);
   faulty_.arm({ReadFault::kFailOnce, 1, ""});
-  ScopedHandle h(open(a_));
+  const std::unique_ptr<RandomAccessFile> h = open(a_);
   bool ok = true;
   read4(h.get(), &ok);
   EXPECT_FALSE(ok);

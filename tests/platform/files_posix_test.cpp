@@ -6,6 +6,8 @@
 
 #include <filesystem>
 
+#include "platform/env.h"
+#include "platform/file_names.h"
 #include "platform/platform.h"
 #include "support/testing/child_process.h"
 #include "tablewriter/dbf_writer.h"
@@ -50,9 +52,31 @@ TEST(PosixFilesTest, NamesInAnotherLetterCaseAreFoundAndOpened) {
   EXPECT_EQ(existing_file(folder + "/M_Kursma.Cdx"), folder + "/M_Kursma.Cdx");
   EXPECT_EQ(existing_file(folder + "/M_MAUANG.CDX"), "");
   EXPECT_EQ(existing_file(folder + "/sub.cdx"), "");  // a folder is not a file
-  EXPECT_EQ(path_kind(folder + "/sub.cdx"), PathKind::kDirectory);
+  EXPECT_EQ(path_kind_any_case(folder + "/sub.cdx"), PathKind::kDirectory);
+  EXPECT_EQ(path_kind(folder + "/sub.cdx"), PathKind::kMissing);
   EXPECT_EQ(open_error(folder + "/m_kursma.cdx", OpenMode::kRead), kErrNone);
   EXPECT_EQ(open_error(folder + "/M_MAUANG.CDX", OpenMode::kRead), kErrFileNotFound);
+}
+
+// The files the table readers read open under their exact name only, and a
+// folder or a pipe there opens without waiting and fails its first read.
+TEST(PosixFilesTest, ReadersFilesOpenByExactNameAndFolderOrPipeFailsItsRead) {
+  const std::string folder = test::scratch_path("readers");
+  fs::remove_all(folder);
+  fs::create_directories(folder + "/DIR.KV3");
+  ASSERT_EQ(::mkfifo((folder + "/PIPE.KV3").c_str(), 0644), 0);
+  ASSERT_TRUE(writer::write_file(folder + "/M_Kursma.Kv3", "x"));
+  uint32_t os_error = 0;
+  EXPECT_EQ(env().open_random_access(folder + "/M_KURSMA.KV3", {}, &os_error), nullptr);
+  EXPECT_EQ(os_error, kErrFileNotFound);
+  EXPECT_NE(open_any_case(folder + "/M_KURSMA.KV3", {}, &os_error), nullptr);
+  for (const char* name : {"/DIR.KV3", "/PIPE.KV3"}) {
+    std::unique_ptr<RandomAccessFile> file = env().open_random_access(folder + name, {}, &os_error);
+    ASSERT_NE(file, nullptr) << name;
+    char byte = 0;
+    size_t got = 0;
+    EXPECT_EQ(file->read_at(0, &byte, 1, &got).os_error, kErrAccessDenied) << name;
+  }
 }
 
 }  // namespace

@@ -33,7 +33,7 @@ class RateWriterTest : public ::testing::Test {
   std::unique_ptr<tables::WorkArea> open_rates() {
     tables::Status status;
     std::unique_ptr<tables::WorkArea> area =
-        tables::WorkArea::open(folder_ + "M_KURSMA.KV3", "", true, true, &status);
+        tables::WorkArea::open(folder_ + "M_KURSMA.KV3", "", {}, &status);
     EXPECT_TRUE(area) << status.description();
     return area;
   }

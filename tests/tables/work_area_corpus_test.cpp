@@ -71,7 +71,7 @@ class WorkAreaCorpusTest : public ::testing::TestWithParam<const char*> {
   void SetUp() override {
     KX_SKIP_WITHOUT_CORPUS();
     Status s;
-    area_ = WorkArea::open(corpus_dir() + "/foxpro/" + GetParam(), "T", true, true, &s);
+    area_ = WorkArea::open(corpus_dir() + "/foxpro/" + GetParam(), "T", {}, &s);
     ASSERT_NE(area_, nullptr) << s.description();
     ASSERT_NE(area_->index(), nullptr);
   }

@@ -34,20 +34,20 @@ class WorkAreasTest : public ::testing::Test {
 TEST_F(WorkAreasTest, NewAreasTakeTheLowestFreeNumberAndBecomeCurrent) {
   EXPECT_EQ(areas_.alias(), "");
   EXPECT_EQ(areas_.current(), nullptr);
-  ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", true, true));
-  ASSERT_TRUE(areas_.use(true, currencies_, "", true, true));
+  ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", {}));
+  ASSERT_TRUE(areas_.use(true, currencies_, "", {}));
   EXPECT_EQ(areas_.current_number(), 2u);
   EXPECT_EQ(areas_.alias(), "M_MAUANG");
   areas_.select(1u);
   areas_.close_current();
   EXPECT_EQ(areas_.alias(), "");
-  ASSERT_TRUE(areas_.use(true, rates_, "KURS2", true, true));
+  ASSERT_TRUE(areas_.use(true, rates_, "KURS2", {}));
   EXPECT_EQ(areas_.current_number(), 1u);
 }
 
 TEST_F(WorkAreasTest, SelectByAliasIgnoresLetterCase) {
-  ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", true, true));
-  ASSERT_TRUE(areas_.use(true, currencies_, "M_MAUANG", true, true));
+  ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", {}));
+  ASSERT_TRUE(areas_.use(true, currencies_, "M_MAUANG", {}));
   ASSERT_TRUE(areas_.select("m_kursma"));
   EXPECT_EQ(areas_.current_number(), 1u);
   EXPECT_EQ(areas_.current()->alias(), "M_KURSMA");
@@ -60,19 +60,19 @@ TEST_F(WorkAreasTest, SelectByAliasIgnoresLetterCase) {
 // make them forget, or an alias would keep naming an area that now holds
 // another table.
 TEST_F(WorkAreasTest, AliasLookupsFollowTablesThatAreClosedAndOpened) {
-  ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", true, true));
-  ASSERT_TRUE(areas_.use(true, currencies_, "M_MAUANG", true, true));
+  ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", {}));
+  ASSERT_TRUE(areas_.use(true, currencies_, "M_MAUANG", {}));
   WorkArea* currencies = areas_.find("M_MAUANG");
   ASSERT_NE(currencies, nullptr);
   EXPECT_EQ(areas_.find("m_mauang"), currencies);
   EXPECT_EQ(areas_.area_of("M_MAUANG"), 2u);
   areas_.close_current();
   EXPECT_EQ(areas_.find("M_MAUANG"), nullptr);
-  ASSERT_TRUE(areas_.use(true, currencies_, "OTHER", true, true));  // area 2 again
+  ASSERT_TRUE(areas_.use(true, currencies_, "OTHER", {}));  // area 2 again
   EXPECT_EQ(areas_.area_of("M_MAUANG"), 0u);
   EXPECT_EQ(areas_.find("OTHER"), areas_.current());
   ASSERT_TRUE(areas_.select("M_KURSMA"));
-  ASSERT_TRUE(areas_.use(false, currencies_, "M_MAUANG", true, true));  // replaces area 1
+  ASSERT_TRUE(areas_.use(false, currencies_, "M_MAUANG", {}));  // replaces area 1
   EXPECT_EQ(areas_.area_of("M_KURSMA"), 0u);
   EXPECT_EQ(areas_.area_of("m_mauang"), 1u);
   areas_.close_all();
@@ -81,31 +81,31 @@ TEST_F(WorkAreasTest, AliasLookupsFollowTablesThatAreClosedAndOpened) {
 }
 
 TEST_F(WorkAreasTest, AliasInUseFailsTheOpen) {
-  ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", true, true));
-  EXPECT_FALSE(areas_.use(true, currencies_, "m_kursma", true, true));
+  ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", {}));
+  EXPECT_FALSE(areas_.use(true, currencies_, "m_kursma", {}));
   EXPECT_EQ(areas_.last_error().gencode(), tables::kGenDupAlias);
   EXPECT_EQ(areas_.current_number(), 1u);
   EXPECT_EQ(areas_.area_of("M_KURSMA"), 1u);
 }
 
 TEST_F(WorkAreasTest, MissingFileFailsWithTheOsCode) {
-  EXPECT_FALSE(areas_.use(true, folder_ + "/M_KONTRO.KV3", "M_KONTRO", true, true));
+  EXPECT_FALSE(areas_.use(true, folder_ + "/M_KONTRO.KV3", "M_KONTRO", {}));
   EXPECT_EQ(areas_.last_error().gencode(), tables::kGenOpen);
   EXPECT_EQ(areas_.last_error().oscode(), platform::kErrFileNotFound);
   EXPECT_EQ(areas_.alias(), "");
 }
 
 TEST_F(WorkAreasTest, OpenInTheCurrentAreaReplacesItsTable) {
-  ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", true, true));
-  ASSERT_TRUE(areas_.use(false, currencies_, "M_MAUANG", true, true));
+  ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", {}));
+  ASSERT_TRUE(areas_.use(false, currencies_, "M_MAUANG", {}));
   EXPECT_EQ(areas_.current_number(), 1u);
   EXPECT_EQ(areas_.area_of("M_KURSMA"), 0u);
-  ASSERT_TRUE(areas_.use(false, currencies_, "M_MAUANG", true, true));
+  ASSERT_TRUE(areas_.use(false, currencies_, "M_MAUANG", {}));
 }
 
 TEST_F(WorkAreasTest, AliasedStepRunsInThatAreaAndRestoresTheCurrentOne) {
-  ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", true, true));
-  ASSERT_TRUE(areas_.use(true, currencies_, "M_MAUANG", true, true));
+  ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", {}));
+  ASSERT_TRUE(areas_.use(true, currencies_, "M_MAUANG", {}));
   std::string seen;
   ASSERT_TRUE(areas_.with_alias("M_KURSMA", [&] {
     seen = areas_.alias();
@@ -127,7 +127,7 @@ TEST_F(WorkAreasTest, AliasedStepWithUnknownAliasDoesNotRun) {
 }
 
 TEST_F(WorkAreasTest, AreaFailuresReachTheListsLastError) {
-  ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", true, true));
+  ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", {}));
   Value v;
   EXPECT_FALSE(areas_.current()->field_get(99u, &v));
   EXPECT_EQ(areas_.last_error().gencode(), tables::kGenBound);
@@ -135,7 +135,7 @@ TEST_F(WorkAreasTest, AreaFailuresReachTheListsLastError) {
 
 TEST_F(WorkAreasTest, SummaryGivesAliasRecordNumberAndCount) {
   EXPECT_FALSE(areas_.summary().selected);
-  ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", true, true));
+  ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", {}));
   ASSERT_TRUE(areas_.current()->go_to(4));
   CurrentArea s = areas_.summary();
   EXPECT_TRUE(s.selected);
@@ -148,12 +148,12 @@ TEST_F(WorkAreasTest, SummaryGivesAliasRecordNumberAndCount) {
 }
 
 TEST_F(WorkAreasTest, CloseAllEmptiesEveryArea) {
-  ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", true, true));
-  ASSERT_TRUE(areas_.use(true, currencies_, "M_MAUANG", true, true));
+  ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", {}));
+  ASSERT_TRUE(areas_.use(true, currencies_, "M_MAUANG", {}));
   areas_.close_all();
   EXPECT_EQ(areas_.alias(), "");
   EXPECT_EQ(areas_.find("M_KURSMA"), nullptr);
-  ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", true, true));
+  ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", {}));
   EXPECT_EQ(areas_.current_number(), 1u);
 }
 

@@ -3,12 +3,12 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/platform.h"
+#include "platform/file_names.h"
 #include "runtime/text/ascii.h"
 #include "runtime/text/text.h"
-#include "tables/byte_source.h"
 #include "tables/dbf/dbf_format.h"
 #include "tables/dbf/table_files.h"
+#include "tables/open_file.h"
 
 namespace kx::kv3dump {
 namespace {
@@ -34,12 +34,14 @@ size_t leaf_start(const std::string& path) {
 // first record; empty for a free table.
 std::string backlink(const std::string& path, const dbf::Table& table) {
   Status status;
-  std::unique_ptr<tables::ByteSource> source =
-      tables::open_file_source(path, false, false, &status);
+  std::unique_ptr<platform::RandomAccessFile> file =
+      tables::open_file(path, {}, tables::NameMatch::kAnyCase, &status);
   const uint16_t header_length = table.layout().prefix.header_length;
   std::string bytes(dbf::kBacklinkSize, '\0');
-  if (!source || header_length < dbf::kBacklinkSize ||
-      !source->read(header_length - dbf::kBacklinkSize, bytes.size(), bytes.data()).ok()) {
+  size_t got = 0;
+  if (!file || header_length < dbf::kBacklinkSize ||
+      !file->read_at(header_length - dbf::kBacklinkSize, bytes.data(), bytes.size(), &got).ok() ||
+      got != bytes.size()) {
     return "";
   }
   return trim(bytes.substr(0, bytes.find('\0')));
@@ -54,10 +56,10 @@ std::string text_of(const Value& v) { return v.kind() == Kind::kString ? trim(v.
 bool read_objects(const std::string& path, std::vector<ContainerObject>* objects,
                   std::string* problem) {
   Status status;
-  std::unique_ptr<tables::ByteSource> source =
-      tables::open_file_source(path, false, false, &status);
+  std::unique_ptr<platform::RandomAccessFile> file =
+      tables::open_file(path, {}, tables::NameMatch::kAnyCase, &status);
   std::unique_ptr<dbf::Table> container =
-      source ? dbf::Table::open(std::move(source), nullptr, &status) : nullptr;
+      file ? dbf::Table::open(std::move(file), nullptr, &status) : nullptr;
   if (container == nullptr) return *problem = status.description(), false;
   const int columns[] = {
       container->layout().find_field("OBJECTID"), container->layout().find_field("PARENTID"),

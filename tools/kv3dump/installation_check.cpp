@@ -16,6 +16,7 @@
 #include "kv3dump/options.h"
 #include "kv3dump/tag_verify.h"
 #include "platform/env.h"
+#include "platform/file_names.h"
 #include "platform/platform.h"
 #include "runtime/errors/break_out.h"
 #include "runtime/errors/error_slot.h"
@@ -126,7 +127,8 @@ bool check_location(InstallationCheck& c) {
 
 bool check_data_folder(InstallationCheck& c) {
   const DataFolder& folder = *c.data_folder;
-  c.data_folder_exists = platform::env().path_kind(folder.path) == platform::PathKind::kDirectory;
+  c.data_folder_exists =
+      platform::path_kind_any_case(folder.path) == platform::PathKind::kDirectory;
   const ControlTable control = find_control_table(folder.path);
   TableCheck table;
   table.name = kControl;
@@ -202,7 +204,7 @@ TagCheck check_tag(const std::string& table, const std::string& path, const std:
   if (!t.index_found) return t;
   // The entries are walked in an area of their own, away from the program's.
   tables::Status status;
-  std::unique_ptr<tables::WorkArea> area = tables::WorkArea::open(path, "", true, true, &status);
+  std::unique_ptr<tables::WorkArea> area = tables::WorkArea::open(path, "", {}, &status);
   const int number = area && area->index() ? area->index()->find_tag(tag) : -1;
   if (number < 0) {
     t.not_checked = area ? "no such tag" : status.description();

@@ -1,11 +1,11 @@
 #include "kv3dump/opened_table.h"
 
-#include "platform/platform.h"
+#include "platform/file_names.h"
 #include "runtime/text/ascii.h"
-#include "tables/byte_source.h"
 #include "tables/dbf/table_files.h"
 #include "tables/expr/key_typer.h"
 #include "tables/expr/table_record.h"
+#include "tables/open_file.h"
 
 namespace kx::kv3dump {
 namespace {
@@ -38,17 +38,18 @@ std::string os_error_text(uint32_t code) {
 // A file that is no table but opens as a compound index.
 bool is_compound_index(const std::string& path) {
   Status status;
-  std::unique_ptr<tables::ByteSource> source =
-      tables::open_file_source(path, false, false, &status);
-  return source && cdx::IndexFile::open(std::move(source), &status) != nullptr;
+  std::unique_ptr<platform::RandomAccessFile> file =
+      tables::open_file(path, {}, tables::NameMatch::kAnyCase, &status);
+  return file && cdx::IndexFile::open(std::move(file), &status) != nullptr;
 }
 
 std::unique_ptr<cdx::IndexFile> open_index(const std::string& path,
                                            const std::vector<tables::expr::FieldInfo>& fields,
                                            Status* status) {
-  std::unique_ptr<tables::ByteSource> source = tables::open_file_source(path, false, false, status);
-  if (!source) return nullptr;
-  return cdx::IndexFile::open(std::move(source), status, tables::expr::key_typer(fields));
+  std::unique_ptr<platform::RandomAccessFile> file =
+      tables::open_file(path, {}, tables::NameMatch::kAnyCase, status);
+  if (!file) return nullptr;
+  return cdx::IndexFile::open(std::move(file), status, tables::expr::key_typer(fields));
 }
 
 }  // namespace
@@ -68,7 +69,7 @@ std::string read_problem(const std::string& path, const Status& status) {
 }
 
 bool open_table(const std::string& path, int code_page, OpenedTable* out, std::string* problem) {
-  switch (platform::path_kind(path)) {
+  switch (platform::path_kind_any_case(path)) {
     case platform::PathKind::kMissing:
       return *problem = "no such file: " + path, false;
     case platform::PathKind::kDirectory:
@@ -85,7 +86,7 @@ bool open_table(const std::string& path, int code_page, OpenedTable* out, std::s
   }
   Status status;
   std::unique_ptr<dbf::Table> table =
-      dbf::open_table(path, false, false, &status, dbf::MemoFormats::kFoxProAndDbase);
+      dbf::open_table(path, {}, &status, dbf::MemoFormats::kFoxProAndDbase);
   if (!table) {
     if (status.gencode() == tables::kGenCorruption && status.filename() == path &&
         is_compound_index(path)) {

@@ -7,6 +7,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "platform/file.h"
 #include "platform/platform.h"
 
 namespace kx::platform {
@@ -25,6 +30,7 @@ uint32_t windows_error_from_errno(int error) {
     case EACCES:
     case EPERM:
     case EISDIR:
+    case ESPIPE:
       return kErrAccessDenied;
     case EBADF:
       return kErrInvalidHandle;
@@ -52,10 +58,6 @@ uint32_t windows_error_from_errno(int error) {
   }
 }
 
-namespace {
-
-// An entry of path's folder whose name differs from path's last component
-// only in letter case; empty when there is none.
 std::string case_variant(const std::string& path) {
   const size_t slash = path.find_last_of('/');
   const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
@@ -74,65 +76,104 @@ std::string case_variant(const std::string& path) {
   return found;
 }
 
-// stat of path, or else of its case variant (*found names what was found).
-bool stat_any_case(const std::string& path, struct stat* st, std::string* found) {
-  if (::stat(path.c_str(), st) == 0) {
-    *found = path;
-    return true;
-  }
-  *found = case_variant(path);
-  return !found->empty() && ::stat(found->c_str(), st) == 0;
-}
-
-}  // namespace
-
 std::string resolve_case(const std::string& path) {
   struct stat st;
-  std::string found;
-  return stat_any_case(path, &st, &found) ? found : path;
+  if (::stat(path.c_str(), &st) == 0) return path;
+  const std::string variant = case_variant(path);
+  return variant.empty() ? path : variant;
 }
 
 PathKind path_kind(const std::string& path) {
   struct stat st;
-  std::string found;
-  if (!stat_any_case(path, &st, &found)) return PathKind::kMissing;
+  if (::stat(path.c_str(), &st) != 0) return PathKind::kMissing;
   return S_ISDIR(st.st_mode) ? PathKind::kDirectory : PathKind::kFile;
-}
-
-std::string existing_file(const std::string& path) {
-  struct stat st;
-  std::string found;
-  if (!stat_any_case(path, &st, &found) || S_ISDIR(st.st_mode)) return "";
-  return found;
 }
 
 namespace {
 
-// Only regular files are files here. O_NONBLOCK keeps the open of a pipe
-// from waiting for a writer; it means nothing to a regular file.
-NativeHandle open_with(const std::string& path, int flags, uint32_t* os_error) {
-  flags |= O_CLOEXEC | O_NONBLOCK;
-  int fd = ::open(path.c_str(), flags, 0644);
-  if (fd < 0 && errno == ENOENT && (flags & O_CREAT) == 0) {
-    const std::string variant = case_variant(path);
-    if (!variant.empty()) fd = ::open(variant.c_str(), flags, 0644);
-    if (fd < 0 && variant.empty()) errno = ENOENT;
-  }
+// O_NONBLOCK keeps the open of a pipe from waiting for a writer; it means
+// nothing to a regular file. With check_regular only regular files open;
+// without, a folder or a pipe opened for reading fails at its first read,
+// which spares the data folder's share a round trip per file.
+int open_regular(const std::string& path, int flags, uint32_t* os_error,
+                 bool check_regular = true) {
+  const int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0644);
   if (fd < 0) {
     *os_error = windows_error_from_errno(errno);
-    return kInvalidHandle;
+    return -1;
   }
   struct stat st;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+  if (check_regular && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
     ::close(fd);
     *os_error = kErrAccessDenied;
-    return kInvalidHandle;
+    return -1;
   }
   *os_error = kErrNone;
   return fd;
 }
 
+// The handles of the binary file reader and the error log take a name in
+// another letter case when the exact one does not exist.
+NativeHandle open_with(const std::string& path, int flags, uint32_t* os_error) {
+  int fd = open_regular(path, flags, os_error);
+  if (fd < 0 && *os_error == kErrFileNotFound && (flags & O_CREAT) == 0) {
+    const std::string variant = case_variant(path);
+    if (!variant.empty()) fd = open_regular(variant, flags, os_error);
+  }
+  return fd < 0 ? kInvalidHandle : fd;
+}
+
+class PosixFile final : public RandomAccessFile {
+ public:
+  PosixFile(std::string name, int fd) : name_(std::move(name)), fd_(fd) {}
+  ~PosixFile() override { ::close(fd_); }
+
+  const std::string& name() const override { return name_; }
+
+  FileResult read_at(uint64_t offset, void* buffer, size_t size, size_t* got) override {
+    *got = 0;
+    char* out = static_cast<char*>(buffer);
+    // A read that brings back less than asked for stops there: the file ends
+    // (asking once more to be sure would cost another round trip on a share).
+    while (*got < size) {
+      const size_t want = size - *got;
+      const ssize_t n = ::pread(fd_, out + *got, want, static_cast<off_t>(offset + *got));
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        return {windows_error_from_errno(errno)};
+      }
+      *got += static_cast<size_t>(n);
+      if (static_cast<size_t>(n) < want) break;
+    }
+    return {};
+  }
+
+  FileResult size(uint64_t* size) override {
+    struct stat st;
+    if (::fstat(fd_, &st) != 0) return {windows_error_from_errno(errno)};
+    *size = static_cast<uint64_t>(st.st_size);
+    return {};
+  }
+
+ private:
+  const std::string name_;
+  const int fd_;
+};
+
 }  // namespace
+
+std::unique_ptr<RandomAccessFile> open_random_access(const std::string& path,
+                                                     const OpenOptions& options,
+                                                     uint32_t* os_error) {
+  // The exact name only: a caller that takes another letter case asks for
+  // the case variant itself (platform/file_names.h).
+  int fd = open_regular(path, options.read_only ? O_RDONLY : O_RDWR, os_error, false);
+  if (fd < 0 && !options.read_only && *os_error == kErrAccessDenied) {
+    fd = open_regular(path, O_RDONLY, os_error, false);
+  }
+  if (fd < 0) return nullptr;
+  return std::make_unique<PosixFile>(path, fd);
+}
 
 NativeHandle open_file(const std::string& path, OpenMode mode, bool /*shared*/,
                        uint32_t* os_error) {
@@ -155,25 +196,6 @@ NativeHandle create_file(const std::string& path, uint32_t* os_error) {
 void close_file(NativeHandle handle) {
   if (handle < 0) return;
   ::close(static_cast<int>(handle));
-}
-
-bool read_at(NativeHandle handle, uint64_t offset, void* buffer, size_t size, size_t* got,
-             uint32_t* os_error) {
-  *got = 0;
-  char* out = static_cast<char*>(buffer);
-  while (*got < size) {
-    const ssize_t n = ::pread(static_cast<int>(handle), out + *got, size - *got,
-                              static_cast<off_t>(offset + *got));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      *os_error = windows_error_from_errno(errno);
-      return false;
-    }
-    if (n == 0) break;
-    *got += static_cast<size_t>(n);
-  }
-  *os_error = kErrNone;
-  return true;
 }
 
 bool file_size(NativeHandle handle, uint64_t* size, uint32_t* os_error) {

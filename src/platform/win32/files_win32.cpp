@@ -2,6 +2,11 @@
 // point-of-sale application is never blocked by this program.
 #include <windows.h>
 
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "platform/file.h"
 #include "platform/platform.h"
 
 namespace kx::platform {
@@ -21,7 +26,63 @@ NativeHandle open_with(const std::string& path, DWORD access, DWORD share, DWORD
   return from_handle(h);
 }
 
+// Reads at an offset with an OVERLAPPED position, so that no file pointer is
+// shared between reads.
+class Win32File final : public RandomAccessFile {
+ public:
+  Win32File(std::string name, HANDLE handle) : name_(std::move(name)), handle_(handle) {}
+  ~Win32File() override { ::CloseHandle(handle_); }
+
+  const std::string& name() const override { return name_; }
+
+  FileResult read_at(uint64_t offset, void* buffer, size_t size, size_t* got) override {
+    *got = 0;
+    char* out = static_cast<char*>(buffer);
+    while (*got < size) {
+      OVERLAPPED at = {};
+      const uint64_t pos = offset + *got;
+      at.Offset = static_cast<DWORD>(pos & 0xFFFFFFFFu);
+      at.OffsetHigh = static_cast<DWORD>(pos >> 32);
+      DWORD n = 0;
+      const DWORD want = static_cast<DWORD>(size - *got);
+      if (!::ReadFile(handle_, out + *got, want, &n, &at)) {
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_HANDLE_EOF) break;
+        return {error};
+      }
+      *got += n;
+      // Less than asked for: the file ends there.
+      if (n < want) break;
+    }
+    return {};
+  }
+
+  FileResult size(uint64_t* size) override {
+    LARGE_INTEGER s;
+    if (!::GetFileSizeEx(handle_, &s)) return {::GetLastError()};
+    *size = static_cast<uint64_t>(s.QuadPart);
+    return {};
+  }
+
+ private:
+  const std::string name_;
+  const HANDLE handle_;
+};
+
 }  // namespace
+
+std::unique_ptr<RandomAccessFile> open_random_access(const std::string& path,
+                                                     const OpenOptions& options,
+                                                     uint32_t* os_error) {
+  const DWORD share = options.shared ? kShareAll : 0;
+  const DWORD access = options.read_only ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
+  NativeHandle h = open_with(path, access, share, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, os_error);
+  if (h == kInvalidHandle && !options.read_only && *os_error == ERROR_ACCESS_DENIED) {
+    h = open_with(path, GENERIC_READ, share, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, os_error);
+  }
+  if (h == kInvalidHandle) return nullptr;
+  return std::make_unique<Win32File>(path, as_handle(h));
+}
 
 std::string resolve_case(const std::string& path) { return path; }
 
@@ -31,9 +92,7 @@ PathKind path_kind(const std::string& path) {
   return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::kDirectory : PathKind::kFile;
 }
 
-std::string existing_file(const std::string& path) {
-  return path_kind(path) == PathKind::kFile ? path : std::string();
-}
+std::string case_variant(const std::string&) { return ""; }
 
 NativeHandle open_file(const std::string& path, OpenMode mode, bool shared, uint32_t* os_error) {
   const DWORD access = mode == OpenMode::kRead        ? GENERIC_READ
@@ -64,30 +123,6 @@ NativeHandle create_file(const std::string& path, uint32_t* os_error) {
 void close_file(NativeHandle handle) {
   if (handle == kInvalidHandle || handle == kNullHandle) return;
   ::CloseHandle(as_handle(handle));
-}
-
-bool read_at(NativeHandle handle, uint64_t offset, void* buffer, size_t size, size_t* got,
-             uint32_t* os_error) {
-  *got = 0;
-  char* out = static_cast<char*>(buffer);
-  while (*got < size) {
-    OVERLAPPED at = {};
-    const uint64_t pos = offset + *got;
-    at.Offset = static_cast<DWORD>(pos & 0xFFFFFFFFu);
-    at.OffsetHigh = static_cast<DWORD>(pos >> 32);
-    DWORD n = 0;
-    const DWORD want = static_cast<DWORD>(size - *got);
-    if (!::ReadFile(as_handle(handle), out + *got, want, &n, &at)) {
-      const DWORD error = ::GetLastError();
-      if (error == ERROR_HANDLE_EOF) break;
-      *os_error = error;
-      return false;
-    }
-    if (n == 0) break;
-    *got += n;
-  }
-  *os_error = 0;
-  return true;
 }
 
 bool file_size(NativeHandle handle, uint64_t* size, uint32_t* os_error) {

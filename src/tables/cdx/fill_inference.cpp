@@ -33,22 +33,22 @@ bool printable(unsigned char c) { return c >= 0x20 && c <= 0x7E; }
 const char* fill_name(char fill) { return fill == ' ' ? "blank" : "NUL"; }
 
 // Why the first leaves of the tag rule fill out; empty when they do not.
-std::string objection(ByteSource* source, const TagInfo& tag, char fill) {
-  TreeWalker walker(source, TreeShape{tag.header_offset, tag.key_length, tag.signature, fill});
+std::string objection(PagedFile* file, const TagInfo& tag, char fill) {
+  TreeWalker walker(file, TreeShape{tag.header_offset, tag.key_length, tag.signature, fill});
   uint64_t leaf_offset = UINT64_MAX;
   size_t entry = 0, leaves = 0;
   for (walker.seek_first(); walker.valid(); walker.next()) {
     const Node& leaf = walker.leaf();
-    if (leaf.offset != leaf_offset) {
+    if (leaf.offset() != leaf_offset) {
       if (++leaves > kFillSampleLeaves) return "";
-      leaf_offset = leaf.offset;
+      leaf_offset = leaf.offset();
       entry = 0;
     } else {
       ++entry;
     }
     const size_t kept = tag.key_length - leaf.trail(entry);
     if (kept > leaf.dup(entry) && walker.key()[kept - 1] == fill) {
-      return "page " + hex(leaf.offset) + ": entry " + std::to_string(entry) +
+      return "page " + hex(leaf.offset()) + ": entry " + std::to_string(entry) +
              ": a stored key ends in the fill byte";
     }
   }
@@ -57,13 +57,13 @@ std::string objection(ByteSource* source, const TagInfo& tag, char fill) {
 }
 
 // The fill the expression's text or the first leaf's bytes suggest.
-char tie_break(ByteSource* source, const TagInfo& tag) {
+char tie_break(PagedFile* file, const TagInfo& tag) {
   if (looks_like_text_expression(tag.key_expression)) return ' ';
-  TreeWalker walker(source, TreeShape{tag.header_offset, tag.key_length, tag.signature, ' '});
+  TreeWalker walker(file, TreeShape{tag.header_offset, tag.key_length, tag.signature, ' '});
   walker.seek_first();
   if (!walker.valid()) return ' ';
   Node leaf = walker.leaf();
-  if (!leaf.decode_all(source->name()).ok()) return ' ';
+  if (!leaf.decode_all(file->name()).ok()) return ' ';
   return fill_from_leaf(leaf).value_or(' ');
 }
 
@@ -76,7 +76,7 @@ std::optional<char> fill_from_header(const TagInfo& tag) {
 }
 
 std::optional<char> fill_from_leaf(const Node& leaf) {
-  const size_t kl = leaf.key_length;
+  const size_t kl = leaf.key_length();
   size_t keys = 0, text_keys = 0, logical_keys = 0;
   for (size_t i = 0; i < leaf.decoded(); ++i) {
     const std::string_view key = leaf.key(i);
@@ -92,13 +92,13 @@ std::optional<char> fill_from_leaf(const Node& leaf) {
   return text_keys * 2 > keys ? ' ' : '\0';
 }
 
-FillVerdict fill_from_pages(ByteSource* source, const TagInfo& tag) {
-  const std::string against_blank = objection(source, tag, ' ');
-  const std::string against_nul = objection(source, tag, '\0');
+FillVerdict fill_from_pages(PagedFile* file, const TagInfo& tag) {
+  const std::string against_blank = objection(file, tag, ' ');
+  const std::string against_nul = objection(file, tag, '\0');
   if (against_blank.empty() != against_nul.empty()) {
     return FillVerdict{against_blank.empty() ? ' ' : '\0', FillSource::kPages, ""};
   }
-  FillVerdict guess{tie_break(source, tag), FillSource::kGuess, ""};
+  FillVerdict guess{tie_break(file, tag), FillSource::kGuess, ""};
   if (against_blank.empty()) {
     guess.note = "the key's type is unknown and the first leaves fit either fill; guessed " +
                  std::string(fill_name(guess.fill));

@@ -8,9 +8,9 @@
 #include <optional>
 #include <string>
 
-#include "tables/byte_source.h"
 #include "tables/cdx/index_file.h"
 #include "tables/cdx/node.h"
+#include "tables/paged_file.h"
 
 namespace kx::tables::cdx {
 
@@ -39,7 +39,7 @@ struct FillVerdict {
 // order. One fill left: that one (kPages). Neither or both left: a guess
 // from the expression's text and the first leaf's bytes (kGuess), with the
 // evidence in note. Read errors rule nothing out; a cursor reports them.
-FillVerdict fill_from_pages(ByteSource* source, const TagInfo& tag);
+FillVerdict fill_from_pages(PagedFile* file, const TagInfo& tag);
 
 }  // namespace kx::tables::cdx
 

@@ -9,6 +9,7 @@
 #include "tables/cdx/tag_cursor.h"
 #include "tables/cdx/tag_header.h"
 #include "tables/cdx/tree_walker.h"
+#include "tables/rereading.h"
 
 namespace kx::tables::cdx {
 namespace {
@@ -42,23 +43,28 @@ TagInfo make_tag_info(std::string name, const TagHeader& header) {
 bool TagInfo::is_btree() const { return signature != kSignatureBitmap; }
 bool TagInfo::can_order() const { return signature == kSignatureMachine; }
 
+// What the first read of an index takes: the directory header, and in most
+// files the directory's page and the first tag headers with their roots.
+constexpr size_t kFirstRead = 8192;
+
 class IndexFile::Impl {
  public:
-  explicit Impl(std::unique_ptr<ByteSource> source) : source_(std::move(source)) {}
+  explicit Impl(std::unique_ptr<platform::RandomAccessFile> file) : file_(std::move(file)) {}
 
   Status load(const KeyTyper& typer) {
-    uint64_t file_size = 0;
-    Status s = source_->size(&file_size);
+    Status s = file_.prefetch(0, kFirstRead);
     if (!s.ok()) return s;
     TagHeader directory;
-    s = read_tag_header(source_.get(), 0, file_size, false, &directory);
+    s = read_until_settled(&file_, header_place(0), [&](const ReadAttempt& a) {
+      return read_tag_header(&file_, 0, false, a.freshness, &directory);
+    });
     if (!s.ok()) return s;
     if (directory.key_length != kDirectoryKeyLength) {
       return Status::corruption(
-          source_->name(),
+          file_.name(),
           "directory header: key length " + std::to_string(directory.key_length) + ", expected 10");
     }
-    s = read_directory(directory.signature, file_size);
+    s = read_directory(directory.signature);
     if (!s.ok()) return s;
     std::stable_sort(tags_.begin(), tags_.end(), [](const TagInfo& a, const TagInfo& b) {
       return a.header_offset < b.header_offset;
@@ -69,19 +75,22 @@ class IndexFile::Impl {
     return Status();
   }
 
-  std::unique_ptr<ByteSource> source_;
+  PagedFile file_;
   std::vector<TagInfo> tags_;
 
  private:
-  Status read_directory(uint8_t signature, uint64_t file_size) {
-    TreeWalker walker(source_.get(), TreeShape{0, kDirectoryKeyLength, signature, kDirectoryFill});
+  Status read_directory(uint8_t signature) {
+    TreeWalker walker(&file_, TreeShape{0, kDirectoryKeyLength, signature, kDirectoryFill});
     for (walker.seek_first(); walker.valid(); walker.next()) {
       if (tags_.size() == kMaxTags) {
-        return Status::corruption(source_->name(),
+        return Status::corruption(file_.name(),
                                   "directory: more than " + std::to_string(kMaxTags) + " tags");
       }
       TagHeader header;
-      Status s = read_tag_header(source_.get(), walker.recno(), file_size, true, &header);
+      const uint64_t offset = walker.recno();
+      Status s = read_until_settled(&file_, header_place(offset), [&](const ReadAttempt& a) {
+        return read_tag_header(&file_, offset, true, a.freshness, &header);
+      });
       if (!s.ok()) return s;
       tags_.push_back(make_tag_info(normalize_name(walker.key()), header));
     }
@@ -100,7 +109,7 @@ class IndexFile::Impl {
       tag->fill_source = FillSource::kKeyType;
       return;
     }
-    FillVerdict verdict = fill_from_pages(source_.get(), *tag);
+    FillVerdict verdict = fill_from_pages(&file_, *tag);
     tag->fill = verdict.fill;
     tag->fill_source = verdict.source;
     tag->fill_note = std::move(verdict.note);
@@ -110,9 +119,9 @@ class IndexFile::Impl {
 IndexFile::IndexFile(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 IndexFile::~IndexFile() = default;
 
-std::unique_ptr<IndexFile> IndexFile::open(std::unique_ptr<ByteSource> source, Status* status,
-                                           const KeyTyper& typer) {
-  auto impl = std::make_unique<Impl>(std::move(source));
+std::unique_ptr<IndexFile> IndexFile::open(std::unique_ptr<platform::RandomAccessFile> file,
+                                           Status* status, const KeyTyper& typer) {
+  auto impl = std::make_unique<Impl>(std::move(file));
   *status = impl->load(typer);
   if (!status->ok()) return nullptr;
   return std::unique_ptr<IndexFile>(new IndexFile(std::move(impl)));
@@ -137,25 +146,25 @@ void IndexFile::set_fill(size_t tag, char fill) {
 std::unique_ptr<TagCursor> IndexFile::cursor(size_t tag) {
   const TagInfo& info = impl_->tags_[tag];
   if (!info.is_btree()) {
-    return make_failed_cursor(Status(kGenArgument, kSubArgument, 0, impl_->source_->name(), "",
+    return make_failed_cursor(Status(kGenArgument, kSubArgument, 0, impl_->file_.name(), "",
                                      "tag " + info.name + " is a bitmap tag, not a B-tree"));
   }
-  return make_tag_cursor(impl_->source_.get(), info);
+  return make_tag_cursor(&impl_->file_, info);
 }
 
 Status IndexFile::key_count(size_t tag, uint64_t* count) {
   const TagInfo& info = impl_->tags_[tag];
   *count = 0;
   if (!info.is_btree()) {
-    return Status(kGenArgument, kSubArgument, 0, impl_->source_->name(), "",
+    return Status(kGenArgument, kSubArgument, 0, impl_->file_.name(), "",
                   "tag " + info.name + " is a bitmap tag, not a B-tree");
   }
-  TreeWalker walker(impl_->source_.get(),
+  TreeWalker walker(&impl_->file_,
                     TreeShape{info.header_offset, info.key_length, info.signature, info.fill});
   return walker.count_keys(count);
 }
 
-uint64_t IndexFile::read_count() const { return impl_->source_->read_count(); }
-const std::string& IndexFile::name() const { return impl_->source_->name(); }
+uint64_t IndexFile::read_count() const { return impl_->file_.calls(); }
+const std::string& IndexFile::name() const { return impl_->file_.name(); }
 
 }  // namespace kx::tables::cdx

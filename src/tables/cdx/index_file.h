@@ -5,8 +5,12 @@
 // before use, every walk is bounded, and a damaged file gives an error Status
 // (generic code 32 for corruption, 23 for a failed read) that names the page:
 //   description "page 0x1400: key count 90 exceeds room for 40".
-// Memory does not grow with the size of the index: a cursor holds one decoded
-// leaf, a bounded path and a small cache of nodes (see cdx/node_cache.h).
+// Memory does not grow with the size of the index: the file keeps a bounded
+// number of pages (paged_file.h) and a cursor holds a few decoded nodes.
+//
+// Another application may change the index while it is read: each walk
+// checks its pages against each other and reads again when they disagree
+// (cdx/tree_walker.h).
 #ifndef KX_TABLES_CDX_INDEX_FILE_H_
 #define KX_TABLES_CDX_INDEX_FILE_H_
 
@@ -19,7 +23,7 @@
 #include <string_view>
 #include <vector>
 
-#include "tables/byte_source.h"
+#include "platform/file.h"
 #include "tables/status.h"
 
 namespace kx::tables::cdx {
@@ -60,11 +64,9 @@ struct TagInfo {
 // An ordered position in one tag, in the shape of a leveldb iterator.
 //
 // Positions follow the tag's order: for a descending tag the first entry is
-// the greatest key and next() moves towards smaller keys.
-// Each seek_* operation re-reads the tag header (the root may have moved
-// since another application rewrote the index). A corruption or read error
-// makes the cursor invalid and the error sticks: every later call leaves it
-// invalid and status() keeps returning that error.
+// the greatest key and next() moves towards smaller keys. A corruption or
+// read error makes the cursor invalid and the error sticks: every later call
+// leaves it invalid and status() keeps returning that error.
 // A cursor refers to its IndexFile, which must outlive it.
 class TagCursor {
  public:
@@ -93,9 +95,6 @@ class TagCursor {
   virtual uint32_t recno() const = 0;
   // OK, or the first error met.
   virtual const Status& status() const = 0;
-  // Drops the nodes kept from earlier operations; for a caller that saw the
-  // table change (its record count moved) while the tag header may not show it.
-  virtual void forget_nodes() {}
 
  protected:
   TagCursor() = default;
@@ -116,8 +115,8 @@ class IndexFile {
   // and sets *status OK; on failure returns nullptr and sets *status.
   // Each B-tree tag's fill comes from its header where that settles it, else
   // from typer, else from the tag's first leaves (fill_inference.h).
-  static std::unique_ptr<IndexFile> open(std::unique_ptr<ByteSource> source, Status* status,
-                                         const KeyTyper& typer = {});
+  static std::unique_ptr<IndexFile> open(std::unique_ptr<platform::RandomAccessFile> file,
+                                         Status* status, const KeyTyper& typer = {});
 
   // The tags in the order in which their headers lie in the file (ascending
   // header offset): tag number n (1-based) is tags()[n - 1].
@@ -135,7 +134,7 @@ class IndexFile {
   // Counts the keys of a B-tree tag by walking its leaves.
   Status key_count(size_t tag, uint64_t* count);
 
-  // Reads from the file so far (tag headers and 512-byte pages).
+  // Calls made to the file so far.
   uint64_t read_count() const;
   // The file name used in error values.
   const std::string& name() const;

@@ -33,8 +33,12 @@ Status check_pointer(const std::string& file, std::string_view where, std::strin
       file, std::string(where) + ": " + std::string(what) + " " + hex(pointer) + problem);
 }
 
+bool Node::all_zero() const {
+  return std::all_of(page_.begin(), page_.begin() + kPageSize, [](uint8_t b) { return b == 0; });
+}
+
 Status Node::damaged(const std::string& file, const std::string& what) const {
-  return Status::corruption(file, "page " + hex(offset) + ": " + what);
+  return Status::corruption(file, "page " + hex(offset_) + ": " + what);
 }
 
 // The entry array lies inside the page (count was checked against the room),
@@ -45,20 +49,20 @@ uint64_t Node::entry(size_t i) const {
 }
 
 const uint8_t* Node::interior_entry(size_t i) const {
-  return page_.data() + kNodeHeaderSize + i * (key_length + kInteriorEntryExtra);
+  return page_.data() + kNodeHeaderSize + i * (key_length_ + kInteriorEntryExtra);
 }
 
 std::string_view Node::key(size_t i) const {
-  if (is_leaf()) return std::string_view(keys_.data() + i * key_length, key_length);
-  return std::string_view(reinterpret_cast<const char*>(interior_entry(i)), key_length);
+  if (is_leaf()) return std::string_view(keys_.data() + i * key_length_, key_length_);
+  return std::string_view(reinterpret_cast<const char*>(interior_entry(i)), key_length_);
 }
 
 uint32_t Node::recno(size_t i) const {
   if (is_leaf()) return static_cast<uint32_t>(entry(i) & layout_.recno_mask);
-  return decode_be32(interior_entry(i) + key_length);
+  return decode_be32(interior_entry(i) + key_length_);
 }
 
-uint32_t Node::child(size_t i) const { return decode_be32(interior_entry(i) + key_length + 4); }
+uint32_t Node::child(size_t i) const { return decode_be32(interior_entry(i) + key_length_ + 4); }
 
 uint8_t Node::dup(size_t i) const { return dups_[i]; }
 
@@ -69,32 +73,32 @@ uint8_t Node::trail(size_t i) const {
 
 Status Node::check(const std::string& file) {
   const uint8_t* page = page_.data();
-  attributes = decode_le16(page + kNodeAttributes);
-  count = decode_le16(page + kNodeCount);
-  left = decode_le32(page + kNodeLeft);
-  right = decode_le32(page + kNodeRight);
+  attributes_ = decode_le16(page + kNodeAttributes);
+  count_ = decode_le16(page + kNodeCount);
+  left_ = decode_le32(page + kNodeLeft);
+  right_ = decode_le32(page + kNodeRight);
   decoded_ = 0;
   key_end_ = kPageSize;
-  if ((attributes & ~kAttrKnownBits) != 0) {
-    return damaged(file, "attributes " + hex(attributes) + " are not those of a node");
+  if ((attributes_ & ~kAttrKnownBits) != 0) {
+    return damaged(file, "attributes " + hex(attributes_) + " are not those of a node");
   }
   return is_leaf() ? check_leaf(file) : check_interior(file);
 }
 
 Status Node::check_interior(const std::string& file) {
-  const size_t entry_size = key_length + kInteriorEntryExtra;
+  const size_t entry_size = key_length_ + kInteriorEntryExtra;
   const size_t room = kInteriorRoom / entry_size;
-  if (count == 0) return damaged(file, "interior node has no entries");
-  if (count > room) {
+  if (count_ == 0) return damaged(file, "interior node has no entries");
+  if (count_ > room) {
     return damaged(
-        file, "key count " + std::to_string(count) + " exceeds room for " + std::to_string(room));
+        file, "key count " + std::to_string(count_) + " exceeds room for " + std::to_string(room));
   }
-  for (size_t i = 1; i < count; ++i) {
-    if (compare_in_page(interior_entry(i - 1), interior_entry(i), key_length) > 0) {
+  for (size_t i = 1; i < count_; ++i) {
+    if (compare_in_page(interior_entry(i - 1), interior_entry(i), key_length_) > 0) {
       return damaged(file, "entry " + std::to_string(i) + ": key out of order");
     }
   }
-  decoded_ = count;
+  decoded_ = count_;
   return Status();
 }
 
@@ -123,15 +127,15 @@ Status Node::check_leaf(const std::string& file) {
     return damaged(file, "masks do not match the bit layout");
   }
   const size_t room = kLeafRoom / l.entry_size;
-  if (count > room) {
+  if (count_ > room) {
     return damaged(
-        file, "key count " + std::to_string(count) + " exceeds room for " + std::to_string(room));
+        file, "key count " + std::to_string(count_) + " exceeds room for " + std::to_string(room));
   }
   // Bounded by the room: at most 488 keys of 240 bytes, and slack for the
   // word copies.
-  const size_t need = count * key_length + kSlack;
+  const size_t need = count_ * key_length_ + kSlack;
   if (keys_.size() < need) keys_.resize(need);
-  entries_end_ = kLeafEntries + count * l.entry_size;
+  entries_end_ = kLeafEntries + count_ * l.entry_size;
   free_bytes_ = decode_le16(page + kLeafFree);
   std::memset(&fill_word_, fill_, sizeof fill_word_);
   return Status();
@@ -153,10 +157,10 @@ struct Node::Rebuild {
         trail_shift_(node->layout_.recno_bits + node->layout_.dup_bits),
         dup_mask_(node->layout_.dup_mask),
         trail_mask_(node->layout_.trail_mask),
-        key_length_(node->key_length),
+        key_length_(node->key_length_),
         entries_end_(node->entries_end_),
         free_bytes_(node->free_bytes_),
-        count_(node->count),
+        count_(node->count_),
         fill_word_(node->fill_word_),
         key_end_(node->key_end_),
         decoded_(node->decoded_) {}
@@ -233,7 +237,7 @@ Status Node::problem_status(const std::string& file, Problem problem) const {
     case Problem::kCounts:
       return damaged(file, where + "duplicate count " + std::to_string(dup) +
                                " and trailing count " + std::to_string(trail) +
-                               " exceed key length " + std::to_string(key_length));
+                               " exceed key length " + std::to_string(key_length_));
     case Problem::kFirstShares:
       return damaged(file, where + "first key shares bytes with no previous key");
     case Problem::kIntoEntries:
@@ -243,7 +247,7 @@ Status Node::problem_status(const std::string& file, Problem problem) const {
     case Problem::kFreeBytes:
       return damaged(file,
                      "stated free bytes " + std::to_string(free_bytes_) + ", entries leave " +
-                         std::to_string(key_end_ - (key_length - dup - trail) - entries_end_));
+                         std::to_string(key_end_ - (key_length_ - dup - trail) - entries_end_));
     case Problem::kNone:
       break;
   }
@@ -254,7 +258,7 @@ Status Node::decode_through(const std::string& file, size_t i) {
   Problem problem = Problem::kNone;
   {
     Rebuild rebuild(this);
-    while (rebuild.decoded() <= i && rebuild.decoded() < count) {
+    while (rebuild.decoded() <= i && rebuild.decoded() < count_) {
       problem = rebuild.next();
       if (problem != Problem::kNone) break;
     }
@@ -263,12 +267,12 @@ Status Node::decode_through(const std::string& file, size_t i) {
 }
 
 Status Node::decode_all(const std::string& file) {
-  return count == 0 ? Status() : decode_through(file, count - 1);
+  return count_ == 0 ? Status() : decode_through(file, count_ - 1);
 }
 
 size_t Node::find_in_interior(std::string_view prefix, bool after) const {
   const auto* wanted = reinterpret_cast<const uint8_t*>(prefix.data());
-  size_t low = 0, high = count;
+  size_t low = 0, high = count_;
   while (low < high) {
     const size_t mid = low + (high - low) / 2;
     const int c = compare_bytes(interior_entry(mid), wanted, prefix.size());
@@ -285,13 +289,13 @@ size_t Node::find_in_interior(std::string_view prefix, bool after) const {
 // shared with the prefix need not compare again what the next key shares
 // with that one.
 Status Node::find(const std::string& file, std::string_view prefix, bool after, size_t* pos) {
-  prefix = prefix.substr(0, key_length);
+  prefix = prefix.substr(0, key_length_);
   if (!is_leaf()) {
     *pos = find_in_interior(prefix, after);
     return Status();
   }
   const size_t p = prefix.size();
-  const size_t entries = count;
+  const size_t entries = count_;
   size_t found = entries;
   // Keys rebuilt by an earlier seek are searched by bisection; the scan
   // goes on from the first key not yet rebuilt.
@@ -299,7 +303,7 @@ Status Node::find(const std::string& file, std::string_view prefix, bool after, 
   size_t match = 0;  // leading bytes of the last key passed that equal the prefix
   if (decoded_ > 0) {
     auto qualifies = [&](size_t i) {
-      const int c = std::memcmp(keys_.data() + i * key_length, prefix.data(), p);
+      const int c = std::memcmp(keys_.data() + i * key_length_, prefix.data(), p);
       return after ? c > 0 : c >= 0;
     };
     size_t low = 0, high = decoded_;
@@ -316,7 +320,7 @@ Status Node::find(const std::string& file, std::string_view prefix, bool after, 
       return Status();
     }
     start = decoded_;
-    const char* last = keys_.data() + (start - 1) * key_length;
+    const char* last = keys_.data() + (start - 1) * key_length_;
     while (match < p && last[match] == prefix[match]) ++match;
   }
   Problem problem = Problem::kNone;
@@ -346,12 +350,12 @@ Status Node::find(const std::string& file, std::string_view prefix, bool after, 
 }
 
 void Node::assign(const Node& other) {
-  offset = other.offset;
-  attributes = other.attributes;
-  left = other.left;
-  right = other.right;
-  count = other.count;
-  key_length = other.key_length;
+  offset_ = other.offset_;
+  attributes_ = other.attributes_;
+  left_ = other.left_;
+  right_ = other.right_;
+  count_ = other.count_;
+  key_length_ = other.key_length_;
   page_ = other.page_;
   fill_ = other.fill_;
   layout_ = other.layout_;
@@ -362,31 +366,31 @@ void Node::assign(const Node& other) {
   fill_word_ = other.fill_word_;
   if (!other.is_leaf()) return;
   if (keys_.size() < other.keys_.size()) keys_.resize(other.keys_.size());
-  std::memcpy(keys_.data(), other.keys_.data(), decoded_ * key_length);
+  std::memcpy(keys_.data(), other.keys_.data(), decoded_ * key_length_);
   std::memcpy(dups_.data(), other.dups_.data(), decoded_);
 }
 
-Status read_node_header(ByteSource* source, uint64_t offset, uint16_t key_length, char fill,
-                        Node* node) {
-  Status s = source->read(offset, kPageSize, node->page_.data());
+Status read_node_header(PagedFile* file, uint64_t offset, uint16_t key_length, char fill,
+                        Node* node, PagedFile::Freshness freshness, size_t ahead) {
+  Status s = file->read(offset, kPageSize, node->page_.data(), freshness, ahead);
   if (!s.ok()) return s;
-  node->offset = offset;
-  node->key_length = key_length;
+  node->offset_ = offset;
+  node->key_length_ = key_length;
   node->fill_ = fill;
-  return node->check(source->name());
+  return node->check(file->name());
 }
 
-Status read_node(ByteSource* source, uint64_t offset, uint16_t key_length, char fill, Node* node) {
-  Status s = read_node_header(source, offset, key_length, fill, node);
+Status read_node(PagedFile* file, uint64_t offset, uint16_t key_length, char fill, Node* node) {
+  Status s = read_node_header(file, offset, key_length, fill, node);
   if (!s.ok()) return s;
-  return node->decode_all(source->name());
+  return node->decode_all(file->name());
 }
 
 Status decode_node(const std::string& file, uint64_t offset, const uint8_t* page,
                    uint16_t key_length, char fill, Node* node) {
   std::memcpy(node->page_.data(), page, kPageSize);
-  node->offset = offset;
-  node->key_length = key_length;
+  node->offset_ = offset;
+  node->key_length_ = key_length;
   node->fill_ = fill;
   Status s = node->check(file);
   if (!s.ok()) return s;

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "tables/byte_source.h"
 #include "tables/cdx/cdx_format.h"
+#include "tables/paged_file.h"
 #include "tables/status.h"
 
 namespace kx::tables::cdx {
@@ -37,15 +37,17 @@ Status check_pointer(const std::string& file, std::string_view where, std::strin
 // is reached. A seek that lands early in a leaf pays only for what it passed.
 class Node {
  public:
-  uint64_t offset = 0;
-  uint16_t attributes = 0;
-  uint32_t left = 0;   // kNoPage when none
-  uint32_t right = 0;  // kNoPage when none
-  size_t count = 0;
-  uint16_t key_length = 0;
-
-  bool is_leaf() const { return (attributes & kAttrLeaf) != 0; }
-  bool is_root() const { return (attributes & kAttrRoot) != 0; }
+  // What the node's header says, as checked when it was read.
+  uint64_t offset() const { return offset_; }
+  uint16_t attributes() const { return attributes_; }
+  uint32_t left() const { return left_; }    // kNoPage when none
+  uint32_t right() const { return right_; }  // kNoPage when none
+  size_t count() const { return count_; }
+  uint16_t key_length() const { return key_length_; }
+  bool is_leaf() const { return (attributes_ & kAttrLeaf) != 0; }
+  bool is_root() const { return (attributes_ & kAttrRoot) != 0; }
+  // Whether the page as read holds only zero bytes (one not written yet).
+  bool all_zero() const;
 
   // Entries whose keys can be read: all of an interior node's, the first
   // decoded() of a leaf's.
@@ -76,8 +78,8 @@ class Node {
   void assign(const Node& other);
 
  private:
-  friend Status read_node_header(ByteSource* source, uint64_t offset, uint16_t key_length,
-                                 char fill, Node* node);
+  friend Status read_node_header(PagedFile* file, uint64_t offset, uint16_t key_length, char fill,
+                                 Node* node, PagedFile::Freshness freshness, size_t ahead);
   friend Status decode_node(const std::string& file, uint64_t offset, const uint8_t* page,
                             uint16_t key_length, char fill, Node* node);
 
@@ -104,6 +106,12 @@ class Node {
 
   // Room past the page and past the last key for word copies that overrun.
   static constexpr size_t kSlack = 32;
+  uint64_t offset_ = 0;
+  uint16_t attributes_ = 0;
+  uint32_t left_ = 0;
+  uint32_t right_ = 0;
+  size_t count_ = 0;
+  uint16_t key_length_ = 0;
   std::array<uint8_t, kPageSize + kSlack> page_{};
   char fill_ = ' ';
   LeafLayout layout_;
@@ -119,14 +127,16 @@ class Node {
 
 // Reads the node at offset (already checked with check_pointer) and checks
 // its header, count and layout; a leaf's entries are left to be rebuilt on
-// demand. On damage returns a corruption error naming the page, on a failed
-// read a read error. node's buffers are reused, so reading into the same Node
-// does not allocate once it has held a full leaf.
-Status read_node_header(ByteSource* source, uint64_t offset, uint16_t key_length, char fill,
-                        Node* node);
+// demand. freshness and ahead are those of PagedFile::read. On damage returns
+// a corruption error naming the page, on a failed read a read error. node's
+// buffers are reused, so reading into the same Node does not allocate once it
+// has held a full leaf.
+Status read_node_header(PagedFile* file, uint64_t offset, uint16_t key_length, char fill,
+                        Node* node, PagedFile::Freshness freshness = PagedFile::Freshness::kKept,
+                        size_t ahead = 0);
 
 // As read_node_header, then rebuilds and checks every entry of a leaf.
-Status read_node(ByteSource* source, uint64_t offset, uint16_t key_length, char fill, Node* node);
+Status read_node(PagedFile* file, uint64_t offset, uint16_t key_length, char fill, Node* node);
 
 // Checks and fully decodes an in-memory page (exposed for tests).
 Status decode_node(const std::string& file, uint64_t offset, const uint8_t* page,

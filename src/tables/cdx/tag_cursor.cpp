@@ -10,8 +10,8 @@ namespace {
 
 class BtreeCursor : public TagCursor {
  public:
-  BtreeCursor(ByteSource* source, const TagInfo& tag)
-      : walker_(source, TreeShape{tag.header_offset, tag.key_length, tag.signature, tag.fill}),
+  BtreeCursor(PagedFile* file, const TagInfo& tag)
+      : walker_(file, TreeShape{tag.header_offset, tag.key_length, tag.signature, tag.fill}),
         key_length_(tag.key_length),
         descending_(tag.descending) {}
 
@@ -38,7 +38,6 @@ class BtreeCursor : public TagCursor {
   std::string_view key() const override { return walker_.key(); }
   uint32_t recno() const override { return walker_.recno(); }
   const Status& status() const override { return walker_.status(); }
-  void forget_nodes() override { walker_.forget_nodes(); }
 
  private:
   TreeWalker walker_;
@@ -65,8 +64,8 @@ class FailedCursor : public TagCursor {
 
 }  // namespace
 
-std::unique_ptr<TagCursor> make_tag_cursor(ByteSource* source, const TagInfo& tag) {
-  return std::make_unique<BtreeCursor>(source, tag);
+std::unique_ptr<TagCursor> make_tag_cursor(PagedFile* file, const TagInfo& tag) {
+  return std::make_unique<BtreeCursor>(file, tag);
 }
 
 std::unique_ptr<TagCursor> make_failed_cursor(Status status) {

@@ -4,15 +4,15 @@
 
 #include <memory>
 
-#include "tables/byte_source.h"
 #include "tables/cdx/index_file.h"
+#include "tables/paged_file.h"
 #include "tables/status.h"
 
 namespace kx::tables::cdx {
 
 // A cursor over a B-tree tag in the tag's order (descending tags walk the
-// stored ascending tree backwards). source must outlive the cursor.
-std::unique_ptr<TagCursor> make_tag_cursor(ByteSource* source, const TagInfo& tag);
+// stored ascending tree backwards). file must outlive the cursor.
+std::unique_ptr<TagCursor> make_tag_cursor(PagedFile* file, const TagInfo& tag);
 
 // A cursor that is never valid and reports status (for tags that cannot be
 // walked, such as bitmap tags).

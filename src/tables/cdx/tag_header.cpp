@@ -57,15 +57,25 @@ Status check_fixed_fields(const std::string& file, uint64_t offset, uint16_t key
   return Status();
 }
 
-Status check_position(const std::string& file, uint64_t offset, uint64_t file_size) {
+Status check_position(const std::string& file, uint64_t offset) {
   if (offset % kPageSize != 0) {
     return Status::corruption(file, header_place(offset) + " is not on a page boundary");
   }
-  if (!range_inside(offset, kHeaderSize, file_size)) {
-    return Status::corruption(
-        file, header_place(offset) + " lies outside the file (" + hex(file_size) + " bytes)");
-  }
   return Status();
+}
+
+// Reads size bytes of the header at offset; a file that ends inside them is
+// corruption.
+Status read_header_bytes(PagedFile* file, uint64_t offset, size_t size,
+                         PagedFile::Freshness freshness, uint8_t* bytes) {
+  Status s = check_position(file->name(), offset);
+  if (!s.ok()) return s;
+  s = file->read(offset, size, bytes, freshness, kHeaderSize + kPageSize - size);
+  if (is_short_read(s)) {
+    return Status::corruption(file->name(), header_place(offset) + " lies outside the file (" +
+                                                hex(file->known_size()) + " bytes)");
+  }
+  return s;
 }
 
 }  // namespace
@@ -91,30 +101,25 @@ Status parse_tag_header(const std::string& file, uint64_t offset, const uint8_t*
                          &header->for_expression);
 }
 
-Status read_tag_header(ByteSource* source, uint64_t offset, uint64_t file_size,
-                       bool with_expressions, TagHeader* header) {
-  const std::string& file = source->name();
+Status read_tag_header(PagedFile* file, uint64_t offset, bool with_expressions,
+                       PagedFile::Freshness freshness, TagHeader* header) {
   const size_t size = with_expressions ? kHeaderSize : kPageSize;
-  Status s = check_position(file, offset, file_size);
-  if (!s.ok()) return s;
   std::array<uint8_t, kHeaderSize> bytes;
-  s = source->read(offset, size, bytes.data());
+  Status s = read_header_bytes(file, offset, size, freshness, bytes.data());
   if (!s.ok()) return s;
-  return parse_tag_header(file, offset, bytes.data(), size, header);
+  return parse_tag_header(file->name(), offset, bytes.data(), size, header);
 }
 
-Status read_tag_root(ByteSource* source, uint64_t offset, uint64_t file_size, TagRoot* root) {
-  const std::string& file = source->name();
-  Status s = check_position(file, offset, file_size);
-  if (!s.ok()) return s;
+Status read_tag_root(PagedFile* file, uint64_t offset, PagedFile::Freshness freshness,
+                     TagRoot* root) {
   uint8_t bytes[kRootFieldsSize];
-  s = source->read(offset, sizeof bytes, bytes);
+  Status s = read_header_bytes(file, offset, sizeof bytes, freshness, bytes);
   if (!s.ok()) return s;
   root->root = decode_le32(bytes + kHeaderRoot);
   root->counter = decode_be32(bytes + kHeaderCounter);
   root->key_length = decode_le16(bytes + kHeaderKeyLength);
   root->signature = bytes[kHeaderSignature];
-  return check_fixed_fields(file, offset, root->key_length, bytes[kHeaderOptions]);
+  return check_fixed_fields(file->name(), offset, root->key_length, bytes[kHeaderOptions]);
 }
 
 }  // namespace kx::tables::cdx

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "tables/byte_source.h"
+#include "tables/paged_file.h"
 #include "tables/status.h"
 
 namespace kx::tables::cdx {
@@ -25,12 +25,14 @@ struct TagHeader {
 // "directory header" or "tag header 0x800": the place named in errors.
 std::string header_place(uint64_t offset);
 
-// Reads and checks the header at offset in a file of file_size bytes: its
-// position, key length and option bits; with with_expressions also the
-// expression page. The root pointer is left for the walk to check.
-// Returns a corruption error naming the header, or the read error.
-Status read_tag_header(ByteSource* source, uint64_t offset, uint64_t file_size,
-                       bool with_expressions, TagHeader* header);
+// Reads and checks the header at offset: its position, key length and option
+// bits; with with_expressions also the expression page. The root pointer is
+// left for the walk to check. freshness is that of PagedFile::read; the page
+// after the header is read with it (it often holds the tag's root). Returns
+// a corruption error naming the header (also when the file ends inside it),
+// or the read error.
+Status read_tag_header(PagedFile* file, uint64_t offset, bool with_expressions,
+                       PagedFile::Freshness freshness, TagHeader* header);
 
 // What every positioning operation re-reads: the root and the fields that
 // must not have changed since the index was opened.
@@ -41,9 +43,10 @@ struct TagRoot {
   uint8_t signature = 0;
 };
 
-// Reads the first 16 bytes of the header at offset in a file of file_size
-// bytes, with the same checks and errors as read_tag_header.
-Status read_tag_root(ByteSource* source, uint64_t offset, uint64_t file_size, TagRoot* root);
+// Reads the root fields of the header at offset, with the same checks and
+// errors as read_tag_header.
+Status read_tag_root(PagedFile* file, uint64_t offset, PagedFile::Freshness freshness,
+                     TagRoot* root);
 
 // Parses header bytes already in memory (size is kHeaderSize, or kPageSize
 // without the expression page).

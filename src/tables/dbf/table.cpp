@@ -22,56 +22,74 @@ bool Record::deleted() const {
   return !bytes.empty() && static_cast<uint8_t>(bytes[0]) == kRecordDeleted;
 }
 
-std::unique_ptr<Table> Table::open(std::unique_ptr<ByteSource> source,
-                                   std::unique_ptr<MemoFile> memo, Status* status) {
-  const std::string& name = source->name();
-  uint64_t size = 0;
-  *status = source->size(&size);
-  if (!status->ok()) return nullptr;
-  if (size < kHeaderSize) {
-    *status = Status::corruption(
-        name, "file of " + std::to_string(size) + " bytes is too short for a table header");
-    return nullptr;
-  }
+// The first read of a table: the header and, for a small table, all of it.
+constexpr size_t kFirstRead = 8192;
+// Tables up to this size (header, records and end marker) are read whole.
+constexpr uint64_t kSmallTable = 65536;
+
+Status Table::read_layout() {
+  Status s = file_.prefetch(0, kFirstRead);
+  if (!s.ok()) return s;
   uint8_t prefix_bytes[kHeaderSize];
-  *status = source->read(0, kHeaderSize, prefix_bytes);
-  if (!status->ok()) return nullptr;
-  HeaderPrefix prefix;
-  *status = parse_header_prefix(ByteView(prefix_bytes, kHeaderSize), name, &prefix);
-  if (!status->ok()) return nullptr;
-  if (size < prefix.header_length) {
-    *status = Status::corruption(name, "file of " + std::to_string(size) +
-                                           " bytes ends inside its header of " +
-                                           std::to_string(prefix.header_length) + " bytes");
-    return nullptr;
+  s = file_.read(0, kHeaderSize, prefix_bytes);
+  if (is_short_read(s)) {
+    return Status::corruption(name(), "file of " + std::to_string(file_.known_size()) +
+                                          " bytes is too short for a table header");
   }
+  if (!s.ok()) return s;
+  HeaderPrefix prefix;
+  s = parse_header_prefix(ByteView(prefix_bytes, kHeaderSize), name(), &prefix);
+  if (!s.ok()) return s;
   std::string header(prefix.header_length, '\0');
-  *status = source->read(0, header.size(), header.data());
+  s = file_.read(0, header.size(), header.data());
+  if (is_short_read(s)) {
+    return Status::corruption(name(), "file of " + std::to_string(file_.known_size()) +
+                                          " bytes ends inside its header of " +
+                                          std::to_string(prefix.header_length) + " bytes");
+  }
+  if (!s.ok()) return s;
+  return parse_layout(ByteView(header), name(), &layout_);
+}
+
+// The records of the stated count that lie wholly inside the file, asking
+// the file's size only when the size known so far does not hold them all
+// (the file may have grown since).
+Status Table::count_records(uint32_t stated, uint32_t* count) {
+  const HeaderPrefix& prefix = layout_.prefix;
+  uint64_t size = file_.known_size();
+  if (records_inside(prefix, stated, size) < stated) {
+    Status s = file_.refresh_size(&size);
+    if (!s.ok()) return s;
+  }
+  stated_count_ = stated;
+  *count = records_inside(prefix, stated, size);
+  return Status();
+}
+
+std::unique_ptr<Table> Table::open(std::unique_ptr<platform::RandomAccessFile> file,
+                                   std::unique_ptr<MemoFile> memo, Status* status) {
+  std::unique_ptr<Table> table(new Table(std::move(file), std::move(memo)));
+  *status = table->read_layout();
   if (!status->ok()) return nullptr;
-  TableLayout layout;
-  *status = parse_layout(ByteView(header), name, &layout);
+  const HeaderPrefix& prefix = table->layout_.prefix;
+  const uint64_t end = prefix.header_length + uint64_t{prefix.record_count} * prefix.record_length;
+  if (end < kSmallTable) {
+    *status = table->file_.prefetch(0, static_cast<size_t>(end) + 1);
+    if (!status->ok()) return nullptr;
+  }
+  *status = table->count_records(prefix.record_count, &table->record_count_);
   if (!status->ok()) return nullptr;
-  std::unique_ptr<Table> table(new Table(std::move(source), std::move(memo), std::move(layout)));
-  // The header and the size were read just now: the count follows from them.
-  const HeaderPrefix& read = table->layout_.prefix;
-  table->known_size_ = size;
-  table->record_count_ = records_inside(read, read.record_count, size);
   return table;
 }
 
-// Files grow while they are read (another application appends) but rarely
-// shrink, so the size is asked again only when the header counts more
-// records than the size known so far holds, or when a read fails.
 Status Table::refresh(uint32_t* count) {
   uint8_t prefix_bytes[kHeaderSize];
-  Status s = source_->read(0, kHeaderSize, prefix_bytes);
-  if (!s.ok()) {
-    uint64_t size = 0;
-    if (source_->size(&size).ok() && size < kHeaderSize) {
-      return Status::corruption(name(), "file shrank to " + std::to_string(size) + " bytes");
-    }
-    return s;
+  Status s = file_.read(0, kHeaderSize, prefix_bytes, PagedFile::Freshness::kFromFile);
+  if (is_short_read(s)) {
+    return Status::corruption(name(),
+                              "file shrank to " + std::to_string(file_.known_size()) + " bytes");
   }
+  if (!s.ok()) return s;
   const uint16_t header_length = decode_le16(prefix_bytes + kHeaderLengthOffset);
   const uint16_t record_length = decode_le16(prefix_bytes + kRecordLengthOffset);
   if (header_length != layout_.prefix.header_length ||
@@ -80,34 +98,30 @@ Status Table::refresh(uint32_t* count) {
                                           " or record length " + std::to_string(record_length) +
                                           " changed while the table was open");
   }
-  const uint32_t stated = decode_le32(prefix_bytes + kRecordCountOffset);
-  if (records_inside(layout_.prefix, stated, known_size_) < stated) {
-    s = source_->size(&known_size_);
-    if (!s.ok()) return s;
-  }
-  record_count_ = records_inside(layout_.prefix, stated, known_size_);
+  s = count_records(decode_le32(prefix_bytes + kRecordCountOffset), &record_count_);
+  if (!s.ok()) return s;
   *count = record_count_;
   return Status();
 }
 
-Status Table::read_record(uint32_t recno, Record* record) {
+Status Table::read_record(uint32_t recno, Record* record, PagedFile::Freshness freshness) {
   if (recno == 0 || recno > record_count_) {
     return Status::corruption(name(), "record " + std::to_string(recno) +
                                           " is outside the table of " +
                                           std::to_string(record_count_) + " records");
   }
+  return read_any_record(recno, record, freshness);
+}
+
+Status Table::read_any_record(uint32_t recno, Record* record, PagedFile::Freshness freshness) {
   const uint64_t length = layout_.prefix.record_length;
   const uint64_t offset =
       layout_.prefix.header_length + (static_cast<uint64_t>(recno) - 1) * length;
   record->recno = recno;
   record->bytes.assign(static_cast<size_t>(length), '\0');
-  Status s = source_->read(offset, static_cast<size_t>(length), record->bytes.data());
+  Status s = file_.read(offset, static_cast<size_t>(length), record->bytes.data(), freshness);
   if (!s.ok()) {
     record->bytes.clear();
-    // A table that shrank since its size was asked: the next refresh counts
-    // only the records it still holds.
-    uint64_t size = 0;
-    if (source_->size(&size).ok()) known_size_ = size;
     return s;
   }
   // Every record starts with a blank or an asterisk; anything else is a

@@ -1,8 +1,9 @@
 #include "tables/dbf/table_files.h"
 
-#include "platform/env.h"
+#include "platform/file_names.h"
 #include "runtime/text/ascii.h"
 #include "tables/dbf/dbf_format.h"
+#include "tables/open_file.h"
 
 namespace kx::tables::dbf {
 namespace {
@@ -21,7 +22,14 @@ std::string base_name(const std::string& path) {
 }
 
 std::string sibling_file(const std::string& path, const std::string& extension) {
-  return platform::env().existing_file(base_name(path) + "." + extension);
+  return platform::existing_file(sibling_name(path, extension));
+}
+
+std::string sibling_name(const std::string& path, const std::string& extension) {
+  const std::string base = base_name(path);
+  const std::string own = path.substr(base.size());
+  const bool upper = !own.empty() && own == ascii_upper(own) && own != ascii_lower(own);
+  return base + "." + (upper ? ascii_upper(extension) : extension);
 }
 
 std::string memo_extension(const std::string& path) {
@@ -31,27 +39,28 @@ std::string memo_extension(const std::string& path) {
   return extension == ".dbc" ? "dct" : "fpt";
 }
 
-std::unique_ptr<Table> open_table(const std::string& path, bool read_write, bool exclusive,
+std::unique_ptr<Table> open_table(const std::string& path, const platform::OpenOptions& options,
                                   Status* status, MemoFormats formats) {
-  std::unique_ptr<ByteSource> source = open_file_source(path, read_write, exclusive, status);
-  if (!source) return nullptr;
-  std::unique_ptr<Table> table = Table::open(std::move(source), nullptr, status);
+  std::unique_ptr<platform::RandomAccessFile> file =
+      open_file(path, options, NameMatch::kAnyCase, status);
+  if (!file) return nullptr;
+  std::unique_ptr<Table> table = Table::open(std::move(file), nullptr, status);
   if (!table || !table->layout().has_memo_fields()) return table;
   const uint8_t version = table->version();
   const bool dbase = formats == MemoFormats::kFoxProAndDbase && has_dbase_memo(version);
   const std::string extension = dbase ? "dbt" : memo_extension(path);
-  const std::string memo_path = sibling_file(path, extension);
-  if (memo_path.empty()) {
-    *status = Status(kGenOpen, kSubOpen, platform::kErrFileNotFound,
-                     base_name(path) + "." + extension, "open", "memo file not found");
+  std::unique_ptr<platform::RandomAccessFile> memo_file =
+      open_file(sibling_name(path, extension), options, NameMatch::kAnyCase, status);
+  if (!memo_file) {
+    if (status->oscode() == platform::kErrFileNotFound) {
+      *status = Status(kGenOpen, kSubOpen, platform::kErrFileNotFound,
+                       base_name(path) + "." + extension, "open", "memo file not found");
+    }
     return nullptr;
   }
-  std::unique_ptr<ByteSource> memo_source =
-      open_file_source(memo_path, read_write, exclusive, status);
-  if (!memo_source) return nullptr;
   std::unique_ptr<MemoFile> memo =
-      dbase ? MemoFile::open_dbase(std::move(memo_source), version == kVersionDbase4Memo, status)
-            : MemoFile::open(std::move(memo_source), status);
+      dbase ? MemoFile::open_dbase(std::move(memo_file), version == kVersionDbase4Memo, status)
+            : MemoFile::open(std::move(memo_file), status);
   if (!memo) return nullptr;
   table->attach_memo(std::move(memo));
   return table;

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/file.h"
 #include "tables/dbf/table.h"
 #include "tables/status.h"
 
@@ -27,13 +28,18 @@ std::string memo_extension(const std::string& path);
 // the dBase memo file (DBT) of a dBase table with memo (version 0x83, 0x8B).
 enum class MemoFormats { kFoxPro, kFoxProAndDbase };
 
-// Opens the table at path (shared unless exclusive, read-only unless
-// read_write) and, when the table has memo fields, its memo file. On failure
-// returns nullptr and sets *status: an open error (21) with the OS code and
-// the file's name when a file cannot be opened (a table with memo fields and
-// no memo file gives OS code 2 and the memo file's expected name), else the
-// error of Table::open or MemoFile::open.
-std::unique_ptr<Table> open_table(const std::string& path, bool read_write, bool exclusive,
+// The name of path's sibling with extension in the letter case of path's own
+// extension ("M_KURSMA.KV3" and "cdx" give "M_KURSMA.CDX"): the spelling a
+// file copied along with the table most likely has.
+std::string sibling_name(const std::string& path, const std::string& extension);
+
+// Opens the table at path (in any letter case) as options say and, when the
+// table has memo fields, its memo file. On failure returns nullptr and sets
+// *status: an open error (21) with the OS code and the file's name when a
+// file cannot be opened (a table with memo fields and no memo file gives OS
+// code 2 and the memo file's expected name), else the error of Table::open
+// or MemoFile::open.
+std::unique_ptr<Table> open_table(const std::string& path, const platform::OpenOptions& options,
                                   Status* status, MemoFormats formats = MemoFormats::kFoxPro);
 
 }  // namespace kx::tables::dbf

@@ -22,6 +22,11 @@ class TableRecord : public RecordAccess {
 
   // Reads record recno; the table's error when that fails.
   Status load(uint32_t recno);
+  // Takes a record read already.
+  void use(const dbf::Record& record) {
+    record_ = record;
+    status_ = Status();
+  }
 
   // Field values: NULL when the field allows NULL and its bit in the null
   // flags is set; datetimes with their time of day; memo fields as their

@@ -55,7 +55,7 @@ bool FakeEnv::write_bytes(NativeHandle handle, const char* data, size_t size) {
 
 void FakeEnv::sleep_ms(uint32_t milliseconds) {
   sleeps.push_back(milliseconds);
-  if (real_sleep) target()->sleep_ms(milliseconds);
+  if (real_sleep) platform::system_env().sleep_ms(milliseconds);
 }
 
 void FakeEnv::message_box(const std::string& text, const std::string& caption) {

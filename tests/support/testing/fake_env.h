@@ -76,7 +76,7 @@ class FakeEnv : public platform::EnvWrapper {
   std::function<int(const DialogCall&)> on_dialog;
   bool station_visible = true;  // what the window-station query answers
   uint32_t platform_id = 2;     // the NT family
-  bool real_sleep = false;      // pauses also pass to the wrapped Env
+  bool real_sleep = false;      // pauses also really happen (the system Env sleeps)
   ScriptedNetwork network;
 
   // ---- Recorded ----

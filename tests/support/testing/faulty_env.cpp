@@ -5,9 +5,6 @@
 namespace kx::test {
 namespace {
 
-using platform::kInvalidHandle;
-using platform::NativeHandle;
-
 bool contains_ignoring_case(const std::string& text, const std::string& part) {
   if (part.size() > text.size()) return false;
   for (size_t start = 0; start + part.size() <= text.size(); ++start) {
@@ -63,69 +60,46 @@ void FaultyEnv::arm(const ReadFaultPlan& plan, bool announce) {
   fired_path_.clear();
 }
 
-NativeHandle FaultyEnv::open_file(const std::string& path, platform::OpenMode mode, bool shared,
-                                  uint32_t* os_error) {
-  return opened(target()->open_file(path, mode, shared, os_error), path);
-}
+namespace {
 
-NativeHandle FaultyEnv::open_file_flags(const std::string& path, uint32_t flags,
-                                        uint32_t* os_error) {
-  return opened(target()->open_file_flags(path, flags, os_error), path);
-}
+class FaultyFile : public platform::RandomAccessFile {
+ public:
+  FaultyFile(std::unique_ptr<platform::RandomAccessFile> file, FaultyEnv* env)
+      : file_(std::move(file)), env_(env) {}
 
-NativeHandle FaultyEnv::create_file(const std::string& path, uint32_t* os_error) {
-  return opened(target()->create_file(path, os_error), path);
-}
-
-// A handle number that comes back for another file must not keep the old path.
-void FaultyEnv::close_file(NativeHandle handle) {
-  for (size_t i = 0; i < open_files_.size(); ++i) {
-    if (open_files_[i].first == handle) {
-      open_files_.erase(open_files_.begin() + static_cast<std::ptrdiff_t>(i));
-      break;
+  const std::string& name() const override { return file_->name(); }
+  platform::FileResult read_at(uint64_t offset, void* buffer, size_t size, size_t* got) override {
+    switch (env_->before_read(name())) {
+      case FaultyEnv::Action::kFail:
+        *got = 0;
+        return {platform::kErrReadFault};
+      case FaultyEnv::Action::kShort:
+        size /= 2;
+        break;
+      case FaultyEnv::Action::kRead:
+        break;
     }
+    return file_->read_at(offset, buffer, size, got);
   }
-  target()->close_file(handle);
+  platform::FileResult size(uint64_t* size) override { return file_->size(size); }
+
+ private:
+  const std::unique_ptr<platform::RandomAccessFile> file_;
+  FaultyEnv* const env_;
+};
+
+}  // namespace
+
+std::unique_ptr<platform::RandomAccessFile> FaultyEnv::open_random_access(
+    const std::string& path, const platform::OpenOptions& options, uint32_t* os_error) {
+  std::unique_ptr<platform::RandomAccessFile> file =
+      target()->open_random_access(path, options, os_error);
+  if (!file) return nullptr;
+  return std::make_unique<FaultyFile>(std::move(file), this);
 }
 
-bool FaultyEnv::read_at(NativeHandle handle, uint64_t offset, void* buffer, size_t size,
-                        size_t* got, uint32_t* os_error) {
-  switch (before_read(handle)) {
-    case Action::kFail:
-      *got = 0;
-      *os_error = platform::kErrReadFault;
-      return false;
-    case Action::kShort:
-      size /= 2;
-      break;
-    case Action::kRead:
-      break;
-  }
-  return target()->read_at(handle, offset, buffer, size, got, os_error);
-}
-
-NativeHandle FaultyEnv::opened(NativeHandle handle, const std::string& path) {
-  if (handle == kInvalidHandle) return handle;
-  for (auto& entry : open_files_) {
-    if (entry.first == handle) {
-      entry.second = path;
-      return handle;
-    }
-  }
-  open_files_.emplace_back(handle, path);
-  return handle;
-}
-
-std::string FaultyEnv::path_of(NativeHandle handle) const {
-  for (const auto& entry : open_files_) {
-    if (entry.first == handle) return entry.second;
-  }
-  return "";
-}
-
-FaultyEnv::Action FaultyEnv::before_read(NativeHandle handle) {
+FaultyEnv::Action FaultyEnv::before_read(const std::string& path) {
   if (plan_.fault == ReadFault::kNone) return Action::kRead;
-  const std::string path = path_of(handle);
   if (!plan_.path_part.empty() && !contains_ignoring_case(path, plan_.path_part)) {
     return Action::kRead;
   }

@@ -1,14 +1,14 @@
-// An Env that makes one chosen read_at call fail once, fail from then on, or
-// come back short, so tests can watch what the table driver and the program
-// do with an I/O fault on a given file. Every other call goes to the Env it
-// wraps.
+// An Env that makes one chosen read of a table, memo or index file fail
+// once, fail from then on, or come back short, so tests can watch what the
+// table driver and the program do with an I/O fault on a given file. The
+// files it opens are the wrapped Env's, each wrapped in turn; every other
+// call goes to the Env it wraps.
 //
 // Reads are counted per plan: the Nth read_at call (1-based) among those on
 // files whose path contains the plan's path part (letter case ignored; an
-// empty part counts every read). A file is known by the path it was opened
-// or created with through this Env; other handles have an empty path. With
-// announce set, the first firing writes one line to the wrapped Env's
-// standard error: "fault seam: read N of PATH failed" (or "... cut short").
+// empty part counts every read). With announce set, the first firing writes
+// one line to the wrapped Env's standard error: "fault seam: read N of PATH
+// failed" (or "... cut short").
 //
 // Only tests and the test-only program kursexport_faults (tests/fault_program)
 // use it; the shipped program holds none of it.
@@ -16,6 +16,7 @@
 #define KX_TESTS_SUPPORT_TESTING_FAULTY_ENV_H_
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -59,21 +60,15 @@ class FaultyEnv : public platform::EnvWrapper {
   // empty when it has not fired since it was armed.
   const std::string& fired_path() const { return fired_path_; }
 
-  platform::NativeHandle open_file(const std::string& path, platform::OpenMode mode, bool shared,
-                                   uint32_t* os_error) override;
-  platform::NativeHandle open_file_flags(const std::string& path, uint32_t flags,
-                                         uint32_t* os_error) override;
-  platform::NativeHandle create_file(const std::string& path, uint32_t* os_error) override;
-  void close_file(platform::NativeHandle handle) override;
-  bool read_at(platform::NativeHandle handle, uint64_t offset, void* buffer, size_t size,
-               size_t* got, uint32_t* os_error) override;
+  std::unique_ptr<platform::RandomAccessFile> open_random_access(
+      const std::string& path, const platform::OpenOptions& options, uint32_t* os_error) override;
+
+  // What a read of the file named path does now (counting it when the plan
+  // counts it).
+  enum class Action { kRead, kFail, kShort };
+  Action before_read(const std::string& path);
 
  private:
-  enum class Action { kRead, kFail, kShort };
-
-  platform::NativeHandle opened(platform::NativeHandle handle, const std::string& path);
-  std::string path_of(platform::NativeHandle handle) const;
-  Action before_read(platform::NativeHandle handle);
   void announce(const std::string& path, Action action) const;
 
   platform::Env* const previous_;
@@ -81,7 +76,6 @@ class FaultyEnv : public platform::EnvWrapper {
   bool announce_ = false;
   uint64_t counted_ = 0;
   std::string fired_path_;
-  std::vector<std::pair<platform::NativeHandle, std::string>> open_files_;
 };
 
 }  // namespace kx::test

@@ -10,8 +10,9 @@
 #include <string_view>
 #include <vector>
 
-#include "tables/byte_source.h"
+#include "support/memory_file.h"
 #include "tables/cdx/index_file.h"
+#include "tables/open_file.h"
 
 namespace kx::tables::cdx {
 
@@ -23,13 +24,14 @@ struct WalkEntry {
 
 inline std::unique_ptr<IndexFile> open_bytes(std::string bytes, Status* status,
                                              std::string name = "TEST.CDX") {
-  return IndexFile::open(memory_source(std::move(name), std::move(bytes)), status);
+  return IndexFile::open(test::memory_file(std::move(name), std::move(bytes)), status);
 }
 
 inline std::unique_ptr<IndexFile> open_path(const std::string& path, Status* status) {
-  std::unique_ptr<ByteSource> source = open_file_source(path, false, false, status);
-  if (!source) return nullptr;
-  return IndexFile::open(std::move(source), status);
+  std::unique_ptr<platform::RandomAccessFile> file =
+      open_file(path, {}, NameMatch::kAnyCase, status);
+  if (!file) return nullptr;
+  return IndexFile::open(std::move(file), status);
 }
 
 // Entries in tag order from seek_first (forward) or seek_last (backward), at
@@ -76,27 +78,30 @@ inline std::string successor(std::string s) {
 
 namespace kx::tables::cdx {
 
-// A source whose bytes the test can replace while an index reads it, as
-// another application rewriting the file would.
-class SwappableSource : public ByteSource {
+// A file whose bytes the test can replace while an index reads it, as
+// another application rewriting the file would; reads from fail_reads_from
+// on fail.
+class SwappableSource : public platform::RandomAccessFile {
  public:
   explicit SwappableSource(std::string bytes) : bytes_(std::move(bytes)) {}
   void replace(std::string bytes) { bytes_ = std::move(bytes); }
   void fail_reads_from(uint64_t offset) { fail_from_ = offset; }
   const std::string& name() const override { return name_; }
-  Status size(uint64_t* size) override {
-    *size = bytes_.size();
-    return Status();
-  }
-  Status read(uint64_t offset, size_t size, void* buffer) override {
+  platform::FileResult read_at(uint64_t offset, void* buffer, size_t size, size_t* got) override {
     ++reads_;
-    if (offset >= fail_from_ || offset > bytes_.size() || size > bytes_.size() - offset) {
-      return Status::read_error(name_, 38, "short read at offset " + std::to_string(offset));
+    *got = 0;
+    if (offset >= fail_from_) return {platform::kErrReadFault};
+    if (offset < bytes_.size()) {
+      *got = static_cast<size_t>(std::min<uint64_t>(size, bytes_.size() - offset));
+      std::copy_n(bytes_.data() + offset, *got, static_cast<char*>(buffer));
     }
-    std::copy(bytes_.data() + offset, bytes_.data() + offset + size, static_cast<char*>(buffer));
-    return Status();
+    return {};
   }
-  uint64_t read_count() const override { return reads_; }
+  platform::FileResult size(uint64_t* size) override {
+    *size = bytes_.size();
+    return {};
+  }
+  uint64_t read_count() const { return reads_; }
 
  private:
   const std::string name_ = "SWAP.CDX";

@@ -186,12 +186,18 @@ TEST_P(CdxCorpusBtreeTest, WalksVisitEveryKeyInOrderBothWays) {
   EXPECT_EQ(count, e.keys);
 }
 
-TEST_P(CdxCorpusBtreeTest, SeekReadsOnePagePerLevelAfterTheHeader) {
+// A seek reads at most one run of pages per level (fewer where the first
+// read of the file or an earlier run already holds them), and the same seek
+// again reads nothing.
+TEST_P(CdxCorpusBtreeTest, SeekReadsAtMostOnePageRunPerLevelAndNothingTwice) {
   const ExpectedTag& e = GetParam();
   std::unique_ptr<TagCursor> cursor = index_->cursor(tag_);
   const uint64_t before = index_->read_count();
   cursor->seek_first();
-  EXPECT_EQ(index_->read_count() - before, static_cast<uint64_t>(e.depth) + 1);
+  EXPECT_LE(index_->read_count() - before, static_cast<uint64_t>(e.depth));
+  const uint64_t after = index_->read_count();
+  cursor->seek_first();
+  EXPECT_EQ(index_->read_count(), after);
 }
 
 TEST_P(CdxCorpusBtreeTest, SeeksLandWhereALinearScanSays) {

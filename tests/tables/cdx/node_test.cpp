@@ -9,6 +9,7 @@
 #include <random>
 #include <utility>
 
+#include "support/memory_file.h"
 #include "support/testing/corpus.h"
 #include "tables/cdx/cdx_test_util.h"
 #include "tables/cdx/tag_header.h"
@@ -76,14 +77,13 @@ std::string worked_example_image() {
 
 class CdxNodeTest : public ::testing::Test {
  protected:
-  void SetUp() override { source_ = memory_source("orders.cdx", worked_example_image()); }
   Node read(uint64_t offset, uint16_t key_length, char fill) {
     Node node;
-    Status s = read_node(source_.get(), offset, key_length, fill, &node);
+    Status s = read_node(&file_, offset, key_length, fill, &node);
     EXPECT_TRUE(s.ok()) << s.description();
     return node;
   }
-  std::unique_ptr<ByteSource> source_;
+  PagedFile file_{test::memory_file("orders.cdx", worked_example_image())};
 };
 
 // The directory leaf decoded byte by byte in the format notes.
@@ -91,9 +91,9 @@ TEST_F(CdxNodeTest, DirectoryLeafOfTheWorkedExampleDecodesAsStated) {
   const Node node = read(0x400, 10, ' ');
   EXPECT_TRUE(node.is_root());
   EXPECT_TRUE(node.is_leaf());
-  EXPECT_EQ(node.left, 0xFFFFFFFFu);
-  EXPECT_EQ(node.right, 0xFFFFFFFFu);
-  ASSERT_EQ(node.count, 6u);
+  EXPECT_EQ(node.left(), 0xFFFFFFFFu);
+  EXPECT_EQ(node.right(), 0xFFFFFFFFu);
+  ASSERT_EQ(node.count(), 6u);
   const char* keys[] = {"CUSTOMERID", "EMPLOYEEID", "ORDERDATE ",
                         "ORDERID   ", "SHIPPEDDAT", "SHIPPERID "};
   const uint32_t recnos[] = {0x600, 0x1800, 0xC00, 0x8200, 0x1200, 0x1E00};
@@ -109,7 +109,7 @@ TEST_F(CdxNodeTest, DirectoryLeafOfTheWorkedExampleDecodesAsStated) {
 
 TEST_F(CdxNodeTest, NullableDateLeafRestoresTrailingNuls) {
   const Node node = read(0x3400, 9, '\0');
-  ASSERT_GE(node.count, 4u);
+  ASSERT_GE(node.count(), 4u);
   const std::string k0("\x80\xc1\x42\xb1\xae\x80\x00\x00\x00", 9);
   const std::string k1("\x80\xc1\x42\xb1\xaf\x00\x00\x00\x00", 9);
   const std::string k2("\x80\xc1\x42\xb1\xb0\x80\x00\x00\x00", 9);
@@ -125,24 +125,22 @@ TEST_F(CdxNodeTest, NullableDateLeafRestoresTrailingNuls) {
 TEST_F(CdxNodeTest, InteriorEntriesCarryBigEndianRecordAndChild) {
   const Node node = read(0x1000, 9, '\0');
   EXPECT_FALSE(node.is_leaf());
-  ASSERT_GE(node.count, 1u);
+  ASSERT_GE(node.count(), 1u);
   EXPECT_EQ(node.key(0), std::string("\x80\xc1\x42\xb2\x0f\x00\x00\x00\x00", 9));
   EXPECT_EQ(node.recno(0), 165u);
   EXPECT_EQ(node.child(0), 0x3400u);
 }
 
 TEST_F(CdxNodeTest, TagHeaderOfTheWorkedExample) {
-  uint64_t size = 0;
-  ASSERT_TRUE(source_->size(&size).ok());
   TagHeader header;
-  ASSERT_TRUE(read_tag_header(source_.get(), 0x8200, size, true, &header).ok());
+  ASSERT_TRUE(read_tag_header(&file_, 0x8200, true, PagedFile::Freshness::kKept, &header).ok());
   EXPECT_EQ(header.root, 0x8600u);
   EXPECT_EQ(header.key_length, 4);
   EXPECT_EQ(header.options, 0x64);
   EXPECT_EQ(header.key_expression, "orderid");
   EXPECT_EQ(header.for_expression, "");
   TagHeader directory;
-  ASSERT_TRUE(read_tag_header(source_.get(), 0, size, true, &directory).ok());
+  ASSERT_TRUE(read_tag_header(&file_, 0, true, PagedFile::Freshness::kKept, &directory).ok());
   EXPECT_EQ(directory.root, 0x400u);
   EXPECT_EQ(directory.key_length, 10);
   EXPECT_EQ(directory.options, 0xE0);
@@ -314,10 +312,10 @@ class CdxLeafScanTest : public CdxLeafDamageTest {
     set_free(512 - 24 - 6 * 2 - 7);
   }
   Node header_only() {
-    auto source =
-        memory_source("X.CDX", std::string(0x1400, '\0') + std::string(page_.begin(), page_.end()));
+    PagedFile file(test::memory_file(
+        "X.CDX", std::string(0x1400, '\0') + std::string(page_.begin(), page_.end())));
     Node node;
-    Status s = read_node_header(source.get(), 0x1400, 10, ' ', &node);
+    Status s = read_node_header(&file, 0x1400, 10, ' ', &node);
     EXPECT_TRUE(s.ok()) << s.description();
     return node;
   }
@@ -384,10 +382,10 @@ TEST_F(CdxLeafScanTest, DamageBeyondTheSoughtKeyIsFoundWhenTheScanReachesIt) {
 
 TEST_F(CdxLeafScanTest, ALayoutThatCannotHoldTheCountFailsBeforeAnyKeyIsRead) {
   page_[2] = 245;  // more entries than 2-byte entries leave room for
-  auto source =
-      memory_source("X.CDX", std::string(0x1400, '\0') + std::string(page_.begin(), page_.end()));
+  PagedFile file(test::memory_file(
+      "X.CDX", std::string(0x1400, '\0') + std::string(page_.begin(), page_.end())));
   Node node;
-  EXPECT_EQ(read_node_header(source.get(), 0x1400, 10, ' ', &node).description(),
+  EXPECT_EQ(read_node_header(&file, 0x1400, 10, ' ', &node).description(),
             "page 0x1400: key count 245 exceeds room for 244");
 }
 

@@ -112,7 +112,7 @@ std::string describe_fields(const Table& table) {
 
 std::unique_ptr<Table> open_corpus(const std::string& leaf) {
   Status s;
-  auto table = tables::dbf::open_table(corpus_path(leaf), false, false, &s);
+  auto table = tables::dbf::open_table(corpus_path(leaf), {}, &s);
   EXPECT_NE(table, nullptr) << leaf << ": " << s.description() << " " << s.filename();
   return table;
 }

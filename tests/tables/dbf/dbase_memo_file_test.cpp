@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "support/memory_file.h"
 #include "tables/dbf/memo_file.h"
 #include "tablewriter/dbf_writer.h"
 
@@ -63,7 +64,7 @@ TEST(DbaseMemoFileTest, ValuesByBlock) {
   };
   for (const DbtCase& c : cases) {
     Status status;
-    auto memo = MemoFile::open_dbase(tables::memory_source("T.DBT", c.file), c.dbase4, &status);
+    auto memo = MemoFile::open_dbase(test::memory_file("T.DBT", c.file), c.dbase4, &status);
     ASSERT_NE(memo, nullptr) << c.label << ": " << status.description();
     std::string value = "unchanged";
     status = memo->read(c.block, &value);
@@ -75,13 +76,13 @@ TEST(DbaseMemoFileTest, ValuesByBlock) {
 TEST(DbaseMemoFileTest, DamagedHeaderIsCorruption) {
   Status status;
   EXPECT_EQ(
-      MemoFile::open_dbase(tables::memory_source("T.DBT", std::string(100, '\0')), false, &status),
+      MemoFile::open_dbase(test::memory_file("T.DBT", std::string(100, '\0')), false, &status),
       nullptr);
   EXPECT_EQ(status.description(),
             "memo header: file of 100 bytes is shorter than its 512-byte header");
   std::string bytes(512, '\0');
   writer::put_le16(&bytes, 20, 4);
-  EXPECT_EQ(MemoFile::open_dbase(tables::memory_source("T.DBT", bytes), true, &status), nullptr);
+  EXPECT_EQ(MemoFile::open_dbase(test::memory_file("T.DBT", bytes), true, &status), nullptr);
   EXPECT_EQ(status.gencode(), tables::kGenCorruption);
   EXPECT_EQ(status.description(), "memo header: block size 4");
 }

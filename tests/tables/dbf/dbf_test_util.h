@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tables/byte_source.h"
+#include "support/memory_file.h"
 #include "tables/dbf/table.h"
 #include "tablewriter/dbf_writer.h"
 
@@ -17,31 +17,7 @@ namespace kx::test {
 
 // A file in memory that a test can change while a reader holds it open,
 // like a table that another application appends to.
-class SharedBytesSource : public tables::ByteSource {
- public:
-  SharedBytesSource(std::string name, std::shared_ptr<std::string> bytes)
-      : name_(std::move(name)), bytes_(std::move(bytes)) {}
-  const std::string& name() const override { return name_; }
-  tables::Status size(uint64_t* size) override {
-    *size = bytes_->size();
-    return tables::Status();
-  }
-  tables::Status read(uint64_t offset, size_t size, void* buffer) override {
-    ++reads_;
-    if (offset > bytes_->size() || size > bytes_->size() - offset) {
-      return tables::Status::read_error(name_, 38,
-                                        "short read at offset " + std::to_string(offset));
-    }
-    if (size > 0) std::memcpy(buffer, bytes_->data() + offset, size);
-    return tables::Status();
-  }
-  uint64_t read_count() const override { return reads_; }
-
- private:
-  const std::string name_;
-  std::shared_ptr<std::string> bytes_;
-  uint64_t reads_ = 0;
-};
+using SharedBytesSource = MemoryFile;
 
 struct OpenedTable {
   std::unique_ptr<tables::dbf::Table> table;
@@ -54,11 +30,11 @@ inline OpenedTable open_memory_table(const std::string& dbf, const std::string& 
   OpenedTable out;
   std::unique_ptr<tables::dbf::MemoFile> memo_file;
   if (!memo.empty()) {
-    memo_file = tables::dbf::MemoFile::open(tables::memory_source("T.FPT", memo), &out.status);
+    memo_file = tables::dbf::MemoFile::open(memory_file("T.FPT", memo), &out.status);
     if (!memo_file) return out;
   }
-  out.table = tables::dbf::Table::open(tables::memory_source("T.DBF", dbf), std::move(memo_file),
-                                       &out.status);
+  out.table =
+      tables::dbf::Table::open(memory_file("T.DBF", dbf), std::move(memo_file), &out.status);
   return out;
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/memory_file.h"
 #include "tables/dbf/dbf_test_util.h"
 #include "tablewriter/dbf_writer.h"
 
@@ -25,7 +26,7 @@ class DbfMemoFileTest : public ::testing::Test {
   }
 
   std::unique_ptr<MemoFile> open(const std::string& bytes) {
-    return MemoFile::open(tables::memory_source("T.FPT", bytes), &status_);
+    return MemoFile::open(test::memory_file("T.FPT", bytes), &status_);
   }
 
   std::string read(MemoFile* memo, uint32_t block) {

@@ -66,7 +66,7 @@ TEST_F(DbfTableFilesTest, ContainerMemoIsDct) {
 TEST_F(DbfTableFilesTest, OpensTableWithMemoOfAnyExtensionCase) {
   write_memo_table("M_MAUANG.KV3", "m_mauang.Fpt");
   Status s;
-  auto table = open_table(path("M_MAUANG.KV3"), false, false, &s);
+  auto table = open_table(path("M_MAUANG.KV3"), {}, &s);
   ASSERT_NE(table, nullptr) << s.description();
   EXPECT_EQ(record_values(table.get(), 1)[1].as_string(), "dollar");
 }
@@ -74,7 +74,7 @@ TEST_F(DbfTableFilesTest, OpensTableWithMemoOfAnyExtensionCase) {
 TEST_F(DbfTableFilesTest, MissingMemoFileFailsTheOpen) {
   write_memo_table("M_MAUANG.KV3", "");
   Status s;
-  EXPECT_EQ(open_table(path("M_MAUANG.KV3"), false, false, &s), nullptr);
+  EXPECT_EQ(open_table(path("M_MAUANG.KV3"), {}, &s), nullptr);
   EXPECT_EQ(s.gencode(), tables::kGenOpen);
   EXPECT_EQ(s.oscode(), platform::kErrFileNotFound);
   EXPECT_EQ(lower(s.filename()), lower(path("M_MAUANG.fpt")));
@@ -83,14 +83,14 @@ TEST_F(DbfTableFilesTest, MissingMemoFileFailsTheOpen) {
 TEST_F(DbfTableFilesTest, TableWithoutMemoFieldsNeedsNoMemoFile) {
   ASSERT_TRUE(write_dbf(path("plain.dbf"), DbfSpec{0x03, {{"A", 'C', 1}}}, {{{"x"}}}));
   Status s;
-  auto table = open_table(path("plain.dbf"), false, false, &s);
+  auto table = open_table(path("plain.dbf"), {}, &s);
   ASSERT_NE(table, nullptr) << s.description();
   EXPECT_EQ(table->memo(), nullptr);
 }
 
 TEST_F(DbfTableFilesTest, MissingTableIsAnOpenError) {
   Status s;
-  EXPECT_EQ(open_table(path("NONE.DBF"), false, false, &s), nullptr);
+  EXPECT_EQ(open_table(path("NONE.DBF"), {}, &s), nullptr);
   EXPECT_EQ(s.gencode(), tables::kGenOpen);
   EXPECT_EQ(s.oscode(), platform::kErrFileNotFound);
   EXPECT_EQ(s.filename(), path("NONE.DBF"));
@@ -100,7 +100,7 @@ TEST_F(DbfTableFilesTest, DamagedMemoHeaderNamesTheMemoFile) {
   write_memo_table("T.DBF", "T.FPT");
   ASSERT_TRUE(write_file(path("T.FPT"), "short"));
   Status s;
-  EXPECT_EQ(open_table(path("T.DBF"), false, false, &s), nullptr);
+  EXPECT_EQ(open_table(path("T.DBF"), {}, &s), nullptr);
   EXPECT_EQ(s.gencode(), tables::kGenCorruption);
   EXPECT_EQ(lower(s.filename()), lower(path("T.FPT")));
 }

@@ -9,11 +9,11 @@
 
 #include "kv3dump/tag_verify.h"
 #include "support/testing/corpus.h"
-#include "tables/byte_source.h"
 #include "tables/cdx/cdx_format.h"
 #include "tables/cdx/key_encoding.h"
 #include "tables/dbf/table_files.h"
 #include "tables/expr/table_record.h"
+#include "tables/open_file.h"
 #include "tables/work_area_test_util.h"
 
 namespace kx::tables::expr {
@@ -93,12 +93,12 @@ TEST(KeyTyperTest, KeysEndingInTheOtherFillWalkInOrderTypedOrFromThePages) {
     ASSERT_TRUE(writer::write_dbf(folder + "/T.DBF", shape.table, shape.rows));
     ASSERT_TRUE(writer::write_cdx(folder + "/T.CDX", {shape.tag}));
     Status s;
-    std::unique_ptr<dbf::Table> table = dbf::open_table(folder + "/T.DBF", false, false, &s);
+    std::unique_ptr<dbf::Table> table = dbf::open_table(folder + "/T.DBF", {}, &s);
     ASSERT_TRUE(table) << s.description();
     for (const bool typed : {true, false}) {
       std::unique_ptr<cdx::IndexFile> index =
-          cdx::IndexFile::open(open_file_source(folder + "/T.CDX", false, false, &s), &s,
-                               typed ? key_typer(fields_of(*table)) : cdx::KeyTyper());
+          cdx::IndexFile::open(open_file(folder + "/T.CDX", {}, tables::NameMatch::kAnyCase, &s),
+                               &s, typed ? key_typer(fields_of(*table)) : cdx::KeyTyper());
       ASSERT_TRUE(index) << s.description();
       const cdx::TagInfo& tag = index->tags()[0];
       EXPECT_EQ(tag.fill, shape.tag.fill) << "typed " << typed << ": " << tag.fill_note;
@@ -108,7 +108,7 @@ TEST(KeyTyperTest, KeysEndingInTheOtherFillWalkInOrderTypedOrFromThePages) {
       EXPECT_EQ(count, shape.rows.size());
     }
     std::unique_ptr<cdx::IndexFile> index =
-        cdx::IndexFile::open(open_file_source(folder + "/T.CDX", false, false, &s), &s);
+        cdx::IndexFile::open(open_file(folder + "/T.CDX", {}, tables::NameMatch::kAnyCase, &s), &s);
     const VerifyReport report = verify_tag(*table, *index, 0);
     EXPECT_TRUE(report.evaluable) << report.reason;
     EXPECT_FALSE(report.has_findings()) << report.status.description();
@@ -147,12 +147,12 @@ TEST(KeyTyperTest, PagesAloneAgreeWithTheKeyTypeOnEveryCorpusTag) {
     if (extension != ".dbf" && extension != ".DBF") continue;
     const std::string cdx_path = dbf::sibling_file(path, "cdx");
     Status s;
-    std::unique_ptr<dbf::Table> table = dbf::open_table(path, false, false, &s);
+    std::unique_ptr<dbf::Table> table = dbf::open_table(path, {}, &s);
     if (cdx_path.empty() || !table) continue;
     std::unique_ptr<cdx::IndexFile> typed = cdx::IndexFile::open(
-        open_file_source(cdx_path, false, false, &s), &s, key_typer(fields_of(*table)));
+        open_file(cdx_path, {}, tables::NameMatch::kAnyCase, &s), &s, key_typer(fields_of(*table)));
     std::unique_ptr<cdx::IndexFile> untyped =
-        cdx::IndexFile::open(open_file_source(cdx_path, false, false, &s), &s);
+        cdx::IndexFile::open(open_file(cdx_path, {}, tables::NameMatch::kAnyCase, &s), &s);
     ASSERT_TRUE(typed && untyped) << path << ": " << s.description();
     for (size_t t = 0; t < typed->tags().size(); ++t) {
       const cdx::TagInfo& tag = typed->tags()[t];

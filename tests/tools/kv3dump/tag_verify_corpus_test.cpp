@@ -10,16 +10,15 @@
 
 #include "kv3dump/tag_verify.h"
 #include "support/testing/corpus.h"
-#include "tables/byte_source.h"
 #include "tables/dbf/table_files.h"
+#include "tables/open_file.h"
 
 namespace kx::kv3dump {
 namespace {
 
 namespace cdx = tables::cdx;
 namespace dbf = tables::dbf;
-using tables::ByteSource;
-using tables::open_file_source;
+using tables::open_file;
 using tables::Status;
 
 struct CorpusIndex {
@@ -84,9 +83,10 @@ TEST_F(VerifyCorpusTest, EveryEvaluableTagMatchesItsTable) {
   for (const CorpusIndex& c : corpus_indexes()) {
     SCOPED_TRACE(c.index);
     Status status;
-    std::unique_ptr<dbf::Table> table = dbf::open_table(corpus(c.table), false, false, &status);
+    std::unique_ptr<dbf::Table> table = dbf::open_table(corpus(c.table), {}, &status);
     ASSERT_TRUE(table) << status.description();
-    std::unique_ptr<ByteSource> source = open_file_source(corpus(c.index), false, false, &status);
+    std::unique_ptr<platform::RandomAccessFile> source =
+        open_file(corpus(c.index), {}, tables::NameMatch::kAnyCase, &status);
     ASSERT_TRUE(source) << status.description();
     std::unique_ptr<cdx::IndexFile> index = cdx::IndexFile::open(std::move(source), &status);
     ASSERT_TRUE(index) << status.description();
@@ -112,10 +112,11 @@ TEST_F(VerifyCorpusTest, EveryEvaluableTagMatchesItsTable) {
 TEST_F(VerifyCorpusTest, SkippedTagsSayWhy) {
   Status status;
   std::unique_ptr<dbf::Table> table =
-      dbf::open_table(corpus("foxbin2prg-tests/fb2p_dbf.dbf"), false, false, &status);
+      dbf::open_table(corpus("foxbin2prg-tests/fb2p_dbf.dbf"), {}, &status);
   ASSERT_TRUE(table);
   std::unique_ptr<cdx::IndexFile> index = cdx::IndexFile::open(
-      open_file_source(corpus("foxbin2prg-tests/fb2p_dbf.cdx"), false, false, &status), &status);
+      open_file(corpus("foxbin2prg-tests/fb2p_dbf.cdx"), {}, tables::NameMatch::kAnyCase, &status),
+      &status);
   ASSERT_TRUE(index);
   EXPECT_EQ(verify_tag(*table, *index, static_cast<size_t>(index->find_tag("NOTDELETED"))).reason,
             "bitmap tag");

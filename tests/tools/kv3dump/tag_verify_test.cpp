@@ -7,6 +7,7 @@
 
 #include "support/testing/child_process.h"
 #include "tables/dbf/table_files.h"
+#include "tables/open_file.h"
 #include "tables/work_area.h"
 #include "tables/work_area_test_util.h"
 #include "tools/kv3dump/tag_verify_test_util.h"
@@ -17,7 +18,7 @@ namespace {
 namespace cdx = tables::cdx;
 namespace dbf = tables::dbf;
 using tables::kGenCorruption;
-using tables::open_file_source;
+using tables::open_file;
 using tables::Status;
 using tables::WorkArea;
 using test::stock_tags;
@@ -34,7 +35,7 @@ class VerifyTest : public ::testing::Test {
       const writer::DbfSpec& table_def = test::stock_table()) {
     const std::string path = test::write_stock(folder_, tags, table_def);
     Status status;
-    std::unique_ptr<WorkArea> area = WorkArea::open(path, "", true, true, &status);
+    std::unique_ptr<WorkArea> area = WorkArea::open(path, "", {}, &status);
     EXPECT_TRUE(area) << status.description();
     std::map<std::string, VerifyReport> out;
     if (!area) return out;
@@ -203,7 +204,7 @@ TEST_F(VerifyTest, DamagedTagIsAFinding) {
   damaged[static_cast<size_t>(leaf) + 2] = '\x7F';  // entry count far beyond the node
   ASSERT_TRUE(writer::write_file(folder_ + "/STOCK.CDX", damaged));
   Status status;
-  std::unique_ptr<WorkArea> area = WorkArea::open(path, "", true, true, &status);
+  std::unique_ptr<WorkArea> area = WorkArea::open(path, "", {}, &status);
   ASSERT_TRUE(area) << status.description();
   const VerifyReport r = verify_tag(*area, 0);
   EXPECT_TRUE(r.evaluable);
@@ -214,10 +215,10 @@ TEST_F(VerifyTest, DamagedTagIsAFinding) {
 TEST_F(VerifyTest, ContainerStyleTableAndIndexOpenedDirectly) {
   const std::string path = test::write_stock(folder_);
   Status status;
-  std::unique_ptr<dbf::Table> table = dbf::open_table(path, false, false, &status);
+  std::unique_ptr<dbf::Table> table = dbf::open_table(path, {}, &status);
   ASSERT_TRUE(table) << status.description();
   std::unique_ptr<cdx::IndexFile> index = cdx::IndexFile::open(
-      open_file_source(folder_ + "/STOCK.CDX", false, false, &status), &status);
+      open_file(folder_ + "/STOCK.CDX", {}, tables::NameMatch::kAnyCase, &status), &status);
   ASSERT_TRUE(index) << status.description();
   const VerifyReport r = verify_tag(*table, *index, 0);
   EXPECT_TRUE(r.evaluable);

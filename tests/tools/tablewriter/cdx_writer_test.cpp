@@ -53,9 +53,9 @@ TEST(CdxWriterTest, FreeBytesAccountForEntriesAndStoredKeys) {
   for (uint64_t offset : layout.tags[0].levels[0]) {
     const Node node = decode(bytes, offset, 4, '\0');
     size_t stored = 0;
-    for (size_t i = 0; i < node.count; ++i) stored += 4 - node.dup(i) - node.trail(i);
+    for (size_t i = 0; i < node.count(); ++i) stored += 4 - node.dup(i) - node.trail(i);
     const size_t entry_size = at(bytes, offset)[23];
-    EXPECT_EQ(decode_le16(at(bytes, offset + 12)), 512 - 24 - entry_size * node.count - stored);
+    EXPECT_EQ(decode_le16(at(bytes, offset + 12)), 512 - 24 - entry_size * node.count() - stored);
   }
 }
 
@@ -66,7 +66,7 @@ TEST(CdxWriterTest, DuplicateCountIsTakenAgainstThePreviousKeyWithoutItsFill) {
   CdxLayout layout;
   const std::string bytes = build_cdx({tag}, {}, &layout);
   const Node node = decode(bytes, layout.tags[0].root, 4, '\0');
-  ASSERT_EQ(node.count, 2u);
+  ASSERT_EQ(node.count(), 2u);
   EXPECT_EQ(node.dup(0), 0);
   EXPECT_EQ(node.trail(0), 3);
   EXPECT_EQ(node.dup(1), 1);
@@ -84,7 +84,7 @@ TEST(CdxWriterTest, StoredPartsNeverEndWithTheFill) {
   CdxLayout layout;
   const std::string bytes = build_cdx({tag}, {}, &layout);
   const Node node = decode(bytes, layout.tags[0].root, 10, ' ');
-  for (size_t i = 0; i < node.count; ++i) {
+  for (size_t i = 0; i < node.count(); ++i) {
     const size_t kept = 10 - node.trail(i);
     if (kept > 0) {
       EXPECT_NE(node.key(i)[kept - 1], ' ') << i;
@@ -101,13 +101,13 @@ TEST(CdxWriterTest, SeparatorsAreTheGreatestEntryOfTheirSubtree) {
   for (size_t level = 1; level < levels.size(); ++level) {
     for (uint64_t offset : levels[level]) {
       const Node node = decode(bytes, offset, 4, '\0');
-      for (size_t i = 0; i < node.count; ++i) {
+      for (size_t i = 0; i < node.count(); ++i) {
         // Follow the last entries down to the leaf under entry i.
         uint64_t child = node.child(i);
         Node below = decode(bytes, child, 4, '\0');
-        while (!below.is_leaf()) below = decode(bytes, below.child(below.count - 1), 4, '\0');
-        EXPECT_EQ(node.key(i), below.key(below.count - 1));
-        EXPECT_EQ(node.recno(i), below.recno(below.count - 1));
+        while (!below.is_leaf()) below = decode(bytes, below.child(below.count() - 1), 4, '\0');
+        EXPECT_EQ(node.key(i), below.key(below.count() - 1));
+        EXPECT_EQ(node.recno(i), below.recno(below.count() - 1));
       }
     }
   }
@@ -119,8 +119,8 @@ TEST(CdxWriterTest, EveryLevelIsAChainOfSiblingsBothWays) {
   for (const auto& level : layout.tags[0].levels) {
     for (size_t i = 0; i < level.size(); ++i) {
       const Node node = decode(bytes, level[i], 4, '\0');
-      EXPECT_EQ(node.left, i == 0 ? 0xFFFFFFFFu : level[i - 1]);
-      EXPECT_EQ(node.right, i + 1 == level.size() ? 0xFFFFFFFFu : level[i + 1]);
+      EXPECT_EQ(node.left(), i == 0 ? 0xFFFFFFFFu : level[i - 1]);
+      EXPECT_EQ(node.right(), i + 1 == level.size() ? 0xFFFFFFFFu : level[i + 1]);
       EXPECT_EQ(node.is_root(), level.size() == 1);
     }
   }
@@ -162,7 +162,7 @@ TEST(CdxWriterTest, DirectoryListsNamesInOrderWithHeaderOffsets) {
   const std::string bytes = build_cdx(
       {integer_tag("ZETA", 1), integer_tag("alpha", 1), integer_tag("MID", 1)}, {}, &layout);
   const Node directory = decode(bytes, layout.directory.root, 10, ' ');
-  ASSERT_EQ(directory.count, 3u);
+  ASSERT_EQ(directory.count(), 3u);
   EXPECT_EQ(directory.key(0), "ALPHA     ");
   EXPECT_EQ(directory.recno(0), layout.tags[1].header_offset);
   EXPECT_EQ(directory.key(1), "MID       ");
