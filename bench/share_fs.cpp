@@ -7,9 +7,9 @@
 //
 // Every request is counted by kind. Opening MOUNTPOINT/.share_fs_counts
 // and reading it returns the counts since the previous such open ("kind
-// count" lines) and resets them; the counts file's own requests are neither
-// counted nor held. The program stays in the foreground and unmounts on
-// SIGINT, SIGTERM and SIGHUP.
+// count" lines, then "held_us N", the time held) and resets them; the counts
+// file's own requests are neither counted nor held. The program stays in the
+// foreground and unmounts on SIGINT, SIGTERM and SIGHUP.
 #include <sys/prctl.h>
 #include <sys/stat.h>
 

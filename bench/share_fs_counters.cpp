@@ -20,6 +20,8 @@ std::string FsOpCounters::take_text() {
     text += '\n';
     counts_[i] = 0;
   }
+  text += std::string(kHeldLine) + ' ' + std::to_string(held_us_) + '\n';
+  held_us_ = 0;
   return text;
 }
 

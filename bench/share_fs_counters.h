@@ -11,6 +11,9 @@ namespace kx::bench {
 
 // The file at the mount's root that hands out the counts and resets them.
 inline constexpr char kCountsFileName[] = ".share_fs_counts";
+// The line of the counts text that gives the time requests were held, in
+// microseconds, rather than a kind of request.
+inline constexpr char kHeldLine[] = "held_us";
 
 enum class FsOp {
   kLookup,
@@ -40,11 +43,14 @@ const char* fs_op_name(FsOp op);
 class FsOpCounters {
  public:
   void add(FsOp op) { ++counts_[static_cast<size_t>(op)]; }
-  // Every kind as a "name count" line, zeros included; then all counts are 0.
+  void add_held(uint64_t microseconds) { held_us_ += microseconds; }
+  // Every kind as a "name count" line, zeros included, and the held time as
+  // a last "held_us N" line; then all counts are 0.
   std::string take_text();
 
  private:
   std::array<uint64_t, kFsOpKinds> counts_{};
+  uint64_t held_us_ = 0;
 };
 
 }  // namespace kx::bench

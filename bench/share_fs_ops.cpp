@@ -18,18 +18,22 @@ namespace {
 
 ShareState& share(fuse_req_t req) { return *static_cast<ShareState*>(fuse_req_userdata(req)); }
 
-void hold(long ms) {
-  if (ms <= 0) return;
-  timespec deadline;
-  ::clock_gettime(CLOCK_MONOTONIC, &deadline);
-  deadline.tv_sec += ms / 1000;
-  deadline.tv_nsec += (ms % 1000) * 1000000L;
-  if (deadline.tv_nsec >= 1000000000L) {
-    deadline.tv_nsec -= 1000000000L;
-    ++deadline.tv_sec;
-  }
+uint64_t now_ns() {
+  timespec t;
+  ::clock_gettime(CLOCK_MONOTONIC, &t);
+  return static_cast<uint64_t>(t.tv_sec) * 1000000000u + static_cast<uint64_t>(t.tv_nsec);
+}
+
+// Holds the request the set time and counts how long it really was held.
+void hold(ShareState& s) {
+  if (s.delay_ms <= 0) return;
+  const uint64_t start = now_ns();
+  const uint64_t end = start + static_cast<uint64_t>(s.delay_ms) * 1000000u;
+  const timespec deadline{static_cast<time_t>(end / 1000000000u),
+                          static_cast<long>(end % 1000000000u)};
   while (::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {
   }
+  s.counters.add_held((now_ns() - start) / 1000u);
 }
 
 // Counts and holds one request; its source path, or nullptr (and the reply
@@ -37,7 +41,7 @@ void hold(long ms) {
 const std::string* serve(fuse_req_t req, FsOp op, fuse_ino_t ino) {
   ShareState& s = share(req);
   s.counters.add(op);
-  hold(s.delay_ms);
+  hold(s);
   const std::string* path = s.nodes.path(ino);
   if (path == nullptr) fuse_reply_err(req, ESTALE);
   return path;
@@ -178,7 +182,7 @@ void on_release(fuse_req_t req, fuse_ino_t ino, fuse_file_info* fi) {
     return;
   }
   share(req).counters.add(FsOp::kRelease);
-  hold(share(req).delay_ms);
+  hold(share(req));
   ::close(static_cast<int>(fi->fh));
   fuse_reply_err(req, 0);
 }
@@ -226,7 +230,7 @@ void on_readdir(fuse_req_t req, fuse_ino_t ino, size_t size, off_t offset, fuse_
 
 void on_releasedir(fuse_req_t req, fuse_ino_t /*ino*/, fuse_file_info* fi) {
   share(req).counters.add(FsOp::kReleasedir);
-  hold(share(req).delay_ms);
+  hold(share(req));
   share(req).listings.erase(fi->fh);
   fuse_reply_err(req, 0);
 }

@@ -32,9 +32,11 @@ bool fail(std::string* error, const std::string& message) {
   return false;
 }
 
-bool record(const ShareMount& mount, Measured* m, std::string* error) {
+bool record(const ShareMount& mount, Measured* m, std::string* error, bool held = false) {
   FsCounts counts;
-  if (!mount.take_counts(&counts)) return fail(error, "cannot read the share_fs counts");
+  uint64_t held_us = 0;
+  if (!mount.take_counts(&counts, &held_us)) return fail(error, "cannot read the share_fs counts");
+  if (held) m->held_us.push_back(held_us);
   if (m->kinds.empty()) {
     for (const auto& [kind, count] : counts) m->kinds.push_back(kind);
   }
@@ -91,7 +93,7 @@ bool measure_held(const Installation& at, const std::string& share_fs, int runs,
   const auto mount = ShareMount::start(share_fs, at.data_folder(), at.mount_point(), 1, error);
   if (!mount) return false;
   for (int i = 0; i < runs; ++i) {
-    if (!timed(at.share_program(), at, &m->share1, error) || !record(*mount, m, error)) {
+    if (!timed(at.share_program(), at, &m->share1, error) || !record(*mount, m, error, true)) {
       return false;
     }
   }

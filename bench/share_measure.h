@@ -21,6 +21,7 @@ struct Measured {
   std::vector<std::string> kinds;                        // share_fs's order
   std::map<std::string, std::vector<uint64_t>> per_run;  // every run, both holds
   std::vector<double> local, share0, share1;             // wall seconds
+  std::vector<uint64_t> held_us;                         // each 1 ms run's holds
   std::vector<CallCount> traced;                         // with trace only
   FsCounts traced_counts;                                // the traced run's operations
   std::vector<ProbedCall> probes;                        // with trace only

@@ -135,12 +135,18 @@ void ShareMount::stop() {
   detach(mount_point_);
 }
 
-bool ShareMount::take_counts(FsCounts* counts) const {
+bool ShareMount::take_counts(FsCounts* counts, uint64_t* held_us) const {
   counts->clear();
   std::ifstream in(mount_point_ / kCountsFileName);
   std::string kind;
   uint64_t count = 0;
-  while (in >> kind >> count) counts->emplace_back(kind, count);
+  while (in >> kind >> count) {
+    if (kind != kHeldLine) {
+      counts->emplace_back(kind, count);
+    } else if (held_us != nullptr) {
+      *held_us = count;
+    }
+  }
   return !counts->empty();
 }
 

@@ -32,9 +32,10 @@ class ShareMount {
   ShareMount(const ShareMount&) = delete;
   ShareMount& operator=(const ShareMount&) = delete;
 
-  // The counts since the previous call (or the start); false when the
-  // control file could not be read.
-  bool take_counts(FsCounts* counts) const;
+  // The counts since the previous call (or the start) and, when held_us is
+  // given, the time the requests were held; false when the counts file could
+  // not be read.
+  bool take_counts(FsCounts* counts, uint64_t* held_us = nullptr) const;
 
  private:
   ShareMount(pid_t pid, std::filesystem::path mount_point)

@@ -85,13 +85,15 @@ void print_walls(const std::vector<Measured>& all, int runs) {
   std::printf("\nMedian wall time per run (ms), %d runs each:\n\n", runs);
   std::printf(
       "| installation | local | share, 0 ms per request | share, 1 ms per request | added by "
-      "the 1 ms | added per held request |\n|---|---|---|---|---|---|\n");
+      "the 1 ms | per held request | of which held |\n|---|---|---|---|---|---|---|\n");
   for (const Measured& m : all) {
     const double s0 = median_ms(m.share0), s1 = median_ms(m.share1);
     // Every request but a forget is held, closes too.
-    const uint64_t held = median_sum(m, is_round_trip) + median_sum(m, is_close);
-    std::printf("| %s | %.2f | %.2f | %.1f | %.1f | %.2f |\n", m.label.c_str(), median_ms(m.local),
-                s0, s1, s1 - s0, held == 0 ? 0.0 : (s1 - s0) / static_cast<double>(held));
+    const double held = static_cast<double>(median_sum(m, is_round_trip) + median_sum(m, is_close));
+    const double held_ms = static_cast<double>(median(m.held_us)) / 1000;
+    std::printf("| %s | %.2f | %.2f | %.1f | %.1f | %.3f | %.3f |\n", m.label.c_str(),
+                median_ms(m.local), s0, s1, s1 - s0, held == 0 ? 0.0 : (s1 - s0) / held,
+                held == 0 ? 0.0 : held_ms / held);
   }
 }
 
