@@ -4,6 +4,8 @@
 // (set_order, seek, skip, field_get, eof). Every line must be one that a
 // finished state of the event's window gives. The program's pauses do not
 // really sleep (a fake Env).
+#include "support/torn/torn_sweep.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -11,7 +13,6 @@
 
 #include "support/testing/child_process.h"
 #include "support/testing/fake_env.h"
-#include "support/torn/torn_sweep.h"
 #include "tables/work_area.h"
 
 namespace kx::test {
@@ -100,7 +101,8 @@ class TableReader {
 
   // The rate rule: the exact day, else from the first key of the month, the
   // year or the previous year on, the first record of the currency dated on
-  // or before date. At end of file the fields are blank: 0.00.
+  // or before date; none: past the order's last key, where the fields are
+  // blank (0.00).
   bool lookup(int64_t id, const Date& date, Value* beli, Value* jual) {
     Value width;
     if (!rates_->set_order("MU_TGL") ||
@@ -116,18 +118,17 @@ class TableReader {
         if (!rates_->seek(Value::string(key), true)) return false;
         if (rates_->found()) break;
       }
-      for (;;) {
+      bool chosen = false;
+      while (!rates_->eof() && !chosen) {
         Value currency, tanggal;
-        if (rates_->eof()) break;
         if (!rates_->field_get("MAUANG_ID", &currency) || !rates_->field_get("TANGGAL", &tanggal))
           return false;
-        if (!currency.is_number() || currency.to_double() != static_cast<double>(id)) {
-          if (!rates_->go_to(0)) return false;
-          break;
-        }
-        if (tanggal.kind() == Kind::kDate && tanggal.as_date().julian() <= date.julian()) break;
-        if (!rates_->skip(1)) return false;
+        if (!currency.is_number() || currency.to_double() != static_cast<double>(id)) break;
+        chosen = tanggal.kind() == Kind::kDate && tanggal.as_date().julian() <= date.julian();
+        if (!chosen && !rates_->skip(1)) return false;
       }
+      // No record applies: to the end of the order, past its last key.
+      if (!chosen && (!rates_->go_bottom() || !rates_->skip(1))) return false;
     }
     return rates_->field_get("KURS_BELI", beli) && rates_->field_get("KURS_JUAL", jual);
   }

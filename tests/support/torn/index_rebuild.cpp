@@ -112,8 +112,8 @@ uint64_t write_tree(const std::vector<Entry>& entries, const CdxTag& tag, const 
       }
       for (const Planned& child : node->children) {
         const auto& below = levels[h - 1];
-        const size_t at = static_cast<size_t>(std::find(below.begin(), below.end(), &child) -
-                                              below.begin());
+        const size_t at =
+            static_cast<size_t>(std::find(below.begin(), below.end(), &child) - below.begin());
         Entry e = last(&child);
         e.child = static_cast<uint32_t>(offsets[h - 1][at]);
         page.entries.push_back(e);

@@ -62,11 +62,14 @@ std::string two_decimals(const std::string& decimal) {
   if (fraction[2] >= '5') {
     size_t i = digits.size();
     while (i > 0 && digits[i - 1] == '9') digits[--i] = '0';
-    if (i == 0) digits.insert(0, "1");
-    else ++digits[i - 1];
+    if (i == 0)
+      digits.insert(0, "1");
+    else
+      ++digits[i - 1];
   }
   while (digits.size() > 3 && digits[0] == '0') digits.erase(0, 1);
-  const std::string out = digits.substr(0, digits.size() - 2) + "." + digits.substr(digits.size() - 2);
+  const std::string out =
+      digits.substr(0, digits.size() - 2) + "." + digits.substr(digits.size() - 2);
   return negative && out != "0.00" ? "-" + out : out;
 }
 

@@ -82,18 +82,23 @@ bool parse_key(const std::string& key, int64_t* currency, Date* date) {
 }  // namespace
 
 const char* event_kind_name(EventKind kind) {
-  static const char* const kNames[kEventKinds] = {
-      "append", "leaf insert", "split to a new page", "split into a free page",
-      "keys moved between pages", "root split", "index rebuild", "day close"};
+  static const char* const kNames[kEventKinds] = {"append",
+                                                  "leaf insert",
+                                                  "split to a new page",
+                                                  "split into a free page",
+                                                  "keys moved between pages",
+                                                  "root split",
+                                                  "index rebuild",
+                                                  "day close"};
   return kNames[static_cast<size_t>(kind)];
 }
 
 const std::vector<std::string>& event_orders(EventKind kind) {
   static const std::vector<std::string> kOrders[kEventKinds] = {
-      {"record+marker, count, index", "record, marker, count, index",
-       "index, record+marker, count", "count, record+marker, index",
-       "record in 3 writes, marker, count, index", "record back part first, front, count, index",
-       "count, index, record+marker", "record+marker, index, count"},
+      {"record+marker, count, index", "record, marker, count, index", "index, record+marker, count",
+       "count, record+marker, index", "record in 3 writes, marker, count, index",
+       "record back part first, front, count, index", "count, index, record+marker",
+       "record+marker, index, count"},
       {"table, leaf then parents", "table, parents then leaf", "leaf then parents, table"},
       {"child first, new page first", "parent first, split node first",
        "parent first, new page first", "child first, split node first"},
@@ -178,9 +183,8 @@ bool initial_installation(const std::string& folder, const TreeCaps& caps,
 PosWriter::PosWriter(const Installation& installation, const TreeCaps& caps, uint64_t seed)
     : content_(installation.content), images_(installation.images), caps_(caps), rng_(seed) {}
 
-std::unique_ptr<PosWriter> PosWriter::open(const Installation& installation,
-                                           const TreeCaps& caps, uint64_t seed,
-                                           std::string* error) {
+std::unique_ptr<PosWriter> PosWriter::open(const Installation& installation, const TreeCaps& caps,
+                                           uint64_t seed, std::string* error) {
   std::unique_ptr<PosWriter> w(new PosWriter(installation, caps, seed));
   if (!w->load(error)) return nullptr;
   return w;
@@ -268,9 +272,9 @@ bool PosWriter::append(const writer::Rate& rate, size_t table_order, const Write
     }
   }
   const std::string record =
-      writer::build_dbf(rate_spec(),
-                        {writer::Row{{rate.currency_id, rate.tanggal, rate.kurs_beli,
-                                      rate.kurs_jual}}})
+      writer::build_dbf(
+          rate_spec(),
+          {writer::Row{{rate.currency_id, rate.tanggal, rate.kurs_beli, rate.kurs_jual}}})
           .dbf.substr(rate_header_length_, rate_record_length_);
   const uint64_t at = rate_header_length_ + (recno - 1) * rate_record_length_;
   std::string count(4, '\0');
@@ -286,9 +290,15 @@ bool PosWriter::append(const writer::Rate& rate, size_t table_order, const Write
   const size_t third = rate_record_length_ / 3;
   std::vector<WriteCall> table;
   switch (table_order) {
-    case 1: table = {bare, marker, counted}; break;
-    case 2: table = {whole, counted}; break;
-    case 3: table = {counted, whole}; break;
+    case 1:
+      table = {bare, marker, counted};
+      break;
+    case 2:
+      table = {whole, counted};
+      break;
+    case 3:
+      table = {counted, whole};
+      break;
     case 4:
       table = {part(0, third, false), part(third, 2 * third, false),
                part(2 * third, rate_record_length_, false), marker, counted};
@@ -296,9 +306,15 @@ bool PosWriter::append(const writer::Rate& rate, size_t table_order, const Write
     case 5:
       table = {part(third, rate_record_length_, true), part(0, third, false), counted};
       break;
-    case 6: table = {counted, whole}; break;
-    case 7: table = {whole, counted}; break;
-    default: table = {whole, counted}; break;
+    case 6:
+      table = {counted, whole};
+      break;
+    case 7:
+      table = {whole, counted};
+      break;
+    default:
+      table = {whole, counted};
+      break;
   }
   for (const WriteCall& w : table) apply(w, &images_);
   content_.rates.push_back(rate);
@@ -452,8 +468,8 @@ bool PosWriter::fill_leaf(uint64_t leaf, std::vector<PosEvent>* events, std::str
 
 bool PosWriter::event_append(size_t order, PosEvent* event, std::string* error) {
   const int64_t currency = 2 + static_cast<int64_t>(random(4));
-  return append(make_rate(currency, hot_date(currency)), order, WriteOrder{}, false,
-                &event->writes, error);
+  return append(make_rate(currency, hot_date(currency)), order, WriteOrder{}, false, &event->writes,
+                error);
 }
 
 bool PosWriter::event_leaf_insert(size_t order, PosEvent* event, std::string* error) {
@@ -499,26 +515,27 @@ bool PosWriter::event_split(EventKind kind, size_t order, std::vector<PosEvent>*
     if (!event_move(7, events, &merge, error)) return false;
   }
   uint64_t leaf = 0;
-  if (!full_leaf(root, &leaf, error)) {
-    if (!error->empty()) return false;
-    if (root) {
-      PosEvent rebuild{EventKind::kRebuild, 0, {}, {}};
-      if (!event_rebuild(0, &rebuild, error)) return false;
-      push(std::move(rebuild), events);
-      if (!full_leaf(true, &leaf, error)) return *error = "no full path after a rebuild", false;
-    } else {
-      std::vector<uint64_t> tried;
-      for (;;) {
-        leaf = fullest_leaf(tried);
-        if (leaf == 0) return *error = "no leaf whose split stops below the root", false;
-        if (fill_leaf(leaf, events, error)) break;
-        if (!error->empty()) return false;
-        tried.push_back(leaf);
-      }
+  writer::Rate rate;
+  const bool found = full_leaf(root, &leaf, error) && craft_into(leaf, &rate);
+  if (!error->empty()) return false;
+  if (found) {
+    // The chosen leaf takes the rate.
+  } else if (root) {
+    PosEvent rebuild{EventKind::kRebuild, 0, {}, {}};
+    if (!event_rebuild(0, &rebuild, error)) return false;
+    push(std::move(rebuild), events);
+    if (!full_leaf(true, &leaf, error) || !craft_into(leaf, &rate))
+      return *error = "no full path after a rebuild", false;
+  } else {
+    std::vector<uint64_t> tried = {leaf};
+    for (;;) {
+      leaf = fullest_leaf(tried);
+      if (leaf == 0) return *error = "no leaf whose split stops below the root", false;
+      if (fill_leaf(leaf, events, error) && craft_into(leaf, &rate)) break;
+      if (!error->empty()) return false;
+      tried.push_back(leaf);
     }
   }
-  writer::Rate rate;
-  if (!craft_into(leaf, &rate)) return *error = "no key fits the full leaf", false;
   static const WriteOrder kSplitOrders[4] = {
       {false, false, true}, {true, true, false}, {true, true, true}, {false, false, false}};
   static const WriteOrder kRootOrders[3] = {
@@ -571,8 +588,7 @@ bool PosWriter::event_move(size_t order, std::vector<PosEvent>* events, PosEvent
   } else if (order <= 6) {
     std::vector<uint64_t> candidates;
     for (size_t i = 0; i + 1 < leaves.size(); ++i) {
-      if (under_one_parent(i, i + 1) &&
-          leaves[i].entries.size() != leaves[i + 1].entries.size() &&
+      if (under_one_parent(i, i + 1) && leaves[i].entries.size() != leaves[i + 1].entries.size() &&
           (hot.empty() || std::count(hot.begin(), hot.end(), i) != 0 || random(4) == 0))
         candidates.push_back(parents[i]);
     }
@@ -596,8 +612,8 @@ bool PosWriter::event_move(size_t order, std::vector<PosEvent>* events, PosEvent
     }
     TagEdit merge = edit(kMuTgl);
     if (!merge.merge(left)) return *error = merge.error(), false;
-    event->writes = merge.writes(kIndex, order == 7 ? WriteOrder{false, false, true}
-                                                    : WriteOrder{true, true, true});
+    event->writes = merge.writes(
+        kIndex, order == 7 ? WriteOrder{false, false, true} : WriteOrder{true, true, true});
   }
   event->kind = EventKind::kMove;
   event->order = order;
@@ -694,6 +710,16 @@ bool PosWriter::next(EventKind kind, size_t order, std::vector<PosEvent>* events
   }
   push(std::move(event), events);
   return true;
+}
+
+bool EventSchedule::next(PosWriter* writer, std::vector<PosEvent>* events, std::string* error) {
+  static constexpr EventKind kRound[kEventKinds] = {
+      EventKind::kRebuild,  EventKind::kRootSplit, EventKind::kAppend,    EventKind::kLeafInsert,
+      EventKind::kSplitNew, EventKind::kMove,      EventKind::kSplitFree, EventKind::kDayClose};
+  const EventKind kind = kRound[step_++ % kEventKinds];
+  if (writer->next(kind, made_[static_cast<size_t>(kind)]++, events, error)) return true;
+  *error = std::string(event_kind_name(kind)) + ": " + *error;
+  return false;
 }
 
 }  // namespace kx::test

@@ -94,10 +94,8 @@ class PosWriter {
   bool fill_leaf(uint64_t leaf, std::vector<PosEvent>* events, std::string* error);
   bool event_append(size_t order, PosEvent* event, std::string* error);
   bool event_leaf_insert(size_t order, PosEvent* event, std::string* error);
-  bool event_split(EventKind kind, size_t order, std::vector<PosEvent>* events,
-                   std::string* error);
-  bool event_move(size_t order, std::vector<PosEvent>* events, PosEvent* event,
-                  std::string* error);
+  bool event_split(EventKind kind, size_t order, std::vector<PosEvent>* events, std::string* error);
+  bool event_move(size_t order, std::vector<PosEvent>* events, PosEvent* event, std::string* error);
   bool event_rebuild(size_t order, PosEvent* event, std::string* error);
   bool event_day_close(size_t order, PosEvent* event, std::string* error);
   bool merge_candidate(uint64_t* left);
@@ -112,6 +110,20 @@ class PosWriter {
   uint64_t rate_header_length_ = 0;
   uint64_t rate_record_length_ = 0;
   uint64_t aktif_offset_ = 0;  // of AKTIF in M_KONTRO's first record
+};
+
+// The order in which the sweep and the live writer make events: one of each
+// kind a round, a rebuild first (it leaves a full path for the root split
+// after it), each kind going through its write orders in turn.
+class EventSchedule {
+ public:
+  // The next step's events (see PosWriter::next).
+  bool next(PosWriter* writer, std::vector<PosEvent>* events, std::string* error);
+  size_t rounds() const { return step_ / kEventKinds; }
+
+ private:
+  size_t step_ = 0;
+  size_t made_[kEventKinds] = {};
 };
 
 // The keys each tag must hold for content, in key order: MU_TGL the

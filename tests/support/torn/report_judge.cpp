@@ -12,7 +12,8 @@ std::vector<std::string> lines_of(const std::string& out) {
   size_t at = out.find("\r\n");
   while (at != std::string::npos) {
     const size_t next = out.find("\r\n", at + 2);
-    lines.push_back(out.substr(at + 2, next == std::string::npos ? std::string::npos : next - at - 2));
+    lines.push_back(
+        out.substr(at + 2, next == std::string::npos ? std::string::npos : next - at - 2));
     at = next;
   }
   return lines;
@@ -57,8 +58,8 @@ ReaderRun parse_program_output(const std::string& out) {
     const std::string name = l.substr(1, colon - 1);
     if (name != "Aktif_Jam") run.members.emplace_back(name, l.substr(colon + 2));
   }
-  run.complete = run.failure.empty() && !lines.empty() && lines.front() == "{" &&
-                 lines.back() == "}";
+  run.complete =
+      run.failure.empty() && !lines.empty() && lines.front() == "{" && lines.back() == "}";
   if (run.failure.empty() && !run.complete)
     run.failure = out.empty() ? "no output" : "incomplete output";
   return run;

@@ -28,7 +28,7 @@ ReaderRun parse_program_output(const std::string& out);
 
 struct Verdict {
   std::vector<std::string> wrong;  // "KursBeli_USD:2000012.25", ...
-  size_t unavoidable = 0;  // lines only the files as they stand explain (see state_view.h)
+  size_t unavoidable = 0;          // lines only the files as they stand explain (see state_view.h)
 };
 
 // window: the members of each finished state the run may show. view, asked

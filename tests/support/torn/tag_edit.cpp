@@ -92,8 +92,8 @@ bool TagEdit::path(const Entry& entry, std::vector<Page>* pages, std::vector<siz
     if (p.leaf()) return true;
     const auto it =
         std::lower_bound(p.entries.begin(), p.entries.end(), entry, cdx_pages::entry_less);
-    const size_t slot = it == p.entries.end() ? p.entries.size() - 1
-                                              : static_cast<size_t>(it - p.entries.begin());
+    const size_t slot =
+        it == p.entries.end() ? p.entries.size() - 1 : static_cast<size_t>(it - p.entries.begin());
     slots->push_back(slot);
     at = p.entries[slot].child;
   }
@@ -103,7 +103,7 @@ bool TagEdit::leaves(std::vector<Page>* leaves, std::vector<uint64_t>* parents) 
   leaves->clear();
   parents->clear();
   std::function<bool(uint64_t, uint64_t, size_t)> visit = [&](uint64_t at, uint64_t parent,
-                                                               size_t depth) {
+                                                              size_t depth) {
     Page p;
     if (depth == kMaxDepth || !page(at, &p)) return false;
     if (p.leaf()) {
@@ -231,7 +231,8 @@ bool TagEdit::rebalance(uint64_t giver, uint64_t receiver, size_t count) {
   size_t slot = 0;
   if (!parent_of(giver, &parent, &slot) || !page(giver, &from) || !page(receiver, &to))
     return false;
-  const bool rightwards = slot + 1 < parent.entries.size() && parent.entries[slot + 1].child == receiver;
+  const bool rightwards =
+      slot + 1 < parent.entries.size() && parent.entries[slot + 1].child == receiver;
   const bool leftwards = slot > 0 && parent.entries[slot - 1].child == receiver;
   if (!rightwards && !leftwards) return fail("the leaves are not neighbours");
   if (count == 0 || count >= from.entries.size()) return fail("nothing to move");
@@ -335,7 +336,7 @@ std::vector<WriteCall> TagEdit::writes(const std::string& file, const WriteOrder
   const auto rank = [&](uint64_t offset) {
     const Dirty& d = dirty_.at(offset);
     const int level = order.top_down ? -d.level : d.level;
-    const int role = d.role == Role::kFreed              ? 2
+    const int role = d.role == Role::kFreed                            ? 2
                      : (d.role == Role::kNew) == order.new_pages_first ? 0
                                                                        : 1;
     return std::make_pair(level, role);

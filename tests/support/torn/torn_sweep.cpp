@@ -17,12 +17,6 @@ namespace {
 
 constexpr size_t kWrongShown = 20;
 
-// One event of each kind per round; a rebuild leaves the root full, so the
-// root split comes straight after it.
-constexpr EventKind kRound[kEventKinds] = {
-    EventKind::kRebuild,  EventKind::kRootSplit, EventKind::kAppend,    EventKind::kLeafInsert,
-    EventKind::kSplitNew, EventKind::kMove,      EventKind::kSplitFree, EventKind::kDayClose};
-
 // Walks every tag of the index image with the table layer and compares it
 // with the keys the content needs; empty when they agree.
 std::string check_index(const std::string& image, const PosContent& content) {
@@ -98,21 +92,17 @@ class Sweep {
     const auto start = std::chrono::steady_clock::now();
     if (prepare()) {
       uint64_t number = 0;
-      std::array<size_t, kEventKinds> made{};
-      for (size_t round = 0; round < config_.events_per_kind && !done_; ++round) {
-        for (EventKind kind : kRound) {
-          std::vector<PosEvent> events;
-          std::string error;
-          if (!writer_->next(kind, made[static_cast<size_t>(kind)]++, &events, &error)) {
-            result_.problems.push_back(std::string("writer model, ") + event_kind_name(kind) +
-                                       ": " + error);
-            done_ = true;
-            break;
-          }
-          for (const PosEvent& event : events) {
-            if (done_) break;
-            sweep_event(++number, event);
-          }
+      EventSchedule schedule;
+      while (schedule.rounds() < config_.events_per_kind && !done_) {
+        std::vector<PosEvent> events;
+        std::string error;
+        if (!schedule.next(writer_.get(), &events, &error)) {
+          result_.problems.push_back("writer model, " + error);
+          break;
+        }
+        for (const PosEvent& event : events) {
+          if (done_) break;
+          sweep_event(++number, event);
         }
       }
     }
@@ -201,8 +191,8 @@ class Sweep {
     std::ostringstream text;
     text << "KX_TORN_REPLAY=" << config_.seed << ":" << number << ":" << write << " ("
          << event_kind_name(event.kind) << ", " << event_orders(event.kind)[event.order]
-         << ", after " << describe(event.writes[write - 1]) << "): "
-         << (run.complete ? "complete report" : run.failure) << "; wrong:";
+         << ", after " << describe(event.writes[write - 1])
+         << "): " << (run.complete ? "complete report" : run.failure) << "; wrong:";
     for (const std::string& line : verdict.wrong) text << " " << line;
     text << "; shown:" << members_text(run.members);
     if (config_.replay) {
@@ -231,7 +221,8 @@ SweepConfig sweep_config(size_t default_events, const std::string& reduced_becau
   SweepConfig config;
   config.events_per_kind = default_events;
   config.reduced_because = reduced_because;
-  if (const char* seed = std::getenv("KX_TORN_SEED")) config.seed = std::strtoull(seed, nullptr, 10);
+  if (const char* seed = std::getenv("KX_TORN_SEED"))
+    config.seed = std::strtoull(seed, nullptr, 10);
   if (const char* events = std::getenv("KX_TORN_EVENTS")) {
     config.events_per_kind = std::strtoull(events, nullptr, 10);
     config.reduced_because.clear();
@@ -257,10 +248,10 @@ SweepResult run_sweep(const SweepConfig& config, const std::string& data_folder,
 std::string summary(const SweepResult& result, const SweepConfig& config,
                     const std::string& label) {
   std::ostringstream out;
-  out << "[ torn sweep ] " << label << ": seed " << config.seed << ", "
-      << config.events_per_kind << " events of each kind"
-      << (config.reduced_because.empty() ? "" : " (fewer: " + config.reduced_because + ")")
-      << ", " << result.seconds << " s\n";
+  out << "[ torn sweep ] " << label << ": seed " << config.seed << ", " << config.events_per_kind
+      << " events of each kind"
+      << (config.reduced_because.empty() ? "" : " (fewer: " + config.reduced_because + ")") << ", "
+      << result.seconds << " s\n";
   char line[256];
   const auto row = [&](const std::string& name, const KindTally& t) {
     std::snprintf(line, sizeof line,

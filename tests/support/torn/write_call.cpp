@@ -16,7 +16,9 @@ namespace kx::test {
 namespace {
 
 #ifdef _WIN32
-int open_for_writing(const std::string& path) { return ::_open(path.c_str(), _O_WRONLY | _O_BINARY); }
+int open_for_writing(const std::string& path) {
+  return ::_open(path.c_str(), _O_WRONLY | _O_BINARY);
+}
 void close_fd(int fd) { ::_close(fd); }
 bool truncate_fd(int fd, uint64_t length) {
   return ::_chsize_s(fd, static_cast<__int64>(length)) == 0;

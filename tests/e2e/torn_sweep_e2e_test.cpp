@@ -1,0 +1,69 @@
+// The torn-state sweep read by the program end to end: after every single
+// write call of the writer model the program runs as a child process on the
+// installation as it stands, and each line of what it prints must be one
+// that a finished state of the event's window gives (see
+// support/torn/torn_sweep.h for the variables that set the seed, the count
+// and a replay of one state).
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <iostream>
+
+#include "e2e/damage_support.h"
+#include "e2e/program_runner.h"
+#include "support/torn/torn_sweep.h"
+
+namespace kx::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A run may wait a while for a writer to finish before it gives up.
+constexpr double kRunSeconds = 5;
+
+bool sanitized() {
+#if defined(__SANITIZE_ADDRESS__)
+  return true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+  return true;
+#endif
+#endif
+  return false;
+}
+
+TEST(TornSweepE2eTest, EveryStateBetweenTwoWritesPrintsAFinishedStatesLines) {
+  const std::string program = program_under_test();
+  ASSERT_FALSE(program.empty()) << "KX_PROGRAM is not set";
+  std::string reduced;
+  if (sanitized()) reduced = "the sanitizer build";
+  if (under_wine()) reduced = "under wine";
+  const test::SweepConfig config = test::sweep_config(reduced.empty() ? 300 : 15, reduced);
+  const std::string root = (fs::temp_directory_path() / "kx-e2e" / "torn-sweep").string();
+  fs::remove_all(root);
+  fs::create_directories(root + "/tarvo");
+  const std::string copy = root + "/tarvo/" + fs::path(program).filename().string();
+  fs::copy_file(program, copy);
+  ASSERT_TRUE(
+      writer::write_location_table(root + "/tarvo/", {target_path(root + "/pos"), "", "", ""}));
+  if (under_wine()) run_program(copy, root, 120);  // wine prepares its folder on the first start
+  const test::SweepResult result =
+      test::run_sweep(config, root + "/pos/KV3DB/", [&](const std::string&) {
+        const RunResult run = run_program(copy, root, kRunSeconds);
+        test::ReaderRun parsed = test::parse_program_output(run.out);
+        if (run.timed_out) parsed.complete = false, parsed.failure = "timed out";
+        if (!run.timed_out && run.status != 0)
+          parsed.complete = false, parsed.failure = how_it_ended(run) + " " + run.err;
+        return parsed;
+      });
+  std::cout << test::summary(result, config, "program " + program);
+  for (const std::string& problem : result.problems) ADD_FAILURE() << problem;
+  for (const std::string& wrong : result.wrong) ADD_FAILURE() << wrong;
+  size_t events = 0;
+  for (const test::KindTally& k : result.kinds) events += k.events;
+  EXPECT_GT(events, 0u);
+  if (!HasFailure() && !config.replay) fs::remove_all(root);
+}
+
+}  // namespace
+}  // namespace kx::e2e
