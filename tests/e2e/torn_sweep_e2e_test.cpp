@@ -20,6 +20,7 @@ namespace fs = std::filesystem;
 
 // A run may wait a while for a writer to finish before it gives up.
 constexpr double kRunSeconds = 5;
+constexpr size_t kJobs = 4;
 
 bool sanitized() {
 #if defined(__SANITIZE_ADDRESS__)
@@ -38,18 +39,29 @@ TEST(TornSweepE2eTest, EveryStateBetweenTwoWritesPrintsAFinishedStatesLines) {
   std::string reduced;
   if (sanitized()) reduced = "the sanitizer build";
   if (under_wine()) reduced = "under wine";
-  const test::SweepConfig config = test::sweep_config(reduced.empty() ? 300 : 15, reduced);
+  // Readers side by side, each on its own copy: runs that wait for a writer
+  // to finish wait together.
+  const test::SweepConfig config =
+      test::sweep_config(reduced.empty() ? 300 : 15, reduced, under_wine() ? 1 : kJobs);
   const std::string root = (fs::temp_directory_path() / "kx-e2e" / "torn-sweep").string();
   fs::remove_all(root);
-  fs::create_directories(root + "/tarvo");
-  const std::string copy = root + "/tarvo/" + fs::path(program).filename().string();
-  fs::copy_file(program, copy);
-  ASSERT_TRUE(
-      writer::write_location_table(root + "/tarvo/", {target_path(root + "/pos"), "", "", ""}));
-  if (under_wine()) run_program(copy, root, 120);  // wine prepares its folder on the first start
+  std::vector<std::string> data_folders;
+  const std::string name = fs::path(program).filename().string();
+  for (size_t j = 0; j < config.jobs; ++j) {
+    const std::string job = root + "/job" + std::to_string(j) + "/";
+    fs::create_directories(job + "tarvo");
+    fs::copy_file(program, job + "tarvo/" + name);
+    ASSERT_TRUE(
+        writer::write_location_table(job + "tarvo/", {target_path(job + "pos"), "", "", ""}));
+    if (under_wine()) run_program(job + "tarvo/" + name, job, 120);  // wine prepares its folder
+    data_folders.push_back(job + "pos/KV3DB/");
+  }
+  RunOptions options;
+  options.keep_output = false;  // tens of thousands of torn states
   const test::SweepResult result =
-      test::run_sweep(config, root + "/pos/KV3DB/", [&](const std::string&) {
-        const RunResult run = run_program(copy, root, kRunSeconds);
+      test::run_sweep(config, data_folders, [&](const std::string& data_folder) {
+        const std::string job = data_folder.substr(0, data_folder.size() - 10);  // "pos/KV3DB/"
+        const RunResult run = run_program(job + "tarvo/" + name, job, kRunSeconds, options);
         test::ReaderRun parsed = test::parse_program_output(run.out);
         if (run.timed_out) parsed.complete = false, parsed.failure = "timed out";
         if (!run.timed_out && run.status != 0)

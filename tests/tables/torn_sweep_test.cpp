@@ -148,7 +148,7 @@ TEST(TornSweepTest, EveryStateBetweenTwoWritesReadsAsAFinishedState) {
   const SweepConfig config = sweep_config(reduced.empty() ? 300 : 40, reduced);
   const std::string folder =
       std::filesystem::path(scratch_path("x")).parent_path().string() + "/torn/";
-  const SweepResult result = run_sweep(config, folder, [](const std::string& data_folder) {
+  const SweepResult result = run_sweep(config, {folder}, [](const std::string& data_folder) {
     return TableReader(data_folder).read();
   });
   std::cout << summary(result, config, "table layer");

@@ -1,5 +1,6 @@
 #include "support/torn/report_judge.h"
 
+#include <cctype>
 #include <map>
 
 namespace kx::test {
@@ -34,6 +35,24 @@ bool explains(const ReportMembers& state, const std::string& name, const std::st
 }
 
 }  // namespace
+
+std::string failure_class(const std::string& failure) {
+  std::string out;
+  for (size_t i = 0; i < failure.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(failure[i]);
+    const bool word = i > 0 && (std::isalnum(static_cast<unsigned char>(failure[i - 1])) ||
+                                failure[i - 1] == '_');
+    if (word || !std::isdigit(c)) {
+      out += failure[i];
+      continue;
+    }
+    i += failure.compare(i, 2, "0x") == 0 ? 2 : 0;
+    while (i < failure.size() && std::isxdigit(static_cast<unsigned char>(failure[i]))) ++i;
+    --i;
+    out += "#";
+  }
+  return out;
+}
 
 ReaderRun parse_program_output(const std::string& out) {
   ReaderRun run;

@@ -31,6 +31,10 @@ struct Verdict {
   size_t unavoidable = 0;          // lines only the files as they stand explain (see state_view.h)
 };
 
+// A failure's text with its numbers (offsets, counts) replaced by "#", so
+// that like failures count together.
+std::string failure_class(const std::string& failure);
+
 // window: the members of each finished state the run may show. view, asked
 // only when a line is not explained, gives the members of the files as they
 // stand when no reader could tell them from a finished state.

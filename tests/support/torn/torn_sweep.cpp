@@ -1,12 +1,13 @@
 #include "support/torn/torn_sweep.h"
 
-#include <cctype>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <sstream>
+#include <thread>
 
 #include "support/torn/state_view.h"
 #include "tables/byte_source.h"
@@ -44,6 +45,8 @@ std::string check_index(const std::string& image, const PosContent& content) {
   return "";
 }
 
+// The finished states a run during event may show: before and after, and a
+// day close's each with the other's date.
 std::vector<ReportMembers> window_of(const PosContent& before, const PosEvent& event) {
   std::vector<ReportMembers> window = {expected_members(before, before.aktif),
                                        expected_members(event.after, event.after.aktif)};
@@ -60,172 +63,196 @@ std::string members_text(const std::vector<std::pair<std::string, std::string>>&
   return out;
 }
 
-// A failure's text without its numbers, so that like failures count together.
-std::string without_numbers(const std::string& text) {
-  std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const bool hex = text.compare(i, 2, "0x") == 0;
-    if (!hex && !std::isdigit(static_cast<unsigned char>(text[i]))) {
-      out += text[i];
-      continue;
-    }
-    i += hex ? 2 : 0;
-    while (i < text.size() && std::isxdigit(static_cast<unsigned char>(text[i]))) ++i;
-    --i;
-    out += "#";
-  }
-  return out;
-}
-
 std::string share(size_t part, size_t whole) {
   char text[32];
   std::snprintf(text, sizeof text, "%.2f %%", whole == 0 ? 0.0 : 100.0 * part / whole);
   return text;
 }
 
-class Sweep {
- public:
-  Sweep(const SweepConfig& config, const std::string& folder, const StateReader& reader)
-      : config_(config), folder_(folder), reader_(reader) {}
+// An event as the readers need it: its writes and its window.
+struct SweptEvent {
+  uint64_t number = 0;
+  EventKind kind = EventKind::kAppend;
+  size_t order = 0;
+  std::vector<WriteCall> writes;
+  std::vector<ReportMembers> window;
+  PosContent after;
+};
 
-  SweepResult run() {
-    const auto start = std::chrono::steady_clock::now();
-    if (prepare()) {
-      uint64_t number = 0;
-      EventSchedule schedule;
-      while (schedule.rounds() < config_.events_per_kind && !done_) {
-        std::vector<PosEvent> events;
-        std::string error;
-        if (!schedule.next(writer_.get(), &events, &error)) {
-          result_.problems.push_back("writer model, " + error);
-          break;
-        }
-        for (const PosEvent& event : events) {
-          if (done_) break;
-          sweep_event(++number, event);
-        }
+// The sweep's events made one by one from the installation: every job makes
+// its own (the same seed gives the same events), so that no job holds them
+// all and a program started from the test process is cheap to fork.
+class EventStream {
+ public:
+  EventStream(const SweepConfig& config, const Installation& installation)
+      : config_(config), before_(installation.content) {
+    std::string error;
+    writer_ = PosWriter::open(installation, sweep_caps(), config.seed, &error);
+    if (!writer_) problem_ = "installation: " + error;
+  }
+
+  // The next event; false at the end of the sweep or on a failure (problem()).
+  bool next(SweptEvent* event) {
+    while (pending_.empty()) {
+      if (!writer_ || schedule_.rounds() >= config_.events_per_kind) return false;
+      if (config_.replay && number_ >= config_.replay_event) return false;
+      std::string error;
+      if (!schedule_.next(writer_.get(), &pending_, &error)) {
+        problem_ = "writer model, " + error;
+        writer_.reset();
+        return false;
       }
+      std::reverse(pending_.begin(), pending_.end());
     }
-    result_.seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    return result_;
+    PosEvent& e = pending_.back();
+    *event = {++number_, e.kind, e.order, std::move(e.writes), window_of(before_, e), e.after};
+    before_ = std::move(e.after);
+    pending_.pop_back();
+    return true;
+  }
+  const std::string& problem() const { return problem_; }
+
+ private:
+  const SweepConfig& config_;
+  std::unique_ptr<PosWriter> writer_;
+  EventSchedule schedule_;
+  std::vector<PosEvent> pending_;  // the step's events, last first
+  PosContent before_;
+  uint64_t number_ = 0;
+  std::string problem_;
+};
+
+struct Wrong {
+  uint64_t event = 0;
+  size_t write = 0;
+  std::string text;
+};
+
+// One reading job: its own copy of the files, brought from state to state
+// by every write, reading the states whose number is job modulo jobs.
+class Job {
+ public:
+  Job(const SweepConfig& config, const std::vector<writer::Currency>& currencies,
+      const FileImages& images, const std::string& folder, const StateReader& reader)
+      : config_(config),
+        currencies_(currencies),
+        state_(images),
+        folder_(folder),
+        reader_(reader) {}
+
+  void run(const Installation& installation, size_t job, size_t jobs) {
+    std::string error;
+    if (!write_images(state_, folder_, &error)) return problems_.push_back(error);
+    EventStream events(config_, installation);
+    uint64_t state = 0;
+    for (SweptEvent event; events.next(&event);) {
+      KindTally& tally = kinds_[static_cast<size_t>(event.kind)];
+      const bool target = config_.replay && event.number == config_.replay_event;
+      if (!config_.replay && job == 0) ++tally.events;
+      for (size_t w = 0; w < event.writes.size(); ++w) {
+        test::apply(event.writes[w], &state_);
+        if (config_.replay) {
+          if (target && w + 1 == config_.replay_write) return replay(event, w);
+          continue;
+        }
+        if (!apply_to_folder(event.writes[w], folder_, &error)) return problems_.push_back(error);
+        if (state++ % jobs == job) read_state(event, w + 1, &tally);
+      }
+      const std::string index =
+          job != 0 || config_.replay ? "" : check_index(state_.at("M_KURSMA.CDX"), event.after);
+      if (!index.empty())
+        return problems_.push_back("after event " + std::to_string(event.number) + ": " + index);
+    }
+    if (!events.problem().empty() && job == 0) problems_.push_back(events.problem());
+  }
+
+  void merge_into(SweepResult* result, std::vector<Wrong>* wrong) const {
+    for (size_t k = 0; k < kEventKinds; ++k) {
+      KindTally& to = result->kinds[k];
+      const KindTally& from = kinds_[k];
+      to.events += from.events;
+      to.states += from.states;
+      to.wrong_lines += from.wrong_lines;
+      to.wrong_states += from.wrong_states;
+      to.unavoidable_lines += from.unavoidable_lines;
+      to.failures += from.failures;
+      for (const auto& [text, n] : from.failure_texts) to.failure_texts[text] += n;
+    }
+    wrong->insert(wrong->end(), wrong_.begin(), wrong_.end());
+    result->problems.insert(result->problems.end(), problems_.begin(), problems_.end());
   }
 
  private:
-  bool prepare() {
-    std::filesystem::remove_all(folder_);
-    std::filesystem::create_directories(folder_);
-    Installation installation;
+  void replay(const SweptEvent& event, size_t w) {
     std::string error;
-    std::unique_ptr<PosWriter> writer;
-    if (!initial_installation(folder_, sweep_caps(), &installation, &error) ||
-        !write_images(installation.images, folder_, &error) ||
-        !(writer = PosWriter::open(installation, sweep_caps(), config_.seed, &error))) {
-      result_.problems.push_back("installation: " + error);
-      return false;
-    }
-    writer_ = std::move(writer);
-    state_ = installation.images;
-    content_ = installation.content;
-    return true;
+    if (!write_images(state_, folder_, &error)) return problems_.push_back(error);
+    std::cout << "[ torn sweep ] replayed seed " << config_.seed << " event " << event.number
+              << " write " << w + 1 << " (" << event_kind_name(event.kind) << ", "
+              << event_orders(event.kind)[event.order] << "): " << describe(event.writes[w])
+              << "; the state is kept in " << folder_ << "\n";
+    ++kinds_[static_cast<size_t>(event.kind)].events;
+    read_state(event, w + 1, &kinds_[static_cast<size_t>(event.kind)]);
   }
 
-  void sweep_event(uint64_t number, const PosEvent& event) {
-    KindTally& tally = result_.kinds[static_cast<size_t>(event.kind)];
-    const bool target = config_.replay && number == config_.replay_event;
-    if (config_.replay && !target) {
-      for (const WriteCall& w : event.writes) apply(w, &state_);
-      content_ = event.after;
-      return;
-    }
-    ++tally.events;
-    const std::vector<ReportMembers> window = window_of(content_, event);
-    for (size_t w = 0; w < event.writes.size(); ++w) {
-      apply(event.writes[w], &state_);
-      std::string error;
-      if (target) {
-        if (w + 1 < config_.replay_write) continue;
-        if (!write_images(state_, folder_, &error)) result_.problems.push_back(error);
-      } else if (!apply_to_folder(event.writes[w], folder_, &error)) {
-        result_.problems.push_back(error);
-        done_ = true;
-        return;
-      }
-      read_state(number, w + 1, event, window, &tally);
-      if (target) {
-        std::cout << "[ torn sweep ] replayed seed " << config_.seed << " event " << number
-                  << " write " << w + 1 << " (" << event_kind_name(event.kind) << ", "
-                  << event_orders(event.kind)[event.order] << "): " << describe(event.writes[w])
-                  << "; the state is kept in " << folder_ << "\n";
-        done_ = true;
-        return;
-      }
-    }
-    content_ = event.after;
-    const std::string index = check_index(state_.at("M_KURSMA.CDX"), content_);
-    if (!index.empty()) {
-      result_.problems.push_back("event " + std::to_string(number) + " (" +
-                                 event_kind_name(event.kind) + "): " + index);
-      done_ = true;
-    }
-  }
-
-  void read_state(uint64_t number, size_t write, const PosEvent& event,
-                  const std::vector<ReportMembers>& window, KindTally* tally) {
+  void read_state(const SweptEvent& event, size_t write, KindTally* tally) {
     ++tally->states;
     const ReaderRun run = reader_(folder_);
-    const Verdict verdict = judge(run, window, [&]() -> std::optional<ReportMembers> {
+    const Verdict verdict = judge(run, event.window, [&]() -> std::optional<ReportMembers> {
       PosContent visible;
-      if (!trusted_view(state_, event.after.currencies, &visible)) return std::nullopt;
+      if (!trusted_view(state_, currencies_, &visible)) return std::nullopt;
       return expected_members(visible, visible.aktif);
     });
     if (!run.complete) {
       ++tally->failures;
-      ++tally->failure_texts[without_numbers(run.failure)];
+      ++tally->failure_texts[failure_class(run.failure)];
     }
     tally->unavoidable_lines += verdict.unavoidable;
     if (verdict.wrong.empty() && !config_.replay) return;
     tally->wrong_lines += verdict.wrong.size();
     if (!verdict.wrong.empty()) ++tally->wrong_states;
-    if (result_.wrong.size() >= kWrongShown && !config_.replay) return;
     std::ostringstream text;
-    text << "KX_TORN_REPLAY=" << config_.seed << ":" << number << ":" << write << " ("
+    text << "KX_TORN_REPLAY=" << config_.seed << ":" << event.number << ":" << write << " ("
          << event_kind_name(event.kind) << ", " << event_orders(event.kind)[event.order]
          << ", after " << describe(event.writes[write - 1])
          << "): " << (run.complete ? "complete report" : run.failure) << "; wrong:";
     for (const std::string& line : verdict.wrong) text << " " << line;
     text << "; shown:" << members_text(run.members);
     if (config_.replay) {
-      text << "\n  expected before:" << members_text({window[0].begin(), window[0].end()})
-           << "\n  expected after: " << members_text({window[1].begin(), window[1].end()})
-           << "\n  output: " << run.output;
+      for (const ReportMembers& state : event.window)
+        text << "\n  a finished state:" << members_text({state.begin(), state.end()});
+      text << "\n  output: " << run.output;
     }
-    result_.wrong.push_back(text.str());
+    wrong_.push_back({event.number, write, text.str()});
   }
 
-  const SweepConfig config_;
+  const SweepConfig& config_;
+  const std::vector<writer::Currency>& currencies_;
+  FileImages state_;
   const std::string folder_;
   const StateReader& reader_;
-  std::unique_ptr<PosWriter> writer_;
-  FileImages state_;
-  PosContent content_;
-  SweepResult result_;
-  bool done_ = false;
+  std::array<KindTally, kEventKinds> kinds_{};
+  std::vector<Wrong> wrong_;
+  std::vector<std::string> problems_;
 };
 
 }  // namespace
 
 TreeCaps sweep_caps() { return TreeCaps{16, 6}; }
 
-SweepConfig sweep_config(size_t default_events, const std::string& reduced_because) {
+SweepConfig sweep_config(size_t default_events, const std::string& reduced_because,
+                         size_t default_jobs) {
   SweepConfig config;
   config.events_per_kind = default_events;
+  config.jobs = default_jobs;
   config.reduced_because = reduced_because;
   if (const char* seed = std::getenv("KX_TORN_SEED"))
     config.seed = std::strtoull(seed, nullptr, 10);
   if (const char* events = std::getenv("KX_TORN_EVENTS")) {
     config.events_per_kind = std::strtoull(events, nullptr, 10);
     config.reduced_because.clear();
+  }
+  if (const char* jobs = std::getenv("KX_TORN_JOBS")) {
+    config.jobs = std::max<size_t>(1, std::strtoull(jobs, nullptr, 10));
   }
   if (const char* replay = std::getenv("KX_TORN_REPLAY")) {
     unsigned long long seed = 0, event = 0, write = 0;
@@ -240,9 +267,40 @@ SweepConfig sweep_config(size_t default_events, const std::string& reduced_becau
   return config;
 }
 
-SweepResult run_sweep(const SweepConfig& config, const std::string& data_folder,
+SweepResult run_sweep(const SweepConfig& config, const std::vector<std::string>& folders,
                       const StateReader& reader) {
-  return Sweep(config, data_folder, reader).run();
+  const auto start = std::chrono::steady_clock::now();
+  SweepResult result;
+  for (const std::string& folder : folders) {
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+  }
+  Installation installation;
+  std::string error;
+  if (!initial_installation(folders.front(), sweep_caps(), &installation, &error)) {
+    result.problems.push_back("installation: " + error);
+  } else {
+    const size_t jobs = config.replay ? 1 : folders.size();
+    std::vector<std::unique_ptr<Job>> workers;
+    for (size_t j = 0; j < jobs; ++j) {
+      workers.push_back(std::make_unique<Job>(config, installation.content.currencies,
+                                              installation.images, folders[j], reader));
+    }
+    std::vector<std::thread> threads;
+    for (size_t j = 1; j < jobs; ++j)
+      threads.emplace_back([&, j] { workers[j]->run(installation, j, jobs); });
+    workers[0]->run(installation, 0, jobs);
+    for (std::thread& t : threads) t.join();
+    std::vector<Wrong> wrong;
+    for (const auto& w : workers) w->merge_into(&result, &wrong);
+    std::sort(wrong.begin(), wrong.end(), [](const Wrong& a, const Wrong& b) {
+      return a.event != b.event ? a.event < b.event : a.write < b.write;
+    });
+    for (size_t i = 0; i < wrong.size() && i < kWrongShown; ++i)
+      result.wrong.push_back(wrong[i].text);
+  }
+  result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return result;
 }
 
 std::string summary(const SweepResult& result, const SweepConfig& config,
@@ -250,13 +308,13 @@ std::string summary(const SweepResult& result, const SweepConfig& config,
   std::ostringstream out;
   out << "[ torn sweep ] " << label << ": seed " << config.seed << ", " << config.events_per_kind
       << " events of each kind"
-      << (config.reduced_because.empty() ? "" : " (fewer: " + config.reduced_because + ")") << ", "
-      << result.seconds << " s\n";
+      << (config.reduced_because.empty() ? "" : " (fewer: " + config.reduced_because + ")")
+      << " and the events that prepared them, " << result.seconds << " s\n";
   char line[256];
   const auto row = [&](const std::string& name, const KindTally& t) {
     std::snprintf(line, sizeof line,
-                  "[ torn sweep ] %-26s events %6zu  states %7zu  wrong lines %6zu (in %zu states)"
-                  "  unavoidable %5zu  failure outputs %6zu (%s)\n",
+                  "[ torn sweep ] %-24s events %5zu  states %6zu  wrong lines %5zu (in %4zu "
+                  "states)  unavoidable %4zu  failure outputs %5zu (%s)\n",
                   name.c_str(), t.events, t.states, t.wrong_lines, t.wrong_states,
                   t.unavoidable_lines, t.failures, share(t.failures, t.states).c_str());
     out << line;

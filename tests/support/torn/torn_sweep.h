@@ -4,10 +4,11 @@
 // event's window: the state before the event and after it (for a day close
 // also each with the other's date). Counts go per event kind.
 //
-// KX_TORN_SEED sets the seed, KX_TORN_EVENTS the events of each kind, and
-// KX_TORN_REPLAY=seed:event:write reads only the state after that write of
-// that event (numbers as the failure messages print them) and keeps its
-// folder.
+// KX_TORN_SEED sets the seed, KX_TORN_EVENTS the events of each kind,
+// KX_TORN_JOBS the readers that run side by side (each on its own copy of
+// the files; where the test allows it), and KX_TORN_REPLAY=seed:event:write
+// reads only the state after that write of that event (numbers as the
+// failure messages print them) and keeps its folder.
 #ifndef KX_TESTS_SUPPORT_TORN_TORN_SWEEP_H_
 #define KX_TESTS_SUPPORT_TORN_TORN_SWEEP_H_
 
@@ -27,16 +28,20 @@ struct SweepConfig {
   uint64_t seed = 20260315;
   size_t events_per_kind = 300;
   std::string reduced_because;  // why fewer events than natively, for the summary
+  size_t jobs = 1;              // KX_TORN_JOBS; a test that allows more sets its default
   bool replay = false;
   uint64_t replay_event = 0;  // 1-based, as printed
   size_t replay_write = 0;    // 1-based: the state after this many writes of the event
 };
 
-// The configuration from the environment; default_events when
-// KX_TORN_EVENTS is unset.
-SweepConfig sweep_config(size_t default_events, const std::string& reduced_because);
+// The configuration from the environment; default_events and default_jobs
+// where KX_TORN_EVENTS and KX_TORN_JOBS are unset.
+SweepConfig sweep_config(size_t default_events, const std::string& reduced_because,
+                         size_t default_jobs = 1);
 
-// Reads the state in data_folder (ending in a separator).
+// Reads the state in data_folder (ending in a separator); called from
+// several threads at once when the sweep has several folders, never twice at
+// once for one folder.
 using StateReader = std::function<ReaderRun(const std::string& data_folder)>;
 
 struct KindTally {
@@ -56,9 +61,9 @@ struct SweepResult {
   double seconds = 0;
 };
 
-// Runs the sweep in data_folder (created by the caller, emptied and filled
-// here) with reader.
-SweepResult run_sweep(const SweepConfig& config, const std::string& data_folder,
+// Runs the sweep with one reading job per data folder (each emptied and
+// filled here; a replay uses the first).
+SweepResult run_sweep(const SweepConfig& config, const std::vector<std::string>& data_folders,
                       const StateReader& reader);
 
 // The summary: per kind and in total the events, states, wrong lines,
