@@ -148,7 +148,7 @@ class Job {
     for (SweptEvent event; events.next(&event);) {
       KindTally& tally = kinds_[static_cast<size_t>(event.kind)];
       const bool target = config_.replay && event.number == config_.replay_event;
-      if (!config_.replay && job == 0) ++tally.events;
+      if (!config_.replay && job == 0) ++tally.events, ++tally.orders[event.order].events;
       for (size_t w = 0; w < event.writes.size(); ++w) {
         test::apply(event.writes[w], &state_);
         if (config_.replay) {
@@ -170,12 +170,8 @@ class Job {
     for (size_t k = 0; k < kEventKinds; ++k) {
       KindTally& to = result->kinds[k];
       const KindTally& from = kinds_[k];
-      to.events += from.events;
-      to.states += from.states;
-      to.wrong_lines += from.wrong_lines;
-      to.wrong_states += from.wrong_states;
-      to.unavoidable_lines += from.unavoidable_lines;
-      to.failures += from.failures;
+      to.add(from);
+      for (const auto& [order, t] : from.orders) to.orders[order].add(t);
       for (const auto& [text, n] : from.failure_texts) to.failure_texts[text] += n;
     }
     wrong->insert(wrong->end(), wrong_.begin(), wrong_.end());
@@ -191,25 +187,26 @@ class Job {
               << event_orders(event.kind)[event.order] << "): " << describe(event.writes[w])
               << "; the state is kept in " << folder_ << "\n";
     ++kinds_[static_cast<size_t>(event.kind)].events;
+    ++kinds_[static_cast<size_t>(event.kind)].orders[event.order].events;
     read_state(event, w + 1, &kinds_[static_cast<size_t>(event.kind)]);
   }
 
-  void read_state(const SweptEvent& event, size_t write, KindTally* tally) {
-    ++tally->states;
+  void read_state(const SweptEvent& event, size_t write, KindTally* kind) {
     const ReaderRun run = reader_(folder_);
     const Verdict verdict = judge(run, event.window, [&]() -> std::optional<ReportMembers> {
       PosContent visible;
       if (!trusted_view(state_, currencies_, &visible)) return std::nullopt;
       return expected_members(visible, visible.aktif);
     });
-    if (!run.complete) {
-      ++tally->failures;
-      ++tally->failure_texts[failure_class(run.failure)];
+    if (!run.complete) ++kind->failure_texts[failure_class(run.failure)];
+    for (Tally* tally : {static_cast<Tally*>(kind), &kind->orders[event.order]}) {
+      ++tally->states;
+      tally->failures += run.complete ? 0 : 1;
+      tally->unavoidable_lines += verdict.unavoidable;
+      tally->wrong_lines += verdict.wrong.size();
+      tally->wrong_states += verdict.wrong.empty() ? 0 : 1;
     }
-    tally->unavoidable_lines += verdict.unavoidable;
     if (verdict.wrong.empty() && !config_.replay) return;
-    tally->wrong_lines += verdict.wrong.size();
-    if (!verdict.wrong.empty()) ++tally->wrong_states;
     std::ostringstream text;
     text << "KX_TORN_REPLAY=" << config_.seed << ":" << event.number << ":" << write << " ("
          << event_kind_name(event.kind) << ", " << event_orders(event.kind)[event.order]
@@ -238,6 +235,15 @@ class Job {
 }  // namespace
 
 TreeCaps sweep_caps() { return TreeCaps{16, 6}; }
+
+void Tally::add(const Tally& other) {
+  events += other.events;
+  states += other.states;
+  wrong_lines += other.wrong_lines;
+  wrong_states += other.wrong_states;
+  unavoidable_lines += other.unavoidable_lines;
+  failures += other.failures;
+}
 
 SweepConfig sweep_config(size_t default_events, const std::string& reduced_because,
                          size_t default_jobs) {
@@ -310,10 +316,10 @@ std::string summary(const SweepResult& result, const SweepConfig& config,
       << " events of each kind"
       << (config.reduced_because.empty() ? "" : " (fewer: " + config.reduced_because + ")")
       << " and the events that prepared them, " << result.seconds << " s\n";
-  char line[256];
-  const auto row = [&](const std::string& name, const KindTally& t) {
+  char line[320];
+  const auto row = [&](const std::string& name, const Tally& t) {
     std::snprintf(line, sizeof line,
-                  "[ torn sweep ] %-24s events %5zu  states %6zu  wrong lines %5zu (in %4zu "
+                  "[ torn sweep ] %-48s events %5zu  states %6zu  wrong lines %5zu (in %4zu "
                   "states)  unavoidable %4zu  failure outputs %5zu (%s)\n",
                   name.c_str(), t.events, t.states, t.wrong_lines, t.wrong_states,
                   t.unavoidable_lines, t.failures, share(t.failures, t.states).c_str());
@@ -322,13 +328,10 @@ std::string summary(const SweepResult& result, const SweepConfig& config,
   KindTally total;
   for (size_t k = 0; k < kEventKinds; ++k) {
     const KindTally& t = result.kinds[k];
-    row(event_kind_name(static_cast<EventKind>(k)), t);
-    total.events += t.events;
-    total.states += t.states;
-    total.wrong_lines += t.wrong_lines;
-    total.wrong_states += t.wrong_states;
-    total.unavoidable_lines += t.unavoidable_lines;
-    total.failures += t.failures;
+    const EventKind kind = static_cast<EventKind>(k);
+    row(event_kind_name(kind), t);
+    for (const auto& [order, o] : t.orders) row("  " + event_orders(kind)[order], o);
+    total.add(t);
     for (const auto& [text, n] : t.failure_texts) total.failure_texts[text] += n;
   }
   row("total", total);

@@ -44,13 +44,19 @@ SweepConfig sweep_config(size_t default_events, const std::string& reduced_becau
 // once for one folder.
 using StateReader = std::function<ReaderRun(const std::string& data_folder)>;
 
-struct KindTally {
+struct Tally {
   size_t events = 0;
   size_t states = 0;
   size_t wrong_lines = 0;
   size_t wrong_states = 0;
   size_t unavoidable_lines = 0;
   size_t failures = 0;  // error page, error object, incomplete or no output
+
+  void add(const Tally& other);
+};
+
+struct KindTally : Tally {
+  std::map<size_t, Tally> orders;  // by write order (event_orders())
   std::map<std::string, size_t> failure_texts;
 };
 
