@@ -98,7 +98,8 @@ const std::vector<std::string>& event_orders(EventKind kind) {
       {"record+marker, count, index", "record, marker, count, index", "index, record+marker, count",
        "count, record+marker, index", "record in 3 writes, marker, count, index",
        "record back part first, front, count, index", "count, index, record+marker",
-       "record+marker, index, count"},
+       "record+marker, index, count", "marker, count, record, index",
+       "marker, count, index, record"},
       {"table, leaf then parents", "table, parents then leaf", "leaf then parents, table"},
       {"child first, new page first", "parent first, split node first",
        "parent first, new page first", "child first, split node first"},
@@ -225,8 +226,7 @@ writer::Rate PosWriter::make_rate(int64_t currency, const Date& date) const {
   return rate_for(currency, date, content_.rates.size() + 1);
 }
 
-Date PosWriter::hot_date(int64_t currency) {
-  (void)currency;
+Date PosWriter::hot_date() {
   const Date d = content_.aktif;
   const int64_t jan1 = Date::from_ymd(d.year(), 1, 1).julian();
   const uint64_t r = random(100);
@@ -312,20 +312,25 @@ bool PosWriter::append(const writer::Rate& rate, size_t table_order, const Write
     case 7:
       table = {whole, counted};
       break;
+    case 8:
+    case 9:
+      // The file first grows by a record (the old marker and zero bytes in it).
+      table = {marker, counted, bare};
+      break;
     default:
       table = {whole, counted};
       break;
   }
   for (const WriteCall& w : table) apply(w, &images_);
   content_.rates.push_back(rate);
-  if (table_order == 2 || table_order == 6) {
-    // The index before the table (2) or between the count and the record (6).
-    if (table_order == 6) writes->push_back(table.front()), table.erase(table.begin());
+  if (table_order == 2 || table_order == 6 || table_order == 9) {
+    // The index before the table (2), or before the record's bytes (6, 9).
+    for (size_t keep = table_order == 9 ? 2 : table_order == 6 ? 1 : 0; keep > 0; --keep) {
+      writes->push_back(table.front());
+      table.erase(table.begin());
+    }
     writes->insert(writes->end(), index.begin(), index.end());
     writes->insert(writes->end(), table.begin(), table.end());
-  } else if (table_order == 3) {
-    writes->insert(writes->end(), table.begin(), table.end());
-    writes->insert(writes->end(), index.begin(), index.end());
   } else if (table_order == 7) {
     writes->push_back(table.front());
     writes->insert(writes->end(), index.begin(), index.end());
@@ -468,19 +473,33 @@ bool PosWriter::fill_leaf(uint64_t leaf, std::vector<PosEvent>* events, std::str
 
 bool PosWriter::event_append(size_t order, PosEvent* event, std::string* error) {
   const int64_t currency = 2 + static_cast<int64_t>(random(4));
-  return append(make_rate(currency, hot_date(currency)), order, WriteOrder{}, false, &event->writes,
-                error);
+  return append(make_rate(currency, hot_date()), order, WriteOrder{}, false, &event->writes, error);
 }
 
 bool PosWriter::event_leaf_insert(size_t order, PosEvent* event, std::string* error) {
   writer::Rate rate;
   for (int tries = 0; tries < kTries; ++tries) {
     const int64_t currency = 2 + static_cast<int64_t>(random(4));
-    rate = make_rate(currency, hot_date(currency));
+    rate = make_rate(currency, hot_date());
     TagEdit trial = edit(kMuTgl);
     if (!trial.insert(mu_entry(rate, static_cast<uint32_t>(content_.rates.size() + 1)), false))
       return *error = trial.error(), false;
     if (trial.splits() == 0) break;
+  }
+  TagEdit mu = edit(kMuTgl);
+  if (!mu.insert(mu_entry(rate, static_cast<uint32_t>(content_.rates.size() + 1)), false))
+    return *error = mu.error(), false;
+  if (mu.splits() != 0) {
+    // Hot keys all land in full leaves: a leaf with room takes the rate.
+    std::vector<Page> leaves;
+    std::vector<uint64_t> parents;
+    if (!mu.leaves(&leaves, &parents)) return *error = mu.error(), false;
+    bool found = false;
+    for (size_t tries = 0; tries < leaves.size() && !found; ++tries) {
+      const Page& leaf = leaves[random(leaves.size())];
+      found = leaf.entries.size() < caps_.leaf && craft_into(leaf.offset, &rate);
+    }
+    if (!found) return *error = "no leaf with room", false;
   }
   const WriteOrder index_order{false, order == 1, true};
   std::vector<WriteCall> writes;

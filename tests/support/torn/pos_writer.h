@@ -70,8 +70,6 @@ class PosWriter {
 
   const PosContent& content() const { return content_; }
   const FileImages& images() const { return images_; }
-  // The index's tags as the model sees them (after a rebuild, new offsets).
-  const std::vector<CdxTag>& tags() const { return tags_; }
 
  private:
   class EventBuilder;
@@ -80,7 +78,7 @@ class PosWriter {
 
   uint64_t random(uint64_t n) { return n == 0 ? 0 : rng_() % n; }
   writer::Rate make_rate(int64_t currency, const Date& date) const;
-  Date hot_date(int64_t currency);
+  Date hot_date();
   TagEdit edit(const std::string& tag) const;
   const CdxTag& tag(const std::string& name) const;
   std::vector<writer::cdx_pages::Entry> hot_entries() const;
