@@ -8,7 +8,8 @@
 // from the last event finished before the run started to the first one
 // finished after it ended.
 //
-// KX_CONCURRENCY_RUNS sets the number of runs (default 200, 100 under wine).
+// KX_CONCURRENCY_RUNS sets the number of runs (default 200, 100 under wine),
+// KX_TORN_SEED the writer's seed.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -123,6 +124,7 @@ TEST(ConcurrencyTest, EveryRunWhileTheWriterWorksShowsAFinishedStatesLines) {
     std::cout << "[ concurrency ] first start under wine: " << run_program(copy, root, 120).seconds
               << " s\n";
   test::LiveWriterOptions options;
+  options.seed = test::sweep_config(0, "").seed;  // KX_TORN_SEED, as for the sweep
   options.pause_ms = kPauseMs;
   options.log_path = root + "/events.log";
   const int runs = runs_wanted();
