@@ -69,6 +69,9 @@ TEST(TornSweepE2eTest, EveryStateBetweenTwoWritesPrintsAFinishedStatesLines) {
         return parsed;
       });
   std::cout << test::summary(result, config, "program " + program);
+  if (config.replay)
+    std::cout << "[ torn sweep ] the program again on that state: cd " << root << "/job0 && tarvo/"
+              << name << "\n";
   for (const std::string& problem : result.problems) ADD_FAILURE() << problem;
   for (const std::string& wrong : result.wrong) ADD_FAILURE() << wrong;
   size_t events = 0;
