@@ -68,7 +68,9 @@ TEST(TornSweepE2eTest, EveryStateBetweenTwoWritesPrintsAFinishedStatesLines) {
           parsed.complete = false, parsed.failure = how_it_ended(run) + " " + run.err;
         return parsed;
       });
-  std::cout << test::summary(result, config, "program " + program);
+  std::cout << test::summary(
+      result, config,
+      "program " + program + ", " + std::to_string(config.jobs) + " side by side (KX_TORN_JOBS)");
   if (config.replay)
     std::cout << "[ torn sweep ] the program again on that state: cd " << root << "/job0 && tarvo/"
               << name << "\n";
