@@ -24,14 +24,14 @@ constexpr const char* kTanggal = "TANGGAL";
 constexpr int kIdWidth = 4;
 constexpr size_t kCountField = 4;
 
-inline writer::DbfSpec rate_spec() {
-  writer::DbfSpec spec{0x30, {}};
-  spec.table_flags = 0x01;
-  spec.fields = {{"MAUANG_ID", 'N', kIdWidth},
-                 {"TANGGAL", 'D'},
-                 {"KURS_BELI", 'N', 14, 2},
-                 {"KURS_JUAL", 'N', 14, 2}};
-  return spec;
+inline writer::DbfSpec rate_layout() {
+  writer::DbfSpec layout{0x30, {}};
+  layout.table_flags = 0x01;
+  layout.fields = {{"MAUANG_ID", 'N', kIdWidth},
+                   {"TANGGAL", 'D'},
+                   {"KURS_BELI", 'N', 14, 2},
+                   {"KURS_JUAL", 'N', 14, 2}};
+  return layout;
 }
 
 inline writer::Rate rate_for(int64_t currency, const Date& date, size_t recno) {

@@ -139,15 +139,15 @@ bool PosWriter::load(std::string* error) {
   if (!read_tags(images_[kIndex], &tags_, error)) return false;
   for (CdxTag& t : tags_) t.fill = t.name == kMuTgl ? ' ' : '\0';
   const std::string& rates = images_[kRates];
-  const writer::DbfSpec spec = rate_spec();
-  if (rates.size() < 12 || le_field(rates, 8, 2) != writer::header_length(spec) ||
-      le_field(rates, 10, 2) != writer::record_length(spec) ||
+  const writer::DbfSpec layout = rate_layout();
+  if (rates.size() < 12 || le_field(rates, 8, 2) != writer::header_length(layout) ||
+      le_field(rates, 10, 2) != writer::record_length(layout) ||
       le_field(rates, kCountField, 4) != content_.rates.size()) {
     *error = "M_KURSMA.KV3 is not laid out as the installation writes it";
     return false;
   }
-  rate_header_length_ = writer::header_length(spec);
-  rate_record_length_ = writer::record_length(spec);
+  rate_header_length_ = writer::header_length(layout);
+  rate_record_length_ = writer::record_length(layout);
   if (!aktif_offset(images_[kControl], &aktif_offset_)) {
     *error = "M_KONTRO.KV3 has no field AKTIF";
     return false;
@@ -217,7 +217,7 @@ bool PosWriter::append(const writer::Rate& rate, size_t table_order, const Write
   }
   const std::string record =
       writer::build_dbf(
-          rate_spec(),
+          rate_layout(),
           {writer::Row{{rate.currency_id, rate.tanggal, rate.kurs_beli, rate.kurs_jual}}})
           .dbf.substr(rate_header_length_, rate_record_length_);
   const uint64_t at = rate_header_length_ + (recno - 1) * rate_record_length_;
