@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <iostream>
+#include <mutex>
 
 #include "e2e/damage_support.h"
 #include "e2e/program_runner.h"
@@ -58,10 +59,17 @@ TEST(TornSweepE2eTest, EveryStateBetweenTwoWritesPrintsAFinishedStatesLines) {
   }
   RunOptions options;
   options.keep_output = false;  // tens of thousands of torn states
+  std::mutex timing;
+  double slowest = 0, seconds = 0;
   const test::SweepResult result =
       test::run_sweep(config, data_folders, [&](const std::string& data_folder) {
         const std::string job = data_folder.substr(0, data_folder.size() - 10);  // "pos/KV3DB/"
         const RunResult run = run_program(job + "tarvo/" + name, job, kRunSeconds, options);
+        {
+          const std::lock_guard<std::mutex> lock(timing);
+          slowest = std::max(slowest, run.seconds);
+          seconds += run.seconds;
+        }
         test::ReaderRun parsed = test::parse_program_output(run.out);
         if (run.timed_out) parsed.complete = false, parsed.failure = "timed out";
         if (!run.timed_out && run.status != 0)
@@ -71,6 +79,8 @@ TEST(TornSweepE2eTest, EveryStateBetweenTwoWritesPrintsAFinishedStatesLines) {
   std::cout << test::summary(
       result, config,
       "program " + program + ", " + std::to_string(config.jobs) + " side by side (KX_TORN_JOBS)");
+  std::cout << "[ torn sweep ] the runs took " << seconds << " s in all, the slowest " << slowest
+            << " s\n";
   if (config.replay)
     std::cout << "[ torn sweep ] the program again on that state: cd " << root << "/job0 && tarvo/"
               << name << "\n";

@@ -17,6 +17,7 @@ namespace kx::test {
 namespace {
 
 constexpr size_t kWrongShown = 20;
+constexpr size_t kUnavoidableShown = 5;
 
 // Walks every tag of the index image with the table layer and compares it
 // with the keys the content needs; empty when they agree.
@@ -166,7 +167,8 @@ class Job {
     if (!events.problem().empty() && job == 0) problems_.push_back(events.problem());
   }
 
-  void merge_into(SweepResult* result, std::vector<Wrong>* wrong) const {
+  void merge_into(SweepResult* result, std::vector<Wrong>* wrong,
+                  std::vector<Wrong>* unavoidable) const {
     for (size_t k = 0; k < kEventKinds; ++k) {
       KindTally& to = result->kinds[k];
       const KindTally& from = kinds_[k];
@@ -175,6 +177,7 @@ class Job {
       for (const auto& [text, n] : from.failure_texts) to.failure_texts[text] += n;
     }
     wrong->insert(wrong->end(), wrong_.begin(), wrong_.end());
+    unavoidable->insert(unavoidable->end(), unavoidable_.begin(), unavoidable_.end());
     result->problems.insert(result->problems.end(), problems_.begin(), problems_.end());
   }
 
@@ -189,6 +192,13 @@ class Job {
     ++kinds_[static_cast<size_t>(event.kind)].events;
     ++kinds_[static_cast<size_t>(event.kind)].orders[event.order].events;
     read_state(event, w + 1, &kinds_[static_cast<size_t>(event.kind)]);
+  }
+
+  std::string replay_id(const SweptEvent& event, size_t write) const {
+    return "KX_TORN_REPLAY=" + std::to_string(config_.seed) + ":" + std::to_string(event.number) +
+           ":" + std::to_string(write) + " (" + event_kind_name(event.kind) + ", " +
+           event_orders(event.kind)[event.order] + ", after " + describe(event.writes[write - 1]) +
+           ")";
   }
 
   void read_state(const SweptEvent& event, size_t write, KindTally* kind) {
@@ -206,12 +216,17 @@ class Job {
       tally->wrong_lines += verdict.wrong.size();
       tally->wrong_states += verdict.wrong.empty() ? 0 : 1;
     }
+    if (verdict.wrong.empty() && verdict.unavoidable != 0 && !config_.replay) {
+      unavoidable_.push_back({event.number, write,
+                              replay_id(event, write) + ": " + std::to_string(verdict.unavoidable) +
+                                  " lines that only the files as they "
+                                  "stand give" +
+                                  members_text(run.members)});
+    }
     if (verdict.wrong.empty() && !config_.replay) return;
     std::ostringstream text;
-    text << "KX_TORN_REPLAY=" << config_.seed << ":" << event.number << ":" << write << " ("
-         << event_kind_name(event.kind) << ", " << event_orders(event.kind)[event.order]
-         << ", after " << describe(event.writes[write - 1])
-         << "): " << (run.complete ? "complete report" : run.failure) << "; wrong:";
+    text << replay_id(event, write) << ": " << (run.complete ? "complete report" : run.failure)
+         << "; wrong:";
     for (const std::string& line : verdict.wrong) text << " " << line;
     text << "; shown:" << members_text(run.members);
     if (config_.replay) {
@@ -229,6 +244,7 @@ class Job {
   const StateReader& reader_;
   std::array<KindTally, kEventKinds> kinds_{};
   std::vector<Wrong> wrong_;
+  std::vector<Wrong> unavoidable_;
   std::vector<std::string> problems_;
 };
 
@@ -297,13 +313,16 @@ SweepResult run_sweep(const SweepConfig& config, const std::vector<std::string>&
       threads.emplace_back([&, j] { workers[j]->run(installation, j, jobs); });
     workers[0]->run(installation, 0, jobs);
     for (std::thread& t : threads) t.join();
-    std::vector<Wrong> wrong;
-    for (const auto& w : workers) w->merge_into(&result, &wrong);
-    std::sort(wrong.begin(), wrong.end(), [](const Wrong& a, const Wrong& b) {
-      return a.event != b.event ? a.event < b.event : a.write < b.write;
-    });
-    for (size_t i = 0; i < wrong.size() && i < kWrongShown; ++i)
-      result.wrong.push_back(wrong[i].text);
+    std::vector<Wrong> wrong, unavoidable;
+    for (const auto& w : workers) w->merge_into(&result, &wrong, &unavoidable);
+    const auto first = [](std::vector<Wrong>* list, size_t n, std::vector<std::string>* out) {
+      std::sort(list->begin(), list->end(), [](const Wrong& a, const Wrong& b) {
+        return a.event != b.event ? a.event < b.event : a.write < b.write;
+      });
+      for (size_t i = 0; i < list->size() && i < n; ++i) out->push_back((*list)[i].text);
+    };
+    first(&wrong, kWrongShown, &result.wrong);
+    first(&unavoidable, kUnavoidableShown, &result.unavoidable);
   }
   result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   return result;
@@ -337,6 +356,8 @@ std::string summary(const SweepResult& result, const SweepConfig& config,
   row("total", total);
   for (const auto& [text, n] : total.failure_texts)
     out << "[ torn sweep ]   " << n << " x " << text << "\n";
+  for (const std::string& text : result.unavoidable)
+    out << "[ torn sweep ] unavoidable: " << text << "\n";
   return out.str();
 }
 

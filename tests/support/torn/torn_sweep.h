@@ -62,8 +62,9 @@ struct KindTally : Tally {
 
 struct SweepResult {
   std::array<KindTally, kEventKinds> kinds{};
-  std::vector<std::string> wrong;     // the first wrong states, with seed, event, write, lines
-  std::vector<std::string> problems;  // the writer model or the finished index not as expected
+  std::vector<std::string> wrong;        // the first wrong states, with seed, event, write, lines
+  std::vector<std::string> unavoidable;  // the first states whose lines only the files explain
+  std::vector<std::string> problems;     // the writer model or the finished index not as expected
   double seconds = 0;
 };
 
