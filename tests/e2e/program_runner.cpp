@@ -141,7 +141,9 @@ RunResult run_program(const std::string& program, const std::string& cwd, double
   RunResult result;
   int out_pipe[2];
   int err_pipe[2];
-  if (::pipe(out_pipe) != 0 || ::pipe(err_pipe) != 0) return result;
+  // Close-on-exec, so that a program started meanwhile from another thread
+  // does not hold this run's pipes open.
+  if (::pipe2(out_pipe, O_CLOEXEC) != 0 || ::pipe2(err_pipe, O_CLOEXEC) != 0) return result;
   // Closed before the fork, so that no write of the program can still land
   // in the pipe.
   const bool read_out = options.output == Output::kPipe;
@@ -197,7 +199,7 @@ RunResult run_program(const std::string& program, const std::string& cwd, double
   ::close(err_pipe[0]);
   int status = 0;
   ::waitpid(pid, &status, 0);
-  keep_run_output(program, result.out);
+  if (options.keep_output) keep_run_output(program, result.out);
   result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (!result.timed_out && WIFEXITED(status)) result.status = WEXITSTATUS(status);
   if (!result.timed_out && WIFSIGNALED(status)) result.signal = WTERMSIG(status);

@@ -30,7 +30,8 @@ enum class Output {
 struct RunOptions {
   std::vector<std::string> args;  // the arguments after the program's name
   Output output = Output::kPipe;
-  bool native = false;  // not through wine even under wine (the tools)
+  bool native = false;      // not through wine even under wine (the tools)
+  bool keep_output = true;  // saved for the schema check when KX_E2E_OUTPUT_DIR is set
 };
 
 // The program under test: KX_PROGRAM.

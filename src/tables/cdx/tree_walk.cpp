@@ -102,6 +102,7 @@ bool TreeWalk::seek(uint32_t root, Target target, std::string_view prefix, uint3
   valid_ = false;
   status_ = Status();
   if (!keep_hops) hops_ = 0;
+  leaf_ends_ = 0;
   if (!load(root, page_place(shape_.header_offset, true), "root", leaf_)) return false;
   if (!leaf_->is_root() && !mode_.tolerant) {
     return disagree(page_place(shape_.header_offset, true) + ": root " + hex(root) +
@@ -156,19 +157,38 @@ bool TreeWalk::descend_into(Node* parent, size_t i, const uint64_t* path, size_t
   if (leaf_->is_root()) {
     return disagree(from + ": child " + hex(leaf_->offset()) + " is marked as a root");
   }
-  if (check_child(promise)) return true;
+  if (check_child(promise)) {
+    note_leaf_promise(promise);
+    return true;
+  }
   if (!mode_.tolerant || status_.gencode() != kGenCorruption) return false;
   return load_neighbour_child(parent, i, promise.low);
 }
 
+void TreeWalk::note_leaf_promise(const Promise& promise) {
+  leaf_ends_ = 0;
+  leaf_high_ = promise.high;
+  if (!leaf_->is_leaf() || leaf_->count() == 0 || !decode_through(leaf_, leaf_->count() - 1)) {
+    status_ = Status();
+    return;
+  }
+  const std::string_view last = leaf_->key(leaf_->count() - 1);
+  const uint32_t recno = leaf_->recno(leaf_->count() - 1);
+  const int c = last.compare(promise.high.key);
+  leaf_ends_ = c != 0 ? c : recno == promise.high.recno ? 0 : recno < promise.high.recno ? -1 : 1;
+}
+
 // Whether a page that failed to load may be one that the writer is adding: it
-// lies a little past the end of the file, or it is still all zeros. A pointer
-// far past the end, or a page of something else, is damage.
+// lies a little past the end of the file, it is still all zeros, or it holds
+// no entries (a page taken from the writer's free list and not filled yet).
+// A pointer far past the end, or a page of something else, is damage.
 bool TreeWalk::being_written(uint64_t pointer) const {
   if (status_.gencode() != kGenCorruption) return false;
   const uint64_t end = file_->known_size();
   if (pointer >= end) return pointer - end < kWriterReach;
-  return leaf_->offset() == pointer && leaf_->all_zero();
+  return leaf_->offset() == pointer &&
+         (leaf_->all_zero() ||
+          (leaf_->count() == 0 && (leaf_->attributes() & ~kAttrKnownBits) == 0));
 }
 
 // A child that the writer has not written yet (or a page it took from its
@@ -178,13 +198,21 @@ bool TreeWalk::being_written(uint64_t pointer) const {
 bool TreeWalk::load_neighbour_child(Node* parent, size_t i, const Bound& low) {
   const Status failure = status_;
   const std::string from = page_place(parent->offset(), false);
+  Promise own;  // what the parent promised of child i
+  own.low = i > 0 ? Bound{true, std::string(parent->key(i - 1)), parent->recno(i - 1)} : low;
+  own.high = Bound{true, std::string(parent->key(i)), parent->recno(i)};
   for (const size_t n : {i - 1, i + 1}) {
     if (n >= parent->count()) continue;  // i - 1 wraps around for the first child
     Promise promise;
     promise.low = n > 0 ? Bound{true, std::string(parent->key(n - 1)), parent->recno(n - 1)} : low;
     promise.high = Bound{true, std::string(parent->key(n)), parent->recno(n)};
     status_ = Status();
-    if (load(parent->child(n), from, "child", leaf_) && within(promise)) return true;
+    if (!load(parent->child(n), from, "child", leaf_) || !within(promise)) continue;
+    // The left neighbour must hold all that child i was to hold; the right
+    // one's first entry is no answer, since what child i held is unknown.
+    note_leaf_promise(own);
+    if (n > i) leaf_ends_ = 1;
+    return true;
   }
   return fail(failure);
 }
@@ -210,20 +238,22 @@ bool TreeWalk::check_child(const Promise& promise) {
   return true;
 }
 
-// What a tolerant walk asks of a child: its first entry lies in the part of
-// the order that its parent gives it (after the entry before, not after its
-// own). A page of another tag or another level, or an old page from the
-// writer's free list, does not.
+// What a tolerant walk asks of a child: its entries overlap the part of the
+// order that its parent gives it (keys moved between neighbours may cross
+// the parent's separators, but only so far). A page of another tag or
+// another level, or an old page from the writer's free list, does not.
 bool TreeWalk::within(const Promise& promise) {
-  if (leaf_->count() == 0) return true;
-  if (!decode_through(leaf_, 0)) return false;
-  const std::string_view first = leaf_->key(0);
-  const uint32_t recno = leaf_->recno(0);
-  auto after = [&](const Bound& b) { return first > b.key || (first == b.key && recno > b.recno); };
-  const bool ok =
-      (!promise.low.known || after(promise.low)) && (!promise.high.known || !after(promise.high));
+  const size_t count = leaf_->count();
+  if (count == 0) return true;
+  if (!decode_through(leaf_, count - 1)) return false;
+  auto after = [&](size_t i, const Bound& b) {
+    const std::string_view key = leaf_->key(i);
+    return key > b.key || (key == b.key && leaf_->recno(i) > b.recno);
+  };
+  const bool ok = (!promise.low.known || after(count - 1, promise.low)) &&
+                  (!promise.high.known || !after(0, promise.high));
   if (ok) return true;
-  return disagree("page " + hex(leaf_->offset()) + ": its first entry lies outside the part " +
+  return disagree("page " + hex(leaf_->offset()) + ": its entries lie outside the part " +
                   "of the order its parent gives it");
 }
 
@@ -256,11 +286,20 @@ bool TreeWalk::settle(Target target, std::string_view prefix) {
 // past the target: in a tree being changed, that entry may lie in a left
 // sibling that the parent does not know holds it yet.
 bool TreeWalk::settle_forward(Target target, std::string_view prefix) {
+  const uint64_t reached = leaf_->offset();
   for (;;) {
     if (!position(leaf_, target, prefix, &pos_)) return false;
     if (pos_ < leaf_->count()) break;
     if (leaf_->right() == kNoPage) return true;  // past the end of the tree
     if (!hop(true, leaf_)) return false;
+    if (leaf_ends_ < 0 && !continues_promise(reached)) return false;
+  }
+  // A leaf that ends past its separator took keys from its right sibling, and
+  // may have given its first keys to its left one: its first entry is no
+  // answer until the writer is done.
+  if (pos_ == 0 && leaf_ends_ > 0 && leaf_->offset() == reached) {
+    return disagree("page " + hex(reached) + ": ends past its parent's separator, and the " +
+                    "target is its first entry");
   }
   while (pos_ == 0 && leaf_->left() != kNoPage) {
     bool moved = false;
@@ -269,6 +308,19 @@ bool TreeWalk::settle_forward(Target target, std::string_view prefix) {
   }
   valid_ = true;
   return true;
+}
+
+// A leaf that ends before its parent's separator: the keys up to the
+// separator must go on in the right sibling the walk has reached; if that
+// one starts past the separator, they are in no page yet.
+bool TreeWalk::continues_promise(uint64_t reached) {
+  if (leaf_->left() != reached || leaf_->count() == 0) return true;
+  const std::string_view first = leaf_->key(0);
+  const bool past =
+      first > leaf_high_.key || (first == leaf_high_.key && leaf_->recno(0) > leaf_high_.recno);
+  if (!past) return true;
+  return disagree("page " + hex(reached) + ": ends before its parent's separator, and its right " +
+                  "sibling " + hex(leaf_->offset()) + " starts after it");
 }
 
 // The target lands on the first entry of a leaf that has a left sibling: the

@@ -105,10 +105,12 @@ class TreeWalk {
   bool being_written(uint64_t pointer) const;
   bool check_child(const Promise& promise);
   bool within(const Promise& promise);
+  void note_leaf_promise(const Promise& promise);
   bool load_neighbour_child(Node* parent, size_t i, const Bound& low);
   bool move_right_interior(Target target, std::string_view prefix, size_t* pos);
   bool settle(Target target, std::string_view prefix);
   bool settle_forward(Target target, std::string_view prefix);
+  bool continues_promise(uint64_t reached);
   bool settle_backward();
   bool check_left_of_first(Target target, std::string_view prefix, bool* moved);
   bool load_left_sibling();
@@ -125,6 +127,12 @@ class TreeWalk {
   Node* other_ = &nodes_[2];   // a sibling being read
   size_t pos_ = 0;
   uint32_t entry_recno_ = 0;  // the record number that Target::kEntry seeks
+  // How the leaf a descent reached compares with its parent's separator:
+  // 0 equal (or no parent), < 0 it ends before it (keys moved out to the
+  // right, or not written yet), > 0 it ends past it (keys came in from the
+  // right, so some may also have gone out to the left).
+  int leaf_ends_ = 0;
+  Bound leaf_high_;
   bool valid_ = false;
   Status status_;
   uint64_t hops_ = 0;  // sibling hops since the walk began

@@ -127,8 +127,7 @@ TEST_F(CdxTreeWalkerTest, DamageThatStaysIsReportedAfterWaitingBriefly) {
   w.seek_at_least(encode_integer(390));
   EXPECT_FALSE(w.valid());
   EXPECT_EQ(w.status().gencode(), kGenCorruption);
-  EXPECT_NE(w.status().description().find(hex(path.back().offset())), std::string::npos)
-      << w.status().description();
+
   uint32_t waited = 0;
   for (const uint32_t ms : fake_.sleeps) waited += ms;
   EXPECT_GE(waited, kQuietMs);
