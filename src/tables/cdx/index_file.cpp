@@ -8,6 +8,7 @@
 #include "tables/cdx/fill_inference.h"
 #include "tables/cdx/tag_cursor.h"
 #include "tables/cdx/tag_header.h"
+#include "tables/cdx/tree_walk.h"
 #include "tables/cdx/tree_walker.h"
 #include "tables/rereading.h"
 
@@ -72,6 +73,29 @@ class IndexFile::Impl {
     for (TagInfo& tag : tags_) {
       if (tag.is_btree()) settle_fill(typer, &tag);
     }
+    return Status();
+  }
+
+  // One reading of the directory for the header of the tag named name.
+  Status locate(const std::string& name, const ReadAttempt& a, uint64_t* header) {
+    TagRoot directory;
+    Status s = read_tag_root(&file_, 0, a.freshness, &directory);
+    if (!s.ok()) return s;
+    if (directory.key_length != kDirectoryKeyLength) {
+      return Status::corruption(file_.name(), "directory header: key length " +
+                                                  std::to_string(directory.key_length) +
+                                                  ", expected 10");
+    }
+    TreeWalk walk(&file_, TreeShape{0, kDirectoryKeyLength, directory.signature, kDirectoryFill});
+    std::string key = name;
+    key.resize(kDirectoryKeyLength, kDirectoryFill);
+    if (!walk.seek(directory.root, Target::kAtLeast, key, 0, WalkMode{a.freshness, a.tolerant})) {
+      return walk.status();
+    }
+    if (!walk.valid() || normalize_name(walk.key()) != name) {
+      return Status::corruption(file_.name(), "directory: no tag " + name);
+    }
+    *header = walk.recno();
     return Status();
   }
 
@@ -149,7 +173,12 @@ std::unique_ptr<TagCursor> IndexFile::cursor(size_t tag) {
     return make_failed_cursor(Status(kGenArgument, kSubArgument, 0, impl_->file_.name(), "",
                                      "tag " + info.name + " is a bitmap tag, not a B-tree"));
   }
-  return make_tag_cursor(&impl_->file_, info);
+  Impl* const impl = impl_.get();
+  TagHome home{info.key_expression, info.for_expression,
+               [impl, name = info.name](const ReadAttempt& a, uint64_t* header) {
+                 return impl->locate(name, a, header);
+               }};
+  return make_tag_cursor(&impl_->file_, info, std::move(home));
 }
 
 Status IndexFile::key_count(size_t tag, uint64_t* count) {

@@ -10,8 +10,9 @@ namespace {
 
 class BtreeCursor : public TagCursor {
  public:
-  BtreeCursor(PagedFile* file, const TagInfo& tag)
-      : walker_(file, TreeShape{tag.header_offset, tag.key_length, tag.signature, tag.fill}),
+  BtreeCursor(PagedFile* file, const TagInfo& tag, TagHome home)
+      : walker_(file, TreeShape{tag.header_offset, tag.key_length, tag.signature, tag.fill},
+                std::move(home)),
         key_length_(tag.key_length),
         descending_(tag.descending) {}
 
@@ -64,8 +65,9 @@ class FailedCursor : public TagCursor {
 
 }  // namespace
 
-std::unique_ptr<TagCursor> make_tag_cursor(PagedFile* file, const TagInfo& tag) {
-  return std::make_unique<BtreeCursor>(file, tag);
+std::unique_ptr<TagCursor> make_tag_cursor(PagedFile* file, const TagInfo& tag,
+                                           TagHome home) {
+  return std::make_unique<BtreeCursor>(file, tag, std::move(home));
 }
 
 std::unique_ptr<TagCursor> make_failed_cursor(Status status) {

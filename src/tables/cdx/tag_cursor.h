@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "tables/cdx/index_file.h"
+#include "tables/cdx/tree_walker.h"
 #include "tables/paged_file.h"
 #include "tables/status.h"
 
@@ -12,7 +13,8 @@ namespace kx::tables::cdx {
 
 // A cursor over a B-tree tag in the tag's order (descending tags walk the
 // stored ascending tree backwards). file must outlive the cursor.
-std::unique_ptr<TagCursor> make_tag_cursor(PagedFile* file, const TagInfo& tag);
+std::unique_ptr<TagCursor> make_tag_cursor(PagedFile* file, const TagInfo& tag,
+                                           TagHome home = {});
 
 // A cursor that is never valid and reports status (for tags that cannot be
 // walked, such as bitmap tags).

@@ -71,6 +71,9 @@ class TreeWalk {
   // (on an entry, or off the end of the tree).
   bool step(bool forward, WalkMode mode);
 
+  // The tag's header moved (the index was written anew).
+  void relocate(uint64_t header_offset) { shape_.header_offset = header_offset; }
+
   bool valid() const { return valid_; }
   const Status& status() const { return status_; }
   std::string_view key() const { return leaf_->key(pos_); }
@@ -119,7 +122,7 @@ class TreeWalk {
   bool count_hop();
 
   PagedFile* const file_;
-  const TreeShape shape_;
+  TreeShape shape_;
   WalkMode mode_;
   Node nodes_[3];
   Node* parent_ = &nodes_[0];  // the interior node a descent stands on

@@ -6,8 +6,8 @@
 
 namespace kx::tables::cdx {
 
-TreeWalker::TreeWalker(PagedFile* file, const TreeShape& shape)
-    : file_(file), shape_(shape), walk_(file, shape) {}
+TreeWalker::TreeWalker(PagedFile* file, const TreeShape& shape, TagHome home)
+    : file_(file), shape_(shape), home_(std::move(home)), walk_(file, shape) {}
 
 void TreeWalker::settle(const Status& s) {
   if (s.ok()) return;
@@ -15,19 +15,44 @@ void TreeWalker::settle(const Status& s) {
   walk_.invalidate();
 }
 
-// One walk from the root that the tag header names; the header's key length
-// and signature must still be those the tag was opened with.
-Status TreeWalker::walk_to(Target target, std::string_view prefix, uint32_t recno,
-                           const ReadAttempt& a, bool keep_hops) {
+// The root that the tag header names; the header's key length and signature
+// must still be those the tag was opened with. A header read from the file
+// that is not the tag's any more is looked for again in the directory.
+Status TreeWalker::read_root(const ReadAttempt& a, uint32_t* root) {
   TagRoot header;
   Status s = read_tag_root(file_, shape_.header_offset, a.freshness, &header);
+  bool same = s.ok() && header.key_length == shape_.key_length &&
+              header.signature == shape_.signature;
+  const bool from_file = a.freshness == PagedFile::Freshness::kFromFile;
+  if (same && from_file && home_.locate) {
+    TagHeader whole;
+    s = read_tag_header(file_, shape_.header_offset, true, a.freshness, &whole);
+    same = s.ok() && whole.key_expression == home_.key_expression &&
+           whole.for_expression == home_.for_expression;
+  }
+  uint64_t moved = 0;
+  if (!same && from_file && home_.locate && home_.locate(a, &moved).ok() &&
+      moved != shape_.header_offset) {
+    shape_.header_offset = moved;
+    walk_.relocate(moved);
+    return read_root(a, root);
+  }
   if (!s.ok()) return s;
-  if (header.key_length != shape_.key_length || header.signature != shape_.signature) {
+  if (!same) {
     return Status::corruption(file_->name(), header_place(shape_.header_offset) +
                                                  ": key length or signature changed since "
                                                  "the index was opened");
   }
-  walk_.seek(header.root, target, prefix, recno, WalkMode{a.freshness, a.tolerant}, keep_hops);
+  *root = header.root;
+  return Status();
+}
+
+Status TreeWalker::walk_to(Target target, std::string_view prefix, uint32_t recno,
+                           const ReadAttempt& a, bool keep_hops) {
+  uint32_t root = 0;
+  Status s = read_root(a, &root);
+  if (!s.ok()) return s;
+  walk_.seek(root, target, prefix, recno, WalkMode{a.freshness, a.tolerant}, keep_hops);
   return walk_.status();
 }
 

@@ -14,6 +14,8 @@
 #define KX_TABLES_CDX_TREE_WALKER_H_
 
 #include <cstdint>
+#include <functional>
+#include <string>
 #include <string_view>
 
 #include "tables/cdx/node.h"
@@ -24,10 +26,21 @@
 
 namespace kx::tables::cdx {
 
+// What tells a tag's header from another, and how to find it again after the
+// index was written anew (its header may lie elsewhere then).
+struct TagHome {
+  std::string key_expression;
+  std::string for_expression;
+  // One reading of the tag directory as the attempt says: the header's offset.
+  std::function<Status(const ReadAttempt& attempt, uint64_t* header_offset)> locate;
+};
+
 class TreeWalker {
  public:
-  // file must outlive the walker.
-  TreeWalker(PagedFile* file, const TreeShape& shape);
+  // file must outlive the walker. With a home, a tag header read again from
+  // the file must also have the tag's expressions; one that is not the tag's
+  // any more is looked for again.
+  TreeWalker(PagedFile* file, const TreeShape& shape, TagHome home = {});
   TreeWalker(const TreeWalker&) = delete;
   TreeWalker& operator=(const TreeWalker&) = delete;
 
@@ -59,12 +72,14 @@ class TreeWalker {
   void seek(Target target, std::string_view prefix, uint32_t recno = 0);
   Status walk_to(Target target, std::string_view prefix, uint32_t recno, const ReadAttempt& a,
                  bool keep_hops = false);
+  Status read_root(const ReadAttempt& a, uint32_t* root);
   Status step_again(bool forward, const std::string& key, uint32_t recno, const ReadAttempt& a);
   void step(bool forward);
   void settle(const Status& s);
 
   PagedFile* const file_;
-  const TreeShape shape_;
+  TreeShape shape_;
+  const TagHome home_;
   TreeWalk walk_;
   Status status_;
 };

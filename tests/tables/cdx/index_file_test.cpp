@@ -13,6 +13,7 @@ namespace {
 
 using writer::build_cdx;
 using writer::CdxEntry;
+using writer::CdxLayout;
 using writer::CdxTagSpec;
 using writer::CdxWriteOptions;
 using writer::char_key;
@@ -280,6 +281,32 @@ TEST(CdxIndexFileTest, AHeaderThatChangedItsKeyLengthIsAnError) {
   cursor->seek_first();
   EXPECT_FALSE(cursor->valid());
   EXPECT_EQ(cursor->status().gencode(), kGenCorruption);
+}
+
+// Another application writes the index anew: more keys, and the tag's header
+// behind another tag's. A seek that needs pages not kept reads the new file,
+// finds the old header place taken by the other tag and the tag's header in
+// the directory, and seeks the new tree.
+TEST(CdxIndexFileTest, AnIndexWrittenAnewIsFollowedToTheTagsNewHeader) {
+  auto owned = std::make_unique<SwappableSource>(build_cdx({integer_tag("ID", 400)}, {4, 4}));
+  SwappableSource* source = owned.get();
+  Status status;
+  std::unique_ptr<IndexFile> index = IndexFile::open(std::move(owned), &status);
+  ASSERT_TRUE(index);
+  std::unique_ptr<TagCursor> cursor = index->cursor(0);
+  cursor->seek_first();
+  ASSERT_TRUE(cursor->valid());
+  writer::CdxTagSpec before = integer_tag("AAA", 50);
+  before.key_expression = "other";
+  CdxLayout layout;
+  source->replace(build_cdx({before, integer_tag("ID", 800)}, {4, 4}, &layout));
+  ASSERT_NE(layout.tags[1].header_offset, index->tags()[0].header_offset);
+  cursor->seek(encode_integer(300));  // through pages not read before
+  ASSERT_TRUE(cursor->valid()) << cursor->status().description();
+  EXPECT_EQ(cursor->recno(), 300u);
+  cursor->seek(encode_integer(700));  // a key only the new tree has
+  ASSERT_TRUE(cursor->valid()) << cursor->status().description();
+  EXPECT_EQ(cursor->recno(), 700u);
 }
 
 TEST(CdxIndexFileTest, FailedReadsGiveReadErrors) {
