@@ -15,6 +15,18 @@ Status short_read(const std::string& name, uint64_t offset) {
                             "short read at offset " + std::to_string(offset));
 }
 
+// Copies the part of [offset, end) that lies in page p from bytes, of which
+// valid are the file's; false when the file ends before the part does.
+bool copy_part(uint64_t offset, uint64_t end, uint64_t p, const uint8_t* bytes, size_t valid,
+               uint8_t* dest) {
+  const uint64_t page_start = p * kPage;
+  const uint64_t from = std::max(offset, page_start);
+  const uint64_t to = std::min(end, page_start + kPage);
+  if (bytes == nullptr || page_start + valid < to) return false;
+  std::memcpy(dest + (from - offset), bytes + (from - page_start), static_cast<size_t>(to - from));
+  return true;
+}
+
 }  // namespace
 
 bool is_short_read(const Status& status) {
@@ -23,42 +35,17 @@ bool is_short_read(const Status& status) {
 
 PagedFile::PagedFile(std::unique_ptr<platform::RandomAccessFile> file) : file_(std::move(file)) {}
 
-PagedFile::Page* PagedFile::held(uint64_t page) {
-  auto it = pages_.find(page);
-  if (it == pages_.end()) return nullptr;
-  it->second.used = ++clock_;
-  return &it->second;
-}
+PagedFile::Page* PagedFile::held(uint64_t page) { return pages_.find(page); }
 
 void PagedFile::keep(uint64_t page, const uint8_t* bytes, size_t valid) {
-  auto it = pages_.find(page);
-  if (it != pages_.end()) {
-    Page& old = it->second;
-    if (old.valid != valid || std::memcmp(old.bytes.data(), bytes, std::min(valid, old.valid))) {
-      changed_ = true;
-    }
-  } else if (pages_.size() >= kMaxPages) {
-    auto oldest = pages_.begin();
-    for (auto i = pages_.begin(); i != pages_.end(); ++i) {
-      if (i->second.used < oldest->second.used) oldest = i;
-    }
-    pages_.erase(oldest);
+  Page* p = pages_.find(page);
+  if (p == nullptr) {
+    p = &pages_.add(page);
+  } else if (p->valid != valid || std::memcmp(p->bytes, bytes, std::min(valid, p->valid))) {
+    changed_ = true;
   }
-  Page& p = pages_[page];
-  std::memcpy(p.bytes.data(), bytes, valid);
-  p.valid = valid;
-  p.used = ++clock_;
-}
-
-void PagedFile::forget_from(uint64_t offset) {
-  for (auto it = pages_.begin(); it != pages_.end();) {
-    const uint64_t start = it->first * kPage;
-    if (start + it->second.valid > offset) {
-      it = pages_.erase(it);
-    } else {
-      ++it;
-    }
-  }
+  std::memcpy(p->bytes, bytes, valid);
+  p->valid = valid;
 }
 
 // One call for the pages from first_page up to end_offset, rounded up to
@@ -67,17 +54,20 @@ Status PagedFile::read_from_file(uint64_t first_page, uint64_t end_offset) {
   const uint64_t start = first_page * kPage;
   const uint64_t end = (end_offset + kPage - 1) / kPage * kPage;
   const size_t length = static_cast<size_t>(end - start);
-  buffer_.resize(length);
+  if (length > buffer_room_) {
+    buffer_ = std::make_unique_for_overwrite<uint8_t[]>(length);
+    buffer_room_ = length;
+  }
   size_t got = 0;
   ++calls_;
-  const platform::FileResult r = file_->read_at(start, buffer_.data(), length, &got);
+  const platform::FileResult r = file_->read_at(start, buffer_.get(), length, &got);
   if (!r.ok()) {
     return Status::read_error(name(), r.os_error, "read failed at offset " + std::to_string(start));
   }
   for (size_t at = 0; at < got; at += kPage) {
-    keep(first_page + at / kPage, buffer_.data() + at, std::min<size_t>(kPage, got - at));
+    keep(first_page + at / kPage, buffer_.get() + at, std::min<size_t>(kPage, got - at));
   }
-  buffer_.resize(got);
+  buffer_size_ = got;
   if (got == 0 && length > 0) {
     // Nothing at all past start: the file ends at start or before it.
     uint64_t size = 0;
@@ -86,7 +76,7 @@ Status PagedFile::read_from_file(uint64_t first_page, uint64_t end_offset) {
   } else if (got < length) {
     known_size_ = start + got;
     size_exact_ = true;
-    forget_from(known_size_);
+    pages_.forget_from(known_size_);
   } else if (start + got > known_size_) {
     known_size_ = start + got;
     size_exact_ = false;
@@ -98,58 +88,40 @@ Status PagedFile::read(uint64_t offset, size_t size, void* out, Freshness freshn
   uint64_t end = 0;
   if (!checked_add(offset, size, &end)) return short_read(name(), offset);
   if (size == 0) return Status();
-  const uint64_t first = offset / kPage;
+  uint8_t* dest = static_cast<uint8_t*>(out);
   const uint64_t last = (end - 1) / kPage;
-  uint64_t missing = last + 1;
-  for (uint64_t p = first; p <= last; ++p) {
-    const Page* page = freshness == Freshness::kKept ? held(p) : nullptr;
-    const uint64_t wanted = std::min(end, (p + 1) * kPage) - p * kPage;
-    if (page == nullptr || page->valid < wanted) {
-      missing = p;
+  uint64_t missing = offset / kPage;
+  for (; missing <= last; ++missing) {
+    const Page* page = freshness == Freshness::kKept ? held(missing) : nullptr;
+    if (page == nullptr || !copy_part(offset, end, missing, page->bytes, page->valid, dest)) {
       break;
     }
   }
-  if (missing <= last) {
-    uint64_t read_end = end;
-    checked_add(end, ahead, &read_end);
-    Status s = read_from_file(missing, read_end);
+  if (missing > last) return Status();
+  uint64_t read_end = end;
+  checked_add(end, ahead, &read_end);
+  Status s = read_from_file(missing, read_end);
+  if (!s.ok()) return s;
+  // A read that came back short is believed only when the file's size says
+  // so too; otherwise it is made once more.
+  if (missing * kPage + buffer_size_ < end && end <= known_size_) {
+    s = read_from_file(missing, read_end);
     if (!s.ok()) return s;
-    // A read that came back short is believed only when the file's size
-    // says so too; otherwise it is made once more.
-    if (missing * kPage + buffer_.size() < end && end <= known_size_) {
+  } else if (missing * kPage + buffer_size_ < end) {
+    uint64_t size_now = 0;
+    s = refresh_size(&size_now);
+    if (!s.ok()) return s;
+    if (end <= size_now) {
       s = read_from_file(missing, read_end);
       if (!s.ok()) return s;
-    } else if (missing * kPage + buffer_.size() < end) {
-      uint64_t size = 0;
-      s = refresh_size(&size);
-      if (!s.ok()) return s;
-      if (end <= size) {
-        s = read_from_file(missing, read_end);
-        if (!s.ok()) return s;
-      }
     }
   }
-  uint8_t* dest = static_cast<uint8_t*>(out);
-  for (uint64_t p = first; p <= last; ++p) {
-    const uint64_t page_start = p * kPage;
-    const uint64_t from = std::max(offset, page_start);
-    const uint64_t to = std::min(end, page_start + kPage);
-    const uint8_t* bytes = nullptr;
-    size_t valid = 0;
-    if (p >= missing) {
-      const uint64_t at = page_start - missing * kPage;
-      if (at < buffer_.size()) {
-        bytes = buffer_.data() + at;
-        valid = std::min<size_t>(kPage, buffer_.size() - static_cast<size_t>(at));
-      }
-    } else {
-      const Page* page = held(p);
-      bytes = page->bytes.data();
-      valid = page->valid;
-    }
-    if (bytes == nullptr || page_start + valid < to) return short_read(name(), offset);
-    std::memcpy(dest + (from - offset), bytes + (from - page_start),
-                static_cast<size_t>(to - from));
+  for (uint64_t p = missing; p <= last; ++p) {
+    const uint64_t at = (p - missing) * kPage;
+    const bool held_by_buffer = at < buffer_size_;
+    const uint8_t* bytes = held_by_buffer ? buffer_.get() + at : nullptr;
+    const size_t valid = held_by_buffer ? std::min<size_t>(kPage, buffer_size_ - at) : 0;
+    if (!copy_part(offset, end, p, bytes, valid, dest)) return short_read(name(), offset);
   }
   return Status();
 }
@@ -171,7 +143,7 @@ Status PagedFile::refresh_size(uint64_t* size) {
   ++calls_;
   const platform::FileResult r = file_->size(size);
   if (!r.ok()) return Status::read_error(name(), r.os_error, "cannot read the file size");
-  if (*size < known_size_) forget_from(*size);
+  if (*size < known_size_) pages_.forget_from(*size);
   known_size_ = *size;
   size_exact_ = true;
   return Status();

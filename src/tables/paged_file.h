@@ -12,24 +12,21 @@
 #ifndef KX_TABLES_PAGED_FILE_H_
 #define KX_TABLES_PAGED_FILE_H_
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/file.h"
+#include "tables/page_store.h"
 #include "tables/status.h"
 
 namespace kx::tables {
 
 class PagedFile {
  public:
-  static constexpr size_t kPageSize = 512;
-  // Pages kept per file, whatever the file's size: 256 KiB.
-  static constexpr size_t kMaxPages = 512;
+  static constexpr size_t kPageSize = PageStore::kPageSize;
 
   // Whether a read may use the pages held.
   enum class Freshness { kKept, kFromFile };
@@ -71,25 +68,22 @@ class PagedFile {
   uint64_t calls() const { return calls_; }
 
  private:
-  struct Page {
-    std::array<uint8_t, kPageSize> bytes{};
-    size_t valid = 0;  // bytes of the page that the file held (less only at its end)
-    uint64_t used = 0;
-  };
+  using Page = PageStore::Page;
 
   Status read_from_file(uint64_t first_page, uint64_t end_offset);
   Page* held(uint64_t page);
   void keep(uint64_t page, const uint8_t* bytes, size_t valid);
-  void forget_from(uint64_t offset);
 
   const std::unique_ptr<platform::RandomAccessFile> file_;
-  std::unordered_map<uint64_t, Page> pages_;
-  std::vector<uint8_t> buffer_;  // what one read call brings back
+  PageStore pages_;
+  // What the last read call brought back: buffer_size_ bytes.
+  std::unique_ptr<uint8_t[]> buffer_;
+  size_t buffer_room_ = 0;
+  size_t buffer_size_ = 0;
   uint64_t known_size_ = 0;
   bool size_exact_ = false;
   bool changed_ = false;
   uint64_t calls_ = 0;
-  uint64_t clock_ = 0;
 };
 
 // A read error for a range that the file does not hold whole: the file ends

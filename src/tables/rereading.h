@@ -55,13 +55,14 @@ class Rereading {
 };
 
 // Runs attempt(ReadAttempt) -> Status until it succeeds or Rereading says the
-// failure stands; returns the last attempt's status or the verdict.
-template <class Attempt>
-Status read_until_settled(PagedFile* file, const std::string& what, Attempt attempt) {
+// failure stands; returns the last attempt's status or the verdict. what()
+// gives Rereading's name for the file, asked for only once an attempt failed.
+template <class What, class Attempt>
+Status read_until_settled(PagedFile* file, What what, Attempt attempt) {
   ReadAttempt mode;
   Status s = attempt(mode);
   if (s.ok()) return s;
-  Rereading rereading(file, what);
+  Rereading rereading(file, what());
   while (rereading.again(s, &mode)) {
     s = attempt(mode);
     if (s.ok()) return s;

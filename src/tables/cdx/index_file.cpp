@@ -56,9 +56,11 @@ class IndexFile::Impl {
     Status s = file_.prefetch(0, kFirstRead);
     if (!s.ok()) return s;
     TagHeader directory;
-    s = read_until_settled(&file_, header_place(0), [&](const ReadAttempt& a) {
-      return read_tag_header(&file_, 0, false, a.freshness, &directory);
-    });
+    s = read_until_settled(
+        &file_, [] { return header_place(0); },
+        [&](const ReadAttempt& a) {
+          return read_tag_header(&file_, 0, false, a.freshness, &directory);
+        });
     if (!s.ok()) return s;
     if (directory.key_length != kDirectoryKeyLength) {
       return Status::corruption(
@@ -82,9 +84,9 @@ class IndexFile::Impl {
     Status s = read_tag_root(&file_, 0, a.freshness, &directory);
     if (!s.ok()) return s;
     if (directory.key_length != kDirectoryKeyLength) {
-      return Status::corruption(file_.name(), "directory header: key length " +
-                                                  std::to_string(directory.key_length) +
-                                                  ", expected 10");
+      return Status::corruption(
+          file_.name(),
+          "directory header: key length " + std::to_string(directory.key_length) + ", expected 10");
     }
     TreeWalk walk(&file_, TreeShape{0, kDirectoryKeyLength, directory.signature, kDirectoryFill});
     std::string key = name;
@@ -112,9 +114,11 @@ class IndexFile::Impl {
       }
       TagHeader header;
       const uint64_t offset = walker.recno();
-      Status s = read_until_settled(&file_, header_place(offset), [&](const ReadAttempt& a) {
-        return read_tag_header(&file_, offset, true, a.freshness, &header);
-      });
+      Status s = read_until_settled(
+          &file_, [&] { return header_place(offset); },
+          [&](const ReadAttempt& a) {
+            return read_tag_header(&file_, offset, true, a.freshness, &header);
+          });
       if (!s.ok()) return s;
       tags_.push_back(make_tag_info(normalize_name(walker.key()), header));
     }

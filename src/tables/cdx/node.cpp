@@ -6,6 +6,7 @@
 #include "runtime/text/hex.h"
 #include "tables/bytes.h"
 #include "tables/cdx/key_bytes.h"
+#include "tables/cdx/node_memo.h"
 
 namespace kx::tables::cdx {
 
@@ -370,14 +371,23 @@ void Node::assign(const Node& other) {
   std::memcpy(dups_.data(), other.dups_.data(), decoded_);
 }
 
+bool Node::same_source(const Node& other) const {
+  return offset_ == other.offset_ && key_length_ == other.key_length_ && fill_ == other.fill_ &&
+         std::memcmp(page_.data(), other.page_.data(), kPageSize) == 0;
+}
+
 Status read_node_header(PagedFile* file, uint64_t offset, uint16_t key_length, char fill,
-                        Node* node, PagedFile::Freshness freshness, size_t ahead) {
+                        Node* node, PagedFile::Freshness freshness, size_t ahead, NodeMemo* memo) {
   Status s = file->read(offset, kPageSize, node->page_.data(), freshness, ahead);
   if (!s.ok()) return s;
   node->offset_ = offset;
   node->key_length_ = key_length;
   node->fill_ = fill;
-  return node->check(file->name());
+  if (memo != nullptr && memo->take(node)) return Status();
+  s = node->check(file->name());
+  // A leaf is kept once its keys are rebuilt: that is what a memo saves.
+  if (s.ok() && memo != nullptr && !node->is_leaf()) memo->keep(*node);
+  return s;
 }
 
 Status read_node(PagedFile* file, uint64_t offset, uint16_t key_length, char fill, Node* node) {

@@ -27,6 +27,8 @@ bool pointer_ok(uint64_t pointer, uint64_t file_size);
 Status check_pointer(const std::string& file, std::string_view where, std::string_view what,
                      uint64_t pointer, uint64_t file_size);
 
+class NodeMemo;
+
 // A node: the page as read, its header, and the keys rebuilt so far.
 //
 // Reading a node checks its header, its count and (for a leaf) its entry
@@ -73,13 +75,18 @@ class Node {
   // far as that entry; an interior node is searched by bisection.
   Status find(const std::string& file, std::string_view prefix, bool after, size_t* pos);
 
+  // Whether other was read from the same page bytes (offset, key length and
+  // fill included), so that it holds what checking this node would find.
+  bool same_source(const Node& other) const;
+
   // Makes this node a copy of other, copying only the keys rebuilt so far
   // (cheaper than assignment, which copies every buffer whole).
   void assign(const Node& other);
 
  private:
   friend Status read_node_header(PagedFile* file, uint64_t offset, uint16_t key_length, char fill,
-                                 Node* node, PagedFile::Freshness freshness, size_t ahead);
+                                 Node* node, PagedFile::Freshness freshness, size_t ahead,
+                                 NodeMemo* memo);
   friend Status decode_node(const std::string& file, uint64_t offset, const uint8_t* page,
                             uint16_t key_length, char fill, Node* node);
 
@@ -127,13 +134,16 @@ class Node {
 
 // Reads the node at offset (already checked with check_pointer) and checks
 // its header, count and layout; a leaf's entries are left to be rebuilt on
-// demand. freshness and ahead are those of PagedFile::read. On damage returns
+// demand. freshness and ahead are those of PagedFile::read. When memo holds
+// a node made from the same bytes, that node is taken instead of checking;
+// an interior node checked here is kept in it (a leaf is worth keeping once
+// its keys are rebuilt). On damage returns
 // a corruption error naming the page, on a failed read a read error. node's
 // buffers are reused, so reading into the same Node does not allocate once it
 // has held a full leaf.
 Status read_node_header(PagedFile* file, uint64_t offset, uint16_t key_length, char fill,
                         Node* node, PagedFile::Freshness freshness = PagedFile::Freshness::kKept,
-                        size_t ahead = 0);
+                        size_t ahead = 0, NodeMemo* memo = nullptr);
 
 // As read_node_header, then rebuilds and checks every entry of a leaf.
 Status read_node(PagedFile* file, uint64_t offset, uint16_t key_length, char fill, Node* node);

@@ -65,8 +65,7 @@ class FailedCursor : public TagCursor {
 
 }  // namespace
 
-std::unique_ptr<TagCursor> make_tag_cursor(PagedFile* file, const TagInfo& tag,
-                                           TagHome home) {
+std::unique_ptr<TagCursor> make_tag_cursor(PagedFile* file, const TagInfo& tag, TagHome home) {
   return std::make_unique<BtreeCursor>(file, tag, std::move(home));
 }
 

@@ -13,8 +13,7 @@ namespace kx::tables::cdx {
 
 // A cursor over a B-tree tag in the tag's order (descending tags walk the
 // stored ascending tree backwards). file must outlive the cursor.
-std::unique_ptr<TagCursor> make_tag_cursor(PagedFile* file, const TagInfo& tag,
-                                           TagHome home = {});
+std::unique_ptr<TagCursor> make_tag_cursor(PagedFile* file, const TagInfo& tag, TagHome home = {});
 
 // A cursor that is never valid and reports status (for tags that cannot be
 // walked, such as bitmap tags).

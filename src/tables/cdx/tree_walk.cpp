@@ -20,9 +20,7 @@ constexpr uint64_t kWriterReach = 64 * kPageSize;
 
 }  // namespace
 
-std::string page_place(uint64_t offset, bool header) {
-  return header ? header_place(offset) : "page " + hex(offset);
-}
+std::string Place::text() const { return header ? header_place(offset) : "page " + hex(offset); }
 
 TreeWalk::TreeWalk(PagedFile* file, const TreeShape& shape) : file_(file), shape_(shape) {}
 
@@ -38,15 +36,15 @@ bool TreeWalk::disagree(const std::string& what) {
 
 // A page past the end of the file as known so far is read all the same, since
 // the file may have grown; only a read that comes back short puts it outside.
-bool TreeWalk::load(uint64_t pointer, const std::string& from, const char* what, Node* node) {
+bool TreeWalk::load(uint64_t pointer, Place from, const char* what, Node* node) {
   if (pointer % kPageSize != 0 || pointer < kHeaderSize) {
-    return fail(check_pointer(file_->name(), from, what, pointer, UINT64_MAX));
+    return fail(check_pointer(file_->name(), from.text(), what, pointer, UINT64_MAX));
   }
   const size_t ahead = node == other_ ? kHopAhead : kDescentAhead;
   Status s = read_node_header(file_, pointer, shape_.key_length, shape_.fill, node, mode_.freshness,
-                              ahead);
+                              ahead, &memo_);
   if (is_short_read(s)) {
-    return fail(check_pointer(file_->name(), from, what, pointer, file_->known_size()));
+    return fail(check_pointer(file_->name(), from.text(), what, pointer, file_->known_size()));
   }
   return s.ok() || fail(s);
 }
@@ -54,7 +52,9 @@ bool TreeWalk::load(uint64_t pointer, const std::string& from, const char* what,
 bool TreeWalk::decode_through(Node* node, size_t i) {
   if (i < node->decoded()) return true;
   Status s = node->decode_through(file_->name(), i);
-  return s.ok() || fail(s);
+  if (!s.ok()) return fail(s);
+  if (node->decoded() == node->count()) memo_.keep(*node);
+  return true;
 }
 
 // Whether an entry is at or past the target (equal keys are ordered by
@@ -103,9 +103,9 @@ bool TreeWalk::seek(uint32_t root, Target target, std::string_view prefix, uint3
   status_ = Status();
   if (!keep_hops) hops_ = 0;
   leaf_ends_ = 0;
-  if (!load(root, page_place(shape_.header_offset, true), "root", leaf_)) return false;
+  if (!load(root, Place{shape_.header_offset, true}, "root", leaf_)) return false;
   if (!leaf_->is_root() && !mode_.tolerant) {
-    return disagree(page_place(shape_.header_offset, true) + ": root " + hex(root) +
+    return disagree(Place{shape_.header_offset, true}.text() + ": root " + hex(root) +
                     " is not marked as a root");
   }
   std::array<uint64_t, kMaxDepth> path;
@@ -118,7 +118,7 @@ bool TreeWalk::seek(uint32_t root, Target target, std::string_view prefix, uint3
     if (!move_right_interior(target, prefix, &i)) return false;
     if (i == leaf_->count()) return true;  // every key is less than the prefix
     if (depth == kMaxDepth) {
-      return disagree(page_place(leaf_->offset(), false) + ": tree deeper than " +
+      return disagree(Place{leaf_->offset()}.text() + ": tree deeper than " +
                       std::to_string(kMaxDepth) + " levels");
     }
     std::swap(parent_, leaf_);
@@ -143,11 +143,11 @@ bool TreeWalk::descend_into(Node* parent, size_t i, const uint64_t* path, size_t
   promise.left = i > 0 ? parent->child(i - 1) : kNoPage;
   promise.right = i + 1 < parent->count() ? parent->child(i + 1) : kNoPage;
   *low = promise.low;
-  const std::string from = page_place(parent->offset(), false);
+  const Place from{parent->offset()};
   const uint32_t pointer = parent->child(i);
   for (size_t d = 0; d < depth; ++d) {
     if (path[d] == pointer) {
-      return disagree(from + ": child " + hex(pointer) + " loops back to an ancestor");
+      return disagree(from.text() + ": child " + hex(pointer) + " loops back to an ancestor");
     }
   }
   if (!load(pointer, from, "child", leaf_)) {
@@ -155,7 +155,7 @@ bool TreeWalk::descend_into(Node* parent, size_t i, const uint64_t* path, size_t
     return load_neighbour_child(parent, i, promise.low);
   }
   if (leaf_->is_root()) {
-    return disagree(from + ": child " + hex(leaf_->offset()) + " is marked as a root");
+    return disagree(from.text() + ": child " + hex(leaf_->offset()) + " is marked as a root");
   }
   if (check_child(promise)) {
     note_leaf_promise(promise);
@@ -197,7 +197,7 @@ bool TreeWalk::being_written(uint64_t pointer) const {
 // along the level from there as far as the target needs.
 bool TreeWalk::load_neighbour_child(Node* parent, size_t i, const Bound& low) {
   const Status failure = status_;
-  const std::string from = page_place(parent->offset(), false);
+  const Place from{parent->offset()};
   Promise own;  // what the parent promised of child i
   own.low = i > 0 ? Bound{true, std::string(parent->key(i - 1)), parent->recno(i - 1)} : low;
   own.high = Bound{true, std::string(parent->key(i)), parent->recno(i)};
@@ -219,21 +219,21 @@ bool TreeWalk::load_neighbour_child(Node* parent, size_t i, const Bound& low) {
 
 bool TreeWalk::check_child(const Promise& promise) {
   const Node& child = *leaf_;
-  const std::string where = "page " + hex(child.offset());
+  const Place where{child.offset()};
   if (mode_.tolerant) return within(promise);
   if (promise.left != kNoPage && child.left() != promise.left) {
-    return disagree(where + ": left sibling " + hex(child.left()) +
+    return disagree(where.text() + ": left sibling " + hex(child.left()) +
                     " is not its parent's previous child " + hex(promise.left));
   }
   if (promise.right != kNoPage && child.right() != promise.right) {
-    return disagree(where + ": right sibling " + hex(child.right()) +
+    return disagree(where.text() + ": right sibling " + hex(child.right()) +
                     " is not its parent's next child " + hex(promise.right));
   }
-  if (child.count() == 0) return disagree(where + ": a child without entries");
+  if (child.count() == 0) return disagree(where.text() + ": a child without entries");
   if (!decode_through(leaf_, child.count() - 1)) return false;
   const size_t last = child.count() - 1;
   if (child.key(last) != promise.high.key || child.recno(last) != promise.high.recno) {
-    return disagree(where + ": its last entry is not its parent's separator");
+    return disagree(where.text() + ": its last entry is not its parent's separator");
   }
   return true;
 }
@@ -263,11 +263,11 @@ bool TreeWalk::within(const Promise& promise) {
 // one has checked the node against its parent, and a root has no siblings.
 bool TreeWalk::move_right_interior(Target target, std::string_view prefix, size_t* pos) {
   while (mode_.tolerant && *pos == leaf_->count() && leaf_->right() != kNoPage) {
-    const std::string from = page_place(leaf_->offset(), false);
+    const Place from{leaf_->offset()};
     if (!count_hop()) return false;
     if (!load(leaf_->right(), from, "right sibling", other_)) return false;
     if (other_->is_leaf() || !back_link_ok(true, *other_)) {
-      return disagree(from + ": right sibling " + hex(leaf_->right()) +
+      return disagree(from.text() + ": right sibling " + hex(leaf_->right()) +
                       " is not the next interior node");
     }
     std::swap(leaf_, other_);
@@ -350,18 +350,18 @@ bool TreeWalk::check_left_of_first(Target target, std::string_view prefix, bool*
 // takes that one.
 bool TreeWalk::load_left_sibling() {
   const uint32_t pointer = leaf_->left();
-  const std::string from = "page " + hex(leaf_->offset());
+  const Place from{leaf_->offset()};
   if (!count_hop() || !load(pointer, from, "left sibling", other_)) return false;
   if (!other_->is_leaf())
-    return disagree(from + ": left sibling " + hex(pointer) + " is not a leaf");
+    return disagree(from.text() + ": left sibling " + hex(pointer) + " is not a leaf");
   if (other_->right() == leaf_->offset()) return true;
   const std::string lag =
       "page " + hex(pointer) + ": right sibling " +
       (other_->right() == kNoPage ? std::string("none") : hex(other_->right())) +
       " does not point back to " + hex(leaf_->offset());
   if (!mode_.tolerant || other_->right() == kNoPage) return disagree(lag);
-  if (!load(other_->right(), "page " + hex(pointer), "right sibling", parent_) ||
-      !parent_->is_leaf() || parent_->left() != pointer || parent_->right() != leaf_->offset()) {
+  if (!load(other_->right(), Place{pointer}, "right sibling", parent_) || !parent_->is_leaf() ||
+      parent_->left() != pointer || parent_->right() != leaf_->offset()) {
     return disagree(lag);
   }
   std::swap(parent_, other_);
@@ -408,12 +408,12 @@ bool TreeWalk::back_link_ok(bool right, const Node& to) {
 // other_); when to is leaf_ the walk stands on the sibling afterwards.
 bool TreeWalk::hop(bool right, Node* to) {
   const uint32_t pointer = right ? leaf_->right() : leaf_->left();
-  const std::string from = "page " + hex(leaf_->offset());
+  const Place from{leaf_->offset()};
   const char* what = right ? "right sibling" : "left sibling";
   if (!count_hop()) return false;
   if (!load(pointer, from, what, other_)) return false;
   if (!other_->is_leaf() || (other_->is_root() && !mode_.tolerant)) {
-    return disagree(from + ": " + what + " " + hex(pointer) + " is not a leaf");
+    return disagree(from.text() + ": " + what + " " + hex(pointer) + " is not a leaf");
   }
   if (!back_link_ok(right, *other_)) {
     const uint32_t back = right ? other_->left() : other_->right();
@@ -428,7 +428,7 @@ bool TreeWalk::hop(bool right, Node* to) {
     const bool ordered = right ? leaf_->key(leaf_->count() - 1) <= other_->key(0)
                                : other_->key(other_->count() - 1) <= leaf_->key(0);
     if (!ordered) {
-      return disagree(from + ": keys of " + what + " " + hex(pointer) + " are out of order");
+      return disagree(from.text() + ": keys of " + what + " " + hex(pointer) + " are out of order");
     }
   }
   if (to == leaf_) std::swap(leaf_, other_);

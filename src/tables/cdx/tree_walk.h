@@ -29,6 +29,7 @@
 #include <string_view>
 
 #include "tables/cdx/node.h"
+#include "tables/cdx/node_memo.h"
 #include "tables/paged_file.h"
 #include "tables/status.h"
 
@@ -49,6 +50,14 @@ enum class Target { kFirst, kLast, kAtLeast, kAfter, kEntry };
 struct WalkMode {
   PagedFile::Freshness freshness = PagedFile::Freshness::kKept;
   bool tolerant = false;
+};
+
+// Where a pointer was read, as error texts name it: "page 0x1A00" or the
+// tag header. Kept as numbers so that a walk builds no text until it fails.
+struct Place {
+  uint64_t offset = 0;
+  bool header = false;
+  std::string text() const;
 };
 
 class TreeWalk {
@@ -99,7 +108,7 @@ class TreeWalk {
 
   bool fail(Status status);
   bool disagree(const std::string& what);
-  bool load(uint64_t pointer, const std::string& from, const char* what, Node* node);
+  bool load(uint64_t pointer, Place from, const char* what, Node* node);
   bool decode_through(Node* node, size_t i);
   bool position(Node* node, Target target, std::string_view prefix, size_t* pos);
   bool qualifies(std::string_view key, uint32_t recno, Target target,
@@ -124,6 +133,7 @@ class TreeWalk {
   PagedFile* const file_;
   TreeShape shape_;
   WalkMode mode_;
+  NodeMemo memo_;
   Node nodes_[3];
   Node* parent_ = &nodes_[0];  // the interior node a descent stands on
   Node* leaf_ = &nodes_[1];    // the node in hand (the current leaf once settled)
@@ -140,9 +150,6 @@ class TreeWalk {
   Status status_;
   uint64_t hops_ = 0;  // sibling hops since the walk began
 };
-
-// "page 0x1A00" or the header's place: how a page appears in error texts.
-std::string page_place(uint64_t offset, bool header);
 
 }  // namespace kx::tables::cdx
 

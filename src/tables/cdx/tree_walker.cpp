@@ -21,8 +21,8 @@ void TreeWalker::settle(const Status& s) {
 Status TreeWalker::read_root(const ReadAttempt& a, uint32_t* root) {
   TagRoot header;
   Status s = read_tag_root(file_, shape_.header_offset, a.freshness, &header);
-  bool same = s.ok() && header.key_length == shape_.key_length &&
-              header.signature == shape_.signature;
+  bool same =
+      s.ok() && header.key_length == shape_.key_length && header.signature == shape_.signature;
   const bool from_file = a.freshness == PagedFile::Freshness::kFromFile;
   if (same && from_file && home_.locate) {
     TagHeader whole;
@@ -59,9 +59,9 @@ Status TreeWalker::walk_to(Target target, std::string_view prefix, uint32_t recn
 void TreeWalker::seek(Target target, std::string_view prefix, uint32_t recno) {
   walk_.invalidate();
   if (!status_.ok()) return;
-  settle(read_until_settled(file_, header_place(shape_.header_offset), [&](const ReadAttempt& a) {
-    return walk_to(target, prefix, recno, a);
-  }));
+  settle(read_until_settled(
+      file_, [&] { return header_place(shape_.header_offset); },
+      [&](const ReadAttempt& a) { return walk_to(target, prefix, recno, a); }));
 }
 
 void TreeWalker::seek_first() { seek(Target::kFirst, {}); }
@@ -92,9 +92,9 @@ void TreeWalker::step(bool forward) {
   const uint32_t recno = walk_.recno();
   if (walk_.step(forward, WalkMode{})) return;
   if (!may_be_half_written(walk_.status())) return settle(walk_.status());
-  settle(read_until_settled(file_, header_place(shape_.header_offset), [&](const ReadAttempt& a) {
-    return step_again(forward, key, recno, a);
-  }));
+  settle(read_until_settled(
+      file_, [&] { return header_place(shape_.header_offset); },
+      [&](const ReadAttempt& a) { return step_again(forward, key, recno, a); }));
 }
 
 void TreeWalker::next() { step(true); }

@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "support/torn/pos_files.h"
 #include "support/torn/tag_edit.h"
 
 namespace kx::test {
@@ -144,6 +145,57 @@ bool trusted_view(const FileImages& images, const std::vector<writer::Currency>&
     return true;
   }
   return false;
+}
+
+namespace {
+
+// The page at offset, when it is a sound one of the file with entries.
+bool sound_page(const std::string& image, uint64_t offset, uint16_t key_length, Page* page) {
+  std::string error;
+  return offset % kPage == 0 && offset + kPage <= image.size() &&
+         decode_page(image.substr(offset, kPage), offset, key_length, ' ', page, &error) &&
+         !page->entries.empty();
+}
+
+}  // namespace
+
+bool rate_tag_unreadable(const FileImages& images) {
+  const auto index = images.find(pos_files::kIndex);
+  if (index == images.end()) return true;
+  const std::string& image = index->second;
+  std::vector<CdxTag> tags;
+  std::string error;
+  if (!read_tags(image, &tags, &error)) return true;
+  for (const CdxTag& tag : tags) {
+    if (tag.name != "MU_TGL") continue;
+    // Every page that a parent or the leaf level points to must be there.
+    std::vector<uint64_t> level = {le(image, tag.header, 4)};
+    std::set<uint64_t> seen;
+    uint64_t first_leaf = 0;
+    for (size_t depth = 0; !level.empty() && depth < kMaxDepth; ++depth) {
+      std::vector<uint64_t> below;
+      for (const uint64_t offset : level) {
+        Page page;
+        if (!seen.insert(offset).second || !sound_page(image, offset, tag.key_length, &page)) {
+          return true;
+        }
+        if (page.leaf()) {
+          if (first_leaf == 0) first_leaf = offset;
+          continue;
+        }
+        for (const Entry& e : page.entries) below.push_back(e.child);
+      }
+      level = std::move(below);
+    }
+    for (uint64_t leaf = first_leaf, hops = 0; leaf != kNone && hops < image.size() / kPage;
+         ++hops) {
+      Page page;
+      if (!sound_page(image, leaf, tag.key_length, &page) || !page.leaf()) return true;
+      leaf = page.right;
+    }
+    return false;
+  }
+  return true;
 }
 
 }  // namespace kx::test

@@ -20,6 +20,13 @@ namespace kx::test {
 bool trusted_view(const FileImages& images, const std::vector<writer::Currency>& currencies,
                   PosContent* visible);
 
+// True when the index as it stands does not hold the whole rate tag: no
+// directory that lists MU_TGL, or a page that the tag header, a parent or a
+// sibling link points to that is not a sound page with entries (the index is
+// being written anew, or a pointer was written before its page). No reader
+// can look up the rates kept in the pages missing.
+bool rate_tag_unreadable(const FileImages& images);
+
 }  // namespace kx::test
 
 #endif  // KX_TESTS_SUPPORT_TORN_STATE_VIEW_H_

@@ -216,9 +216,11 @@ class Job {
                   << "\n";
       }
     }
+    const bool unreadable = !run.complete && rate_tag_unreadable(state_);
     for (Tally* tally : {static_cast<Tally*>(kind), &kind->orders[event.order]}) {
       ++tally->states;
       tally->failures += run.complete ? 0 : 1;
+      tally->unreadable += unreadable ? 1 : 0;
       tally->unavoidable_lines += verdict.unavoidable;
       tally->wrong_lines += verdict.wrong.size();
       tally->wrong_states += verdict.wrong.empty() ? 0 : 1;
@@ -267,6 +269,7 @@ void Tally::add(const Tally& other) {
   wrong_states += other.wrong_states;
   unavoidable_lines += other.unavoidable_lines;
   failures += other.failures;
+  unreadable += other.unreadable;
 }
 
 SweepConfig sweep_config(size_t default_events, const std::string& reduced_because,
@@ -346,13 +349,15 @@ std::string summary(const SweepResult& result, const SweepConfig& config,
       << " events of each kind"
       << (config.reduced_because.empty() ? "" : " (fewer: " + config.reduced_because + ")")
       << " and the events that prepared them, " << result.seconds << " s\n";
-  char line[320];
+  char line[420];
   const auto row = [&](const std::string& name, const Tally& t) {
     std::snprintf(line, sizeof line,
                   "[ torn sweep ] %-48s events %5zu  states %6zu  wrong lines %5zu (in %4zu "
-                  "states)  unavoidable %4zu  failure outputs %5zu (%s)\n",
+                  "states)  unavoidable %4zu  failure outputs %5zu (%s; %zu where pages of the "
+                  "rate tag are missing, %s in the others)\n",
                   name.c_str(), t.events, t.states, t.wrong_lines, t.wrong_states,
-                  t.unavoidable_lines, t.failures, share(t.failures, t.states).c_str());
+                  t.unavoidable_lines, t.failures, share(t.failures, t.states).c_str(),
+                  t.unreadable, share(t.failures - t.unreadable, t.states - t.unreadable).c_str());
     out << line;
   };
   KindTally total;

@@ -52,7 +52,8 @@ struct Tally {
   size_t wrong_lines = 0;
   size_t wrong_states = 0;
   size_t unavoidable_lines = 0;
-  size_t failures = 0;  // error page, error object, incomplete or no output
+  size_t failures = 0;    // error page, error object, incomplete or no output
+  size_t unreadable = 0;  // of those, in states where pages of the rate tag are missing
 
   void add(const Tally& other);
 };

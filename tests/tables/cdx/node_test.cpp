@@ -12,6 +12,7 @@
 #include "support/memory_file.h"
 #include "support/testing/corpus.h"
 #include "tables/cdx/cdx_test_util.h"
+#include "tables/cdx/node_memo.h"
 #include "tables/cdx/tag_header.h"
 
 namespace kx::tables::cdx {
@@ -129,6 +130,36 @@ TEST_F(CdxNodeTest, InteriorEntriesCarryBigEndianRecordAndChild) {
   EXPECT_EQ(node.key(0), std::string("\x80\xc1\x42\xb2\x0f\x00\x00\x00\x00", 9));
   EXPECT_EQ(node.recno(0), 165u);
   EXPECT_EQ(node.child(0), 0x3400u);
+}
+
+// A node kept in a memo is taken only for the very bytes it was made from: a
+// page rewritten in place (the directory leaf with one key changed) is
+// checked and decoded anew, and a damaged rewrite fails as it would without
+// the memo.
+TEST(CdxNodeMemoTest, ANodeIsTakenOnlyForTheBytesItWasMadeFrom) {
+  auto bytes = std::make_shared<std::string>(worked_example_image());
+  PagedFile file(std::make_unique<test::MemoryFile>("orders.cdx", bytes));
+  NodeMemo memo;
+  auto read_fresh = [&](Node* node) {
+    return read_node_header(&file, 0x400, 10, ' ', node, PagedFile::Freshness::kFromFile, 0, &memo);
+  };
+  Node first;
+  ASSERT_TRUE(read_fresh(&first).ok());
+  ASSERT_TRUE(first.decode_all("orders.cdx").ok());
+  memo.keep(first);
+
+  Node again;
+  ASSERT_TRUE(read_fresh(&again).ok());
+  EXPECT_EQ(again.decoded(), 6u);  // taken whole from the memo
+  EXPECT_EQ(again.key(5), "SHIPPERID ");
+
+  // The last key's stored bytes come first in the page: "RID" of SHIPPE+RID.
+  (*bytes)[0x5d4] = 'A';
+  Node rewritten;
+  ASSERT_TRUE(read_fresh(&rewritten).ok());
+  EXPECT_EQ(rewritten.decoded(), 0u);
+  Status s = rewritten.decode_all("orders.cdx");
+  EXPECT_FALSE(s.ok()) << "SHIPPEAID after SHIPPEDDAT is out of order, memo or not";
 }
 
 TEST_F(CdxNodeTest, TagHeaderOfTheWorkedExample) {
