@@ -17,9 +17,11 @@ namespace kx::tables {
 class PageStore {
  public:
   static constexpr size_t kPageSize = 512;
-  // Pages kept per file, whatever the file's size: 64 KiB, a small table
-  // read whole.
-  static constexpr size_t kMaxPages = 128;
+  // Pages kept per file, whatever the file's size: 32 KiB, enough for the
+  // upper levels of an index, the leaves a run is on and a small table read
+  // whole. Only the places a run fills are touched, so a small file costs
+  // little of it.
+  static constexpr size_t kMaxPages = 64;
   static constexpr size_t kWays = 4;
 
   struct Page {
@@ -27,6 +29,7 @@ class PageStore {
     uint8_t* bytes = nullptr;  // kPageSize of them
     size_t valid = 0;          // bytes of the page that the file held (less only at its end)
     uint64_t used = 0;         // 0: the place is free
+    uint64_t version = 0;      // set by the owner: changes whenever the bytes do
   };
 
   // The page held under number, marked as just used; nullptr when none is.

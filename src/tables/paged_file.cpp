@@ -41,8 +41,10 @@ void PagedFile::keep(uint64_t page, const uint8_t* bytes, size_t valid) {
   Page* p = pages_.find(page);
   if (p == nullptr) {
     p = &pages_.add(page);
-  } else if (p->valid != valid || std::memcmp(p->bytes, bytes, std::min(valid, p->valid))) {
+    p->version = ++versions_;
+  } else if (p->valid != valid || std::memcmp(p->bytes, bytes, std::min(valid, p->valid)) != 0) {
     changed_ = true;
+    p->version = ++versions_;
   }
   std::memcpy(p->bytes, bytes, valid);
   p->valid = valid;
@@ -147,6 +149,11 @@ Status PagedFile::refresh_size(uint64_t* size) {
   known_size_ = *size;
   size_exact_ = true;
   return Status();
+}
+
+uint64_t PagedFile::version_of(uint64_t offset) {
+  const Page* page = held(offset / kPage);
+  return page != nullptr && page->valid == kPage ? page->version : 0;
 }
 
 bool PagedFile::take_changed() {

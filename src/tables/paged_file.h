@@ -64,6 +64,11 @@ class PagedFile {
   // bytes since the last call; clears the flag.
   bool take_changed();
 
+  // A number that stays the same for as long as the page holding offset is
+  // held with the same bytes (re-reads that find them unchanged included);
+  // 0 when the page is not held whole.
+  uint64_t version_of(uint64_t offset);
+
   // Calls made to the file so far (reads and size queries).
   uint64_t calls() const { return calls_; }
 
@@ -83,6 +88,7 @@ class PagedFile {
   uint64_t known_size_ = 0;
   bool size_exact_ = false;
   bool changed_ = false;
+  uint64_t versions_ = 0;
   uint64_t calls_ = 0;
 };
 

@@ -352,6 +352,7 @@ Status Node::find(const std::string& file, std::string_view prefix, bool after, 
 
 void Node::assign(const Node& other) {
   offset_ = other.offset_;
+  source_version_ = other.source_version_;
   attributes_ = other.attributes_;
   left_ = other.left_;
   right_ = other.right_;
@@ -378,9 +379,16 @@ bool Node::same_source(const Node& other) const {
 
 Status read_node_header(PagedFile* file, uint64_t offset, uint16_t key_length, char fill,
                         Node* node, PagedFile::Freshness freshness, size_t ahead, NodeMemo* memo) {
+  // A page held unchanged since the memo's node was made from it needs no
+  // copying or comparing.
+  if (memo != nullptr && freshness == PagedFile::Freshness::kKept &&
+      memo->take_unchanged(offset, key_length, fill, file->version_of(offset), node)) {
+    return Status();
+  }
   Status s = file->read(offset, kPageSize, node->page_.data(), freshness, ahead);
   if (!s.ok()) return s;
   node->offset_ = offset;
+  node->source_version_ = memo != nullptr ? file->version_of(offset) : 0;
   node->key_length_ = key_length;
   node->fill_ = fill;
   if (memo != nullptr && memo->take(node)) return Status();

@@ -46,6 +46,10 @@ class Node {
   uint32_t right() const { return right_; }  // kNoPage when none
   size_t count() const { return count_; }
   uint16_t key_length() const { return key_length_; }
+  char fill() const { return fill_; }
+  // The version (PagedFile::version_of) of the page bytes the node was read
+  // from; 0 when unknown.
+  uint64_t source_version() const { return source_version_; }
   bool is_leaf() const { return (attributes_ & kAttrLeaf) != 0; }
   bool is_root() const { return (attributes_ & kAttrRoot) != 0; }
   // Whether the page as read holds only zero bytes (one not written yet).
@@ -87,6 +91,7 @@ class Node {
   friend Status read_node_header(PagedFile* file, uint64_t offset, uint16_t key_length, char fill,
                                  Node* node, PagedFile::Freshness freshness, size_t ahead,
                                  NodeMemo* memo);
+  friend class NodeMemo;
   friend Status decode_node(const std::string& file, uint64_t offset, const uint8_t* page,
                             uint16_t key_length, char fill, Node* node);
 
@@ -114,6 +119,7 @@ class Node {
   // Room past the page and past the last key for word copies that overrun.
   static constexpr size_t kSlack = 32;
   uint64_t offset_ = 0;
+  uint64_t source_version_ = 0;
   uint16_t attributes_ = 0;
   uint32_t left_ = 0;
   uint32_t right_ = 0;

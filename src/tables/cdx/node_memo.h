@@ -22,6 +22,10 @@ class NodeMemo {
   // When a node made from the same page bytes as *node (just read, not yet
   // checked) is held, copies it into *node and returns true.
   bool take(Node* node);
+  // When the node held for offset was made from page bytes of the given
+  // version (not 0), key length and fill, copies it into *node: true.
+  bool take_unchanged(uint64_t offset, uint16_t key_length, char fill, uint64_t version,
+                      Node* node);
   // Keeps a copy of node in place of an older one of its page. A full memo
   // gives up a leaf before an interior node (the upper levels serve every
   // seek), the one used longest ago first.
@@ -32,7 +36,7 @@ class NodeMemo {
     Node node;
     uint64_t used = 0;
   };
-  Slot* find(const Node& node);
+  Slot* find(uint64_t offset);
 
   std::vector<Slot> slots_;  // grows to kCapacity, then slots are reused
   uint64_t clock_ = 0;

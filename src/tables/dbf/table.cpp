@@ -4,6 +4,7 @@
 #include "tables/bytes.h"
 #include "tables/dbf/dbf_format.h"
 #include "tables/dbf/field_decode.h"
+#include "tables/page_store.h"
 
 namespace kx::tables::dbf {
 namespace {
@@ -24,8 +25,9 @@ bool Record::deleted() const {
 
 // The first read of a table: the header and, for a small table, all of it.
 constexpr size_t kFirstRead = 8192;
-// Tables up to this size (header, records and end marker) are read whole.
-constexpr uint64_t kSmallTable = 65536;
+// Tables up to this size (header, records and end marker) are read whole:
+// half of what the file's pages can keep, so the pages stay kept.
+constexpr uint64_t kSmallTable = PageStore::kMaxPages * PageStore::kPageSize / 2;
 
 Status Table::read_layout() {
   Status s = file_.prefetch(0, kFirstRead);

@@ -25,7 +25,7 @@ struct Record {
 
 class Table {
  public:
-  // Reads and checks the header of file, and a small table (64 KiB at most)
+  // Reads and checks the header of file, and a small table (16 KiB at most)
   // whole, with as few calls as the file allows. memo is the memo file, or
   // nullptr when there is none (memo fields then read as empty text). On
   // failure returns nullptr and sets *status: corruption (32) when the header
