@@ -30,7 +30,8 @@ elif ! dpkg -s wine32:i386 >/dev/null 2>&1; then
   need32+=(wine32:i386)
 fi
 if [ ${#need[@]} -gt 0 ] || [ ${#need32[@]} -gt 0 ]; then
-  apt-get update -qq
+  # A mirror in the middle of a sync fails one index; the others still serve.
+  apt-get update -qq || echo "install-deps: apt-get update reported a failure; installing from the indexes it has" >&2
 fi
 if [ ${#need[@]} -gt 0 ]; then
   echo "installing: ${need[*]}"

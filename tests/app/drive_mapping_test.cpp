@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "console/console.h"
+#include "platform/env.h"
 #include "platform/platform.h"
 #include "runtime/errors/error_slot.h"
 #include "runtime/errors/runtime_error.h"
@@ -200,7 +201,7 @@ TEST(DriveMappingRealTest, UnknownServerPrintsALineOfTheTable) {
 #else
   char letter = 'Z';
   while (letter > 'H' &&
-         platform::path_kind(letter + std::string(":\\")) != platform::PathKind::kMissing)
+         platform::env().path_kind(letter + std::string(":\\")) != platform::PathKind::kMissing)
     --letter;
   std::string out;
   KX_EXPECT_EXIT_OUTPUT(

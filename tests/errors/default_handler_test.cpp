@@ -4,6 +4,7 @@
 
 #include "console/console.h"
 #include "errors/errors_test_env.h"
+#include "platform/env.h"
 #include "runtime/errors/break_out.h"
 #include "runtime/process/activation.h"
 #include "runtime/process/exit.h"
@@ -161,7 +162,7 @@ TEST_F(DefErrorTest, EmptyStackIsFilledFromLevelOne) {
 
 TEST_F(DefErrorTest, LogIsWrittenBeforeTheDialogOnlyWhenSet) {
   DEFERROR(Value::object(record(23)));
-  EXPECT_EQ(platform::path_kind(log_path()), platform::PathKind::kMissing);
+  EXPECT_EQ(platform::env().path_kind(log_path()), platform::PathKind::kMissing);
   error_settings().error_log = true;
   env_.on_dialog = [this](const test::DialogCall&) {
     EXPECT_NE(test::read_file(log_path()).find("GenCode         :Read error\r\n"),

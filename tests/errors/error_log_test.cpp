@@ -7,6 +7,7 @@
 #include "errors/default_handler.h"
 #include "errors/errors_test_env.h"
 #include "fileio/file_open.h"
+#include "platform/env.h"
 #include "runtime/errors/file_error.h"
 #include "runtime/process/version.h"
 #include "tablewriter/dbf_writer.h"
@@ -20,7 +21,7 @@ class ErrorLogTest : public test::ErrorsTest {
     const platform::NativeHandle h = OPENERRORLOG();
     ASSERT_NE(h, platform::kInvalidHandle);
     WRITEERRORLOG(h, message, e);
-    platform::close_file(h);
+    platform::env().close_file(h);
   }
 };
 
@@ -185,7 +186,7 @@ TEST_F(ErrorLogTest, IsErrorReportsHowTheLogsLastFileOperationWent) {
        [](const std::string& log) {
          uint32_t os_error = 0;
          platform::ScopedHandle h(
-             platform::open_file(log, platform::OpenMode::kRead, true, &os_error));
+             platform::env().open_file(log, platform::OpenMode::kRead, true, &os_error));
          WRITEERRORLOG(h.get(), "MSG\r\n", ERROR());
        },
        true},

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "errors/process_start.h"
+#include "platform/env.h"
 #include "platform/platform.h"
 #include "runtime/errors/error_slot.h"
 #include "support/testing/child_process.h"
@@ -39,11 +40,11 @@ class SharedOpenTest : public ::testing::Test {
   uint32_t write_from_outside(const std::string& file) {
     uint32_t os_error = 0;
     const platform::NativeHandle h =
-        platform::open_file_flags(folder_ + file, kReadWriteDenyNone, &os_error);
+        platform::env().open_file_flags(folder_ + file, kReadWriteDenyNone, &os_error);
     if (h == platform::kInvalidHandle) return os_error == 0 ? platform::kErrGenFailure : os_error;
     platform::ScopedHandle handle(h);
-    EXPECT_GE(platform::seek_file(h, 0, 2, &os_error), 0);
-    EXPECT_TRUE(platform::write_bytes(h, "\x1A", 1));
+    EXPECT_GE(platform::env().seek_file(h, 0, 2, &os_error), 0);
+    EXPECT_TRUE(platform::env().write_bytes(h, "\x1A", 1));
     return 0;
   }
 
