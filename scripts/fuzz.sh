@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets with clang and runs each for SECONDS (default
-# 60), starting from seeds made by the table writers.
+# Builds the libFuzzer targets with clang and runs them side by side, one a
+# core, each for SECONDS (default 60), starting from seeds made by the table
+# writers.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds="${1:-60}"
 build="$root/build/fuzz"
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DKX_FUZZ=ON -DKX_SANITIZE=ON >/dev/null
+  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" -DKX_FUZZ=ON -DKX_SANITIZE=ON >/dev/null
 cmake --build "$build" -j"$(nproc)" --target dbf_fuzz cdx_fuzz
-failed=0
-for name in dbf_fuzz cdx_fuzz; do
+names=(dbf_fuzz cdx_fuzz)
+pids=()
+for name in "${names[@]}"; do
   fuzzer="$build/tests/$name"
   seeds="$build/seeds/$name"
   corpus="$build/corpus/$name"
@@ -19,12 +21,18 @@ for name in dbf_fuzz cdx_fuzz; do
     cdx_fuzz) KX_CDX_FUZZ_SEEDS="$seeds" "$fuzzer" >/dev/null 2>&1 || true ;;
   esac
   echo "fuzzing $name for ${seconds}s ($(ls "$seeds" | wc -l) seeds)"
-  if ! "$fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-      "$corpus" "$seeds" > "$build/$name.log" 2>&1; then
+  "$fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+    "$corpus" "$seeds" > "$build/$name.log" 2>&1 &
+  pids+=($!)
+done
+failed=0
+for i in "${!names[@]}"; do
+  log="$build/${names[$i]}.log"
+  if ! wait "${pids[$i]}"; then
     failed=1
-    tail -n 40 "$build/$name.log"
+    tail -n 40 "$log"
   fi
-  grep -E "stat::number_of_executed_units|Done [0-9]+ runs" "$build/$name.log" | tail -n 2 || true
+  echo "${names[$i]}: $(grep -E "stat::number_of_executed_units|Done [0-9]+ runs" "$log" | tail -n 1 || true)"
 done
 if [ "$failed" -ne 0 ]; then
   echo "fuzz: 0 passed, 1 failed"

@@ -9,6 +9,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-"$root/build/lint"}
 cd "$root"
+mkdir -p "$build"
 
 mapfile -t sources < <(git ls-files -co --exclude-standard -- '*.cpp' '*.h' | sort)
 format_failed=0

@@ -86,8 +86,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   Status status;
   std::unique_ptr<dbf::MemoFile> memo_file;
-  if (!memo.empty()) memo_file = dbf::MemoFile::open(test::memory_file("F.FPT", memo), &status);
-  auto table = dbf::Table::open(test::memory_file("F.DBF", dbf), std::move(memo_file), &status);
+  if (!memo.empty()) memo_file = dbf::MemoFile::open(kx::test::memory_file("F.FPT", memo), &status);
+  auto table = dbf::Table::open(kx::test::memory_file("F.DBF", dbf), std::move(memo_file), &status);
   if (!table) return 0;
   uint32_t count = 0;
   if (!table->refresh(&count).ok()) return 0;

@@ -58,6 +58,7 @@ Status TreeWalker::walk_to(Target target, std::string_view prefix, uint32_t recn
 
 void TreeWalker::seek(Target target, std::string_view prefix, uint32_t recno) {
   walk_.invalidate();
+  refinds_ = 0;
   if (!status_.ok()) return;
   settle(read_until_settled(
       file_, [&] { return header_place(shape_.header_offset); },
@@ -92,6 +93,11 @@ void TreeWalker::step(bool forward) {
   const uint32_t recno = walk_.recno();
   if (walk_.step(forward, WalkMode{})) return;
   if (!may_be_half_written(walk_.status())) return settle(walk_.status());
+  if (++refinds_ > file_->known_size() / kPageSize + 1) {
+    return settle(Status::corruption(file_->name(), header_place(shape_.header_offset) +
+                                                        ": a walk found its place again more "
+                                                        "often than the file has pages"));
+  }
   settle(read_until_settled(
       file_, [&] { return header_place(shape_.header_offset); },
       [&](const ReadAttempt& a) { return step_again(forward, key, recno, a); }));

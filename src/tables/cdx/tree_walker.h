@@ -82,6 +82,10 @@ class TreeWalker {
   const TagHome home_;
   TreeWalk walk_;
   Status status_;
+  // Steps since the last seek that found their entry again from the root. An
+  // index whose entries are out of order can send such a step back to an
+  // entry already passed; bounding them like sibling hops ends that circle.
+  uint64_t refinds_ = 0;
 };
 
 }  // namespace kx::tables::cdx

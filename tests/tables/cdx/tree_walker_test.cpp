@@ -155,5 +155,25 @@ TEST_F(CdxTreeWalkerTest, AFileCutShortKeepsItsKeptPagesAndJudgesTheRestByItsSiz
       << w.status().description();
 }
 
+// A step that fails finds its entry again from the root; in an index that
+// holds one entry twice, that is the first copy, from which the walk comes
+// back to the step that fails. Such a walk ends as damage.
+TEST(CdxTreeWalkerCircleTest, AStepThatKeepsFindingAnEarlierCopyOfItsEntryEnds) {
+  test::FakeEnv fake;
+  writer::CdxTagSpec tag = integer_tag("ID", 8);
+  tag.entries.insert(tag.entries.begin() + 3, tag.entries[2]);  // key 3, record 3 twice
+  CdxLayout layout;
+  std::string bytes = build_cdx({tag}, {4, 4}, &layout);
+  const uint64_t second_leaf = layout.tags[0].levels[0][1];
+  put_le32(&bytes, second_leaf + kNodeLeft, kNoPage);  // its back link no longer points back
+  PagedFile file(test::memory_file("LOOP.CDX", bytes));
+  TreeWalker w(&file, TreeShape{layout.tags[0].header_offset, 4, 1, '\0'});
+  size_t steps = 0;
+  for (w.seek_first(); w.valid() && steps < 10000; w.next()) ++steps;
+  EXPECT_FALSE(w.valid());
+  EXPECT_LT(steps, 100u);
+  EXPECT_EQ(w.status().gencode(), kGenCorruption) << w.status().description();
+}
+
 }  // namespace
 }  // namespace kx::tables::cdx
