@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets with clang and runs them side by side, one a
-# core, each for SECONDS (default 60), starting from seeds made by the table
-# writers.
+# Runs the libFuzzer targets of the sanitizer build (build/sanitize, built by
+# scripts/test-sanitize.sh when missing) side by side, one a core, each for
+# SECONDS (default 60), starting from seeds made by the table writers.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds="${1:-60}"
-build="$root/build/fuzz"
-CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" -DKX_FUZZ=ON -DKX_SANITIZE=ON >/dev/null
-cmake --build "$build" -j"$(nproc)" --target dbf_fuzz cdx_fuzz
+build="$root/build/sanitize"
+if [ ! -x "$build/tests/dbf_fuzz" ] || [ ! -x "$build/tests/cdx_fuzz" ]; then
+  KX_SANITIZE_BUILD_ONLY=1 bash "$root/scripts/test-sanitize.sh"
+fi
 names=(dbf_fuzz cdx_fuzz)
 pids=()
 for name in "${names[@]}"; do

@@ -326,7 +326,9 @@ TEST_F(DamageTest, FilesThatCannotBeRead) {
          ASSERT_EQ(::mkfifo(p.c_str(), 0644), 0);
        }},
   };
-  for (const auto& [kind, make] : kinds) {
+  for (const auto& entry : kinds) {
+    const auto& kind = entry.first;
+    const auto& make = entry.second;
     if (kind == "pipe" && under_wine()) continue;  // Windows has no such files
     for (const char* file : {"KELVARO.DIR", "M_KONTRO.KV3", "M_MAUANG.KV3", "M_MAUANG.CDX",
                              "M_KURSMA.KV3", "M_KURSMA.CDX"}) {

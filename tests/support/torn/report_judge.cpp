@@ -93,7 +93,9 @@ Verdict judge(const ReaderRun& run, const std::vector<ReportMembers>& window,
     return *asked;
   };
   std::map<std::string, std::string> shown(run.members.begin(), run.members.end());
-  for (const auto& [name, value] : run.members) {
+  for (const auto& member : run.members) {
+    const std::string& name = member.first;
+    const std::string& value = member.second;
     // A sell rate must come from a state that also gives the buy rate shown.
     std::string buy;
     const bool sell = starts(name, "KursJual_");
