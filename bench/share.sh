@@ -17,7 +17,7 @@ dpkg -s libfuse3-dev >/dev/null 2>&1 || missing+=(libfuse3-dev)
 command -v pkg-config >/dev/null || missing+=(pkg-config)
 command -v strace >/dev/null || missing+=(strace)
 if ((${#missing[@]})); then
-  apt-get update -qq
+  apt-get update -qq || echo "share.sh: apt-get update reported a failure; installing from the indexes it has" >&2
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
 

@@ -7,6 +7,7 @@
 
 #include "e2e/json_validator.h"
 #include "e2e/scenario.h"
+#include "support/testing/sanitized_build.h"
 
 namespace kx::e2e {
 namespace {
@@ -274,21 +275,10 @@ DbfLayout dbf_layout(const std::string& bytes) {
 }
 
 // The sanitizer build's program starts many times slower.
-bool sanitized_build() {
-#if defined(__SANITIZE_ADDRESS__)
-  return true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-  return true;
-#endif
-#endif
-  return false;
-}
-
 bool full_sweep() {
   const char* full = std::getenv("KX_DAMAGE_FULL");
   if (full != nullptr && std::string(full) == "1") return true;
-  return !under_wine() && !sanitized_build();
+  return !under_wine() && !test::sanitized_build();
 }
 
 }  // namespace kx::e2e

@@ -12,6 +12,7 @@
 
 #include "e2e/damage_support.h"
 #include "e2e/program_runner.h"
+#include "support/testing/sanitized_build.h"
 #include "support/torn/torn_sweep.h"
 
 namespace kx::e2e {
@@ -23,22 +24,11 @@ namespace fs = std::filesystem;
 constexpr double kRunSeconds = 5;
 constexpr size_t kJobs = 4;
 
-bool sanitized() {
-#if defined(__SANITIZE_ADDRESS__)
-  return true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-  return true;
-#endif
-#endif
-  return false;
-}
-
 TEST(TornSweepE2eTest, EveryStateBetweenTwoWritesPrintsAFinishedStatesLines) {
   const std::string program = program_under_test();
   ASSERT_FALSE(program.empty()) << "KX_PROGRAM is not set";
   std::string reduced;
-  if (sanitized()) reduced = "the sanitizer build";
+  if (test::sanitized_build()) reduced = "the sanitizer build";
   if (under_wine()) reduced = "under wine";
   // Readers side by side, each on its own copy: runs that wait for a writer
   // to finish wait together.

@@ -13,23 +13,13 @@
 
 #include "support/testing/child_process.h"
 #include "support/testing/fake_env.h"
+#include "support/testing/sanitized_build.h"
 #include "tables/work_area.h"
 
 namespace kx::test {
 namespace {
 
 using tables::WorkArea;
-
-bool sanitized() {
-#if defined(__SANITIZE_ADDRESS__)
-  return true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-  return true;
-#endif
-#endif
-  return false;
-}
 
 std::string date_member(const Value& v) {
   if (v.kind() != Kind::kDate || v.as_date().empty()) return "\"\"";
@@ -144,7 +134,7 @@ TEST(TornSweepTest, EveryStateBetweenTwoWritesReadsAsAFinishedState) {
 #ifdef _WIN32
   reduced = "the Windows build under wine";
 #endif
-  if (sanitized()) reduced = "the sanitizer build";
+  if (test::sanitized_build()) reduced = "the sanitizer build";
   const SweepConfig config = sweep_config(reduced.empty() ? 300 : 40, reduced);
   const std::string folder =
       std::filesystem::path(scratch_path("x")).parent_path().string() + "/torn/";
