@@ -7,11 +7,8 @@
 namespace kx::kv3dump {
 namespace {
 
-constexpr const char* kMask = "****";
-
 std::string quoted(const std::string& text) { return "\"" + text + "\""; }
 std::string yes_no(bool b) { return b ? "true" : "false"; }
-std::string masked(const std::string& password) { return password.empty() ? "" : kMask; }
 
 // A number as the report writes it stays a JSON number.
 std::string json_number(const std::string& text) {
@@ -61,7 +58,7 @@ std::string location_lines(const InstallationCheck& c) {
   }
   return out + "  MAP_DRV: " + quoted(c.fields->map_drv) +
          ", USER_NAME: " + quoted(c.fields->user_name) +
-         ", PASSWORD: " + quoted(masked(c.fields->password)) + "\n";
+         ", PASSWORD: " + quoted(masked_password(c.fields->password)) + "\n";
 }
 
 std::string table_line(const TableCheck& t) {
@@ -125,7 +122,7 @@ std::string location_json(const InstallationCheck& c) {
   out += "{\"CUR_DIR\":" + json_string(trim_right(f.cur_dir));
   if (f.network) {
     out += ",\"MAP_DRV\":" + json_string(f.map_drv) + ",\"USER_NAME\":" + json_string(f.user_name) +
-           ",\"PASSWORD\":" + json_string(masked(f.password));
+           ",\"PASSWORD\":" + json_string(masked_password(f.password));
   }
   return out + "},\"network\":" + yes_no(f.network) + "}";
 }

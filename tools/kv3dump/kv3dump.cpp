@@ -7,6 +7,7 @@
 #include "kv3dump/kv3dump_verify.h"
 #include "kv3dump/opened_table.h"
 #include "kv3dump/table_info.h"
+#include "runtime/text/ascii.h"
 #include "tables/cdx/key_encoding.h"
 
 namespace kx::kv3dump {
@@ -81,7 +82,8 @@ std::optional<Value> seek_value(const OpenedTable& t, const TagInfo& tag, const 
 // Writes records as JSON lines or as CSV rows.
 class RecordWriter {
  public:
-  RecordWriter(OpenedTable* t, bool csv, std::ostream& out) : t_(t), csv_(csv), out_(out) {}
+  RecordWriter(OpenedTable* t, const Options& o, std::ostream& out)
+      : t_(t), csv_(o.csv), show_password_(o.show_password), out_(out) {}
 
   void header() {
     if (!csv_) return;
@@ -106,6 +108,10 @@ class RecordWriter {
       CellText cell;
       s = cell_text(table, record, i, *t_->code_page, &cell);
       if (!s.ok()) return s;
+      // The location table's network password, as the program keeps it.
+      if (!show_password_ && ascii_equal_ignoring_case(table.fields()[i].name, "PASSWORD")) {
+        cell.text = masked_password(cell.text);
+      }
       if (csv_) {
         out_ << (i ? "," : "") << csv_field(cell.text);
       } else {
@@ -120,6 +126,7 @@ class RecordWriter {
  private:
   OpenedTable* const t_;
   const bool csv_;
+  const bool show_password_;
   std::ostream& out_;
 };
 
@@ -193,7 +200,7 @@ int dump(const Options& o, OpenedTable& t, std::ostream& out, std::ostream& err)
     value = seek_value(t, *area.order_tag(), o.seek ? *o.seek : *o.prefix, &problem);
     if (!value) return usage(err, problem);
   }
-  RecordWriter writer(&t, o.csv, out);
+  RecordWriter writer(&t, o, out);
   writer.header();
   if (o.prefix) {
     // Only arrays and objects have no key; a seek value is neither.

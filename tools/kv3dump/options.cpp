@@ -11,7 +11,7 @@ namespace {
 constexpr char kUsage[] =
     "usage: kv3dump --info FILE [--codepage N]\n"
     "       kv3dump FILE [--order TAG [--seek KEY [--soft] | --prefix KEY]]\n"
-    "                    [--limit N] [--csv] [--codepage N]\n"
+    "                    [--limit N] [--csv] [--codepage N] [--show-password]\n"
     "       kv3dump --verify FILE [--order TAG] [--codepage N]\n"
     "       kv3dump --installation PROGRAM_FOLDER [--json]\n"
     "       kv3dump --help | --version\n";
@@ -32,6 +32,7 @@ constexpr char kHelp[] =
     "  --limit N      print at most N records\n"
     "  --csv          print a header row and one row per record (RFC 4180) instead of JSON\n"
     "  --codepage N   read text in code page N instead of the one the table's mark names\n"
+    "  --show-password  print a PASSWORD field as stored; it is shown as **** otherwise\n"
     "  --help         print this help\n"
     "  --version      print the version\n"
     "\n"
@@ -61,7 +62,8 @@ constexpr ValueOption kValueOptions[] = {
     {"--limit", "a number"},
     {"--codepage", "a code page number"},
 };
-constexpr const char* kFlags[] = {"--info", "--verify", "--soft", "--csv", "--help", "--version"};
+constexpr const char* kFlags[] = {"--info", "--verify",  "--soft",         "--csv",
+                                  "--help", "--version", "--show-password"};
 
 bool is_option_name(const std::string& a) {
   for (const ValueOption& o : kValueOptions) {
@@ -96,6 +98,7 @@ bool set_value(Options* o, const std::string& name, const std::string& v, std::s
 bool set_flag(Options* o, const std::string& a, std::string* problem) {
   if (a == "--soft") o->soft = true;
   if (a == "--csv") o->csv = true;
+  if (a == "--show-password") o->show_password = true;
   if (a == "--info" || a == "--verify") {
     const Mode mode = a == "--info" ? Mode::kInfo : Mode::kVerify;
     if (o->mode != Mode::kDump && o->mode != mode) {
@@ -114,6 +117,7 @@ const char* dump_only_option(const Options& o) {
   if (o.soft) return "--soft";
   if (o.limit != UINT64_MAX) return "--limit";
   if (o.csv) return "--csv";
+  if (o.show_password) return "--show-password";
   return nullptr;
 }
 

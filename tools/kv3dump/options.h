@@ -30,7 +30,8 @@ struct Options {
   bool soft = false;
   uint64_t limit = UINT64_MAX;
   bool csv = false;
-  int code_page = 0;  // 0: the one the table's mark names
+  bool show_password = false;  // a PASSWORD field as stored, not masked
+  int code_page = 0;           // 0: the one the table's mark names
 };
 
 // Reads args (without the program name). False, with *problem set to a

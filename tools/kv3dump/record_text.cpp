@@ -155,4 +155,8 @@ tables::Status cell_text(dbf::Table& table, const dbf::Record& record, size_t in
   return tables::Status();
 }
 
+std::string masked_password(std::string_view password) {
+  return password.empty() ? std::string() : std::string("****");
+}
+
 }  // namespace kx::kv3dump

@@ -30,6 +30,9 @@ std::string csv_field(std::string_view utf8);
 // midnight (the fraction of a second is cut off); "" when both are 0.
 std::string datetime_text(int64_t julian_day, uint32_t milliseconds);
 
+// A password as the tools show it: "****", or "" when there is none.
+std::string masked_password(std::string_view password);
+
 // A field's value as text.
 struct CellText {
   std::string text;      // UTF-8

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "tables/work_area_test_util.h"
+#include "tablewriter/pos_installation.h"
 
 namespace kx::kv3dump {
 namespace {
@@ -108,7 +109,7 @@ TEST_F(Kv3dumpTest, DamagedTableIsAnError) {
 }
 
 // $T the rate table, $D its folder, $E a copy whose index file is empty,
-// $N a copy without index file.
+// $N a copy without index file, $L a location table with a network password.
 struct CommandCase {
   std::vector<std::string> args;
   int status;
@@ -125,6 +126,10 @@ TEST_F(Kv3dumpTest, CommandLines) {
   write_rate_table(folder_ + "/bare");
   fs::remove(folder_ + "/bare/M_KURSMA.CDX");
   fs::copy_file(folder_ + "/M_KURSMA.CDX", folder_ + "/INDEX.BIN");
+  fs::create_directories(folder_ + "/loc");
+  const std::string secret = "S3cret!";
+  ASSERT_TRUE(
+      writer::write_location_table(folder_ + "/loc/", {"\\\\srv\\pos", "P:", "kasir", secret}));
   const CommandCase cases[] = {
       {{"--help"}, 0, "\n  --prefix KEY   print only the records whose key begins with KEY\n"},
       {{"--help"}, 0, "\n  5  the table has no index (--order, --seek, --prefix, --verify)\n"},
@@ -174,6 +179,12 @@ TEST_F(Kv3dumpTest, CommandLines) {
        0,
        "MU,TGL,KURS_BELI,ID,NOTE\r\nUSD,2026-03-01,15000.50,10,memo\r\nEUR,2026-03-01,16000.25,20,"
        "memo\r\n"},
+      {{"$L"}, 0, "\"USER_NAME\":\"kasir\",\"PASSWORD\":\"****\"}}\n"},
+      {{"$L", "--csv"}, 0, ",P:,kasir,****\r\n"},
+      {{"$L", "--show-password"}, 0, "\"PASSWORD\":\"S3cret!\"}}\n"},
+      {{"$L", "--csv", "--show-password"}, 0, ",kasir,S3cret!\r\n"},
+      {{"--info", "$L", "--show-password"}, 2, "--show-password does not go with --info\n"},
+      {{"--help"}, 0, "\n  --show-password  print a PASSWORD field as stored"},
       {{"$T", "--order", "MU_TGL", "--prefix", "EUR", "--csv"},
        0,
        "MU,TGL,KURS_BELI,ID,NOTE\r\nEUR,2026-03-01,16000.25,20,memo\r\n"},
@@ -182,6 +193,7 @@ TEST_F(Kv3dumpTest, CommandLines) {
     const std::pair<const char*, std::string> names[] = {{"$T", path_},
                                                          {"$E", folder_ + "/empty/M_KURSMA.KV3"},
                                                          {"$N", folder_ + "/bare/M_KURSMA.KV3"},
+                                                         {"$L", folder_ + "/loc/KELVARO.DIR"},
                                                          {"$D", folder_}};
     for (const auto& [name, value] : names) {
       for (size_t at = text.find(name); at != std::string::npos; at = text.find(name, at))
@@ -199,6 +211,9 @@ TEST_F(Kv3dumpTest, CommandLines) {
     EXPECT_EQ(run(args), c.status) << line << "\n" << err_.str();
     const std::string all = out_.str() + err_.str();
     EXPECT_NE(all.find(expand(c.fragment)), std::string::npos) << line << "\n" << all;
+    if (line.find("--show-password") == std::string::npos) {
+      EXPECT_EQ(all.find(secret), std::string::npos) << line << " shows the password";
+    }
     if (c.recnos == nullptr) continue;
     std::string got;
     for (const int r : recnos(out_.str())) got += (got.empty() ? "" : ",") + std::to_string(r);
