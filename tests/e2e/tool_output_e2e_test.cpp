@@ -102,6 +102,8 @@ TEST(ToolCommandLineTest, StatusAndMessageOfEachCommandLine) {
       {"kv3dump, no such table", kv3dump, {folder + "/NONE.KV3"}, 7, "no such file: "},
       {"kv3dump, a table", kv3dump, {table, "--csv"}, 0, "ID,KODE,NAMA\r\n1,IDR,Rupiah\r\n"},
       {"mkdemo --help", mkdemo, {"--help"}, 0, "usage: mkdemo FOLDER [PROGRAM]\n"},
+      {"mkdemo -h", mkdemo, {"-h"}, 0, "usage: mkdemo FOLDER [PROGRAM]\n"},
+      {"mkdemo /?", mkdemo, {"/?"}, 0, "usage: mkdemo FOLDER [PROGRAM]\n"},
       {"mkdemo --version", mkdemo, {"--version"}, 0, "mkdemo 1."},
       {"mkdemo, no folder", mkdemo, {}, 2, "mkdemo: no folder given\n"},
       {"mkdemo, unknown option", mkdemo, {demo, "--bogus"}, 2, "unknown option --bogus"},

@@ -33,7 +33,7 @@ constexpr char kHelp[] =
     "  --csv          print a header row and one row per record (RFC 4180) instead of JSON\n"
     "  --codepage N   read text in code page N instead of the one the table's mark names\n"
     "  --show-password  print a PASSWORD field as stored; it is shown as **** otherwise\n"
-    "  --help         print this help\n"
+    "  --help         print this help (also -h and /?)\n"
     "  --version      print the version\n"
     "\n"
     "Keys: text as it is; numbers as 12.5; dates as YYYY-MM-DD or YYYYMMDD; logicals T or F.\n"
@@ -140,8 +140,10 @@ bool check_form(const Options& o, std::string* problem) {
 
 bool parse_options(const std::vector<std::string>& args, Options* o, std::string* problem) {
   for (const std::string& a : args) {
-    if (a == "--help" || a == "--version") {
-      o->mode = a == "--help" ? Mode::kHelp : Mode::kVersion;
+    // -h and /? as well, as Windows tools take them.
+    const bool help = a == "--help" || a == "-h" || a == "/?";
+    if (help || a == "--version") {
+      o->mode = help ? Mode::kHelp : Mode::kVersion;
       return true;
     }
   }

@@ -79,7 +79,7 @@ constexpr char kHelp[] =
     "\n"
     "  FOLDER     the folder to write into; created when missing\n"
     "  PROGRAM    the program to copy; by default the kursexport beside mkdemo\n"
-    "  --help     print this help\n"
+    "  --help     print this help (also -h and /?)\n"
     "  --version  print the version\n"
     "\n"
     "Exit status:\n"
@@ -189,10 +189,12 @@ int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   for (const std::string& a : args) {
     if (a == "--") break;
-    if (a == "--help" || a == "--version") {
+    // -h and /? as well, as Windows tools take them.
+    const bool help = a == "--help" || a == "-h" || a == "/?";
+    if (help || a == "--version") {
       const std::string text =
-          a == "--help" ? std::string("mkdemo ") + KX_BUILD_VERSION + "\n\n" + kUsage + kHelp
-                        : std::string("mkdemo ") + KX_BUILD_VERSION + "\n";
+          help ? std::string("mkdemo ") + KX_BUILD_VERSION + "\n\n" + kUsage + kHelp
+               : std::string("mkdemo ") + KX_BUILD_VERSION + "\n";
       return print(text) ? 0 : fail("cannot write standard output");
     }
   }

@@ -133,6 +133,8 @@ TEST_F(Kv3dumpTest, CommandLines) {
   const CommandCase cases[] = {
       {{"--help"}, 0, "\n  --prefix KEY   print only the records whose key begins with KEY\n"},
       {{"--help"}, 0, "\n  5  the table has no index (--order, --seek, --prefix, --verify)\n"},
+      {{"-h"}, 0, "\n  --prefix KEY   print only the records whose key begins with KEY\n"},
+      {{"$T", "/?"}, 0, "\n  --prefix KEY   print only the records whose key begins with KEY\n"},
       {{"--version"}, 0, version_text() + "\n"},
       {{"$T", "--bogus"}, 2, "kv3dump: unknown option --bogus (see kv3dump --help)\nusage:"},
       {{"$T", "--order"}, 2, "--order needs a tag name or number\n"},
