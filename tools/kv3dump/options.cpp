@@ -26,7 +26,7 @@ constexpr char kHelp[] =
     "  --installation what kursexport would print from PROGRAM_FOLDER, and why (--json:\n"
     "                 one JSON object); exit 0 a complete report, 1 none, 8 one with warnings\n"
     "  --order TAG    use index tag TAG, by name or by number from 1\n"
-    "  --seek KEY     start at the first record whose key is KEY or greater\n"
+    "  --seek KEY     start at the first record whose key is KEY; none: print nothing\n"
     "  --soft         with --seek: start at the next greater key when none matches\n"
     "  --prefix KEY   print only the records whose key begins with KEY\n"
     "  --limit N      print at most N records\n"

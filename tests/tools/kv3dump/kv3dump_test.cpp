@@ -133,6 +133,9 @@ TEST_F(Kv3dumpTest, CommandLines) {
   const CommandCase cases[] = {
       {{"--help"}, 0, "\n  --prefix KEY   print only the records whose key begins with KEY\n"},
       {{"--help"}, 0, "\n  5  the table has no index (--order, --seek, --prefix, --verify)\n"},
+      {{"--help"},
+       0,
+       "\n  --seek KEY     start at the first record whose key is KEY; none: print nothing\n"},
       {{"-h"}, 0, "\n  --prefix KEY   print only the records whose key begins with KEY\n"},
       {{"$T", "/?"}, 0, "\n  --prefix KEY   print only the records whose key begins with KEY\n"},
       {{"--version"}, 0, version_text() + "\n"},
