@@ -12,9 +12,11 @@ set -euo pipefail
 if [ "${1:-}" = --demo ]; then
   packages=(cmake g++ make)
 else
-  packages=(cmake g++ make libgtest-dev googletest libbenchmark-dev clang clang-format clang-tidy
-            python3 python3-jsonschema python3-pefile g++-mingw-w64-i686 g++-mingw-w64-x86-64
-            binutils-mingw-w64-i686 wine wine64 strace)
+  # clang's sanitizer and fuzzer runtimes (libclang-rt-14-dev) come only as a
+  # recommended package, so they are named; lint lists its files with git.
+  packages=(cmake g++ make git libgtest-dev googletest libbenchmark-dev clang libclang-rt-14-dev
+            clang-format clang-tidy python3 python3-jsonschema python3-pefile g++-mingw-w64-i686
+            g++-mingw-w64-x86-64 binutils-mingw-w64-i686 wine wine64 strace)
 fi
 need=()
 for pkg in "${packages[@]}"; do

@@ -22,4 +22,5 @@ bash "$root/scripts/check-shipped.sh" "$build/kursexport" "$build/kv3dump" "$bui
 outputs=$(mktemp -d)
 trap 'rm -rf "$outputs"' EXIT
 KX_E2E_OUTPUT_DIR="$outputs" ctest --test-dir "$build" --output-on-failure -R "$tests"
+bash "$root/scripts/gtest-totals.sh" "$build"
 bash "$root/scripts/check-schema.sh" --outputs "$outputs" "$build"

@@ -15,6 +15,7 @@ cmake --build "$build" -j"$(nproc)"
 [ "${KX_SANITIZE_BUILD_ONLY:-}" = 1 ] && exit 0
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir "$build" --output-on-failure
+bash "$root/scripts/gtest-totals.sh" "$build"
 # ctest shows a passing program's output only in its log: say here when the
 # corpus of real tables is absent and how many tests stepped aside for it.
 corpus=${KX_CORPUS_DIR:-$root/../shared/corpus}

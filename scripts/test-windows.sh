@@ -76,6 +76,7 @@ if [ "$build" = "$win64" ]; then
   configure_and_build "$win64" "$root/cmake/mingw-x86_64.cmake"
 fi
 ctest --test-dir "$build" --output-on-failure
+bash "$root/scripts/gtest-totals.sh" "$build"
 
 # The end-to-end tests are a native program; built here when the native lane
 # has not built them, never skipped.
