@@ -95,3 +95,22 @@ fi
 # tests' program runner, serves every run.
 KX_PROGRAM="$build/kursexport.exe" KX_RUNNER="$loader" "$native/tests/e2e_tests" \
   --gtest_filter="${KX_WINE_E2E_FILTER:-ReportTest.*:StartupTest.*:DamageTest.*:ReadOnlyTest.*:ShippedProgramTest.*:ClosedOutputTest.*:ConcurrencyTest.*}"
+
+# The tools' standard output is binary: kv3dump.exe writes the bytes the
+# native kv3dump writes, a CSV's CR LF included (text mode made it CR CR LF).
+tools=$(mktemp -d)
+"$native/mkdemo" "$tools/demo" "$native/kursexport" >/dev/null
+table="$tools/demo/pos/KV3DB/M_KURSMA.KV3"
+for mode in --csv --limit; do
+  args=("$mode")
+  [ "$mode" = --limit ] && args=(--limit 1000)
+  "$native/kv3dump" "$table" "${args[@]}" >"$tools/native.out"
+  "$loader" "$build/kv3dump.exe" "Z:${table//\//\\}" "${args[@]}" >"$tools/windows.out"
+  if ! cmp -s "$tools/native.out" "$tools/windows.out"; then
+    echo "windows lane: kv3dump.exe ${args[*]} does not write what the native kv3dump writes"
+    cmp "$tools/native.out" "$tools/windows.out" || true
+    exit 1
+  fi
+done
+echo "windows lane: kv3dump.exe writes JSON and CSV byte for byte as the native kv3dump"
+rm -rf "$tools"

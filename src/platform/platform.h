@@ -162,7 +162,10 @@ class ScopedHandle {
 
 // Prepares the process before anything else runs. POSIX: SIGPIPE is ignored,
 // so that a write to a pipe whose reader has gone fails (and the run goes on)
-// instead of ending the process. Win32: nothing; such a write already fails.
+// instead of ending the process; on Windows such a write already fails.
+// Win32: the C runtime's standard output and error are binary, so that what
+// the tools write through them goes out as written (a CSV's CR LF stays CR
+// LF, not CR CR LF); the program's own writes never pass through them.
 void prepare_process();
 
 // Folder of the running executable, with the platform's separator at its end.

@@ -1,7 +1,10 @@
 // Win32 process facilities: byte writes, program folder, process end.
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
 #include <cfloat>
+#include <cstdio>
 
 #include "platform/platform.h"
 
@@ -42,7 +45,10 @@ std::string program_folder() {
 char path_separator() { return '\\'; }
 
 // Windows has no SIGPIPE: a write to a pipe whose reader has gone fails.
-void prepare_process() {}
+void prepare_process() {
+  (void)_setmode(_fileno(stdout), _O_BINARY);
+  (void)_setmode(_fileno(stderr), _O_BINARY);
+}
 
 void exit_process(int status) { ::ExitProcess(static_cast<UINT>(status)); }
 
