@@ -1,6 +1,7 @@
 #include "kv3dump/kv3dump.h"
 
 #include <charconv>
+#include <cstdint>
 #include <memory>
 #include <optional>
 
@@ -83,7 +84,13 @@ std::optional<Value> seek_value(const OpenedTable& t, const TagInfo& tag, const 
 class RecordWriter {
  public:
   RecordWriter(OpenedTable* t, const Options& o, std::ostream& out)
-      : t_(t), csv_(o.csv), show_password_(o.show_password), out_(out) {}
+      : t_(t), csv_(o.csv), out_(out) {
+    // The location table's network password, as the program keeps it.
+    const auto& fields = t_->area->table().fields();
+    for (size_t i = 0; i < fields.size() && !o.show_password; ++i) {
+      if (ascii_equal_ignoring_case(fields[i].name, "PASSWORD")) password_field_ = i;
+    }
+  }
 
   void header() {
     if (!csv_) return;
@@ -108,10 +115,7 @@ class RecordWriter {
       CellText cell;
       s = cell_text(table, record, i, *t_->code_page, &cell);
       if (!s.ok()) return s;
-      // The location table's network password, as the program keeps it.
-      if (!show_password_ && ascii_equal_ignoring_case(table.fields()[i].name, "PASSWORD")) {
-        cell.text = masked_password(cell.text);
-      }
+      if (i == password_field_) cell.text = masked_password(cell.text);
       if (csv_) {
         out_ << (i ? "," : "") << csv_field(cell.text);
       } else {
@@ -126,7 +130,7 @@ class RecordWriter {
  private:
   OpenedTable* const t_;
   const bool csv_;
-  const bool show_password_;
+  size_t password_field_ = SIZE_MAX;  // masked; SIZE_MAX: none, or shown as stored
   std::ostream& out_;
 };
 
