@@ -9,5 +9,5 @@ here=$(cd "$(dirname "$0")" && pwd)
 "$here/lint.sh"
 "$here/test-sanitize.sh"
 "$here/test-windows.sh"
-"$here/fuzz.sh" "${KX_FUZZ_SECONDS:-30}"
+"$here/fuzz.sh" "${KX_FUZZ_SECONDS:-60}"
 echo "test-all: every lane passed"

@@ -36,16 +36,16 @@ const char* fill_name(char fill) { return fill == ' ' ? "blank" : "NUL"; }
 std::string objection(PagedFile* file, const TagInfo& tag, char fill) {
   TreeWalker walker(file, TreeShape{tag.header_offset, tag.key_length, tag.signature, fill});
   uint64_t leaf_offset = UINT64_MAX;
-  size_t entry = 0, leaves = 0;
+  size_t leaves = 0;
   for (walker.seek_first(); walker.valid(); walker.next()) {
     const Node& leaf = walker.leaf();
     if (leaf.offset() != leaf_offset) {
       if (++leaves > kFillSampleLeaves) return "";
       leaf_offset = leaf.offset();
-      entry = 0;
-    } else {
-      ++entry;
     }
+    // The walker's own place: a step that finds its entry again from the
+    // root may pass entries by or come back to this leaf anew.
+    const size_t entry = walker.entry();
     const size_t kept = tag.key_length - leaf.trail(entry);
     if (kept > leaf.dup(entry) && walker.key()[kept - 1] == fill) {
       return "page " + hex(leaf.offset()) + ": entry " + std::to_string(entry) +

@@ -87,8 +87,10 @@ class TreeWalk {
   const Status& status() const { return status_; }
   std::string_view key() const { return leaf_->key(pos_); }
   uint32_t recno() const { return leaf_->recno(pos_); }
-  // The leaf the walk stands on, rebuilt at least through the current entry.
+  // The leaf the walk stands on, rebuilt at least through the current entry,
+  // and the current entry's place in it.
   const Node& leaf() const { return *leaf_; }
+  size_t entry() const { return pos_; }
   void invalidate() { valid_ = false; }
 
  private:

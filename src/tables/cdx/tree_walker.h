@@ -61,8 +61,9 @@ class TreeWalker {
   std::string_view key() const { return walk_.key(); }
   uint32_t recno() const { return walk_.recno(); }
   // The leaf the walker stands on, rebuilt at least through the current
-  // entry. Requires valid().
+  // entry, and the current entry's place in it. Require valid().
   const Node& leaf() const { return walk_.leaf(); }
+  size_t entry() const { return walk_.entry(); }
 
   // Counts every key by a walk along the leaf level (the walker is left
   // invalid).
