@@ -114,3 +114,10 @@ for mode in --csv --limit; do
 done
 echo "windows lane: kv3dump.exe writes JSON and CSV byte for byte as the native kv3dump"
 rm -rf "$tools"
+
+# The release zip, unpacked and run as an administrator would.
+if [ "$build" = "$win32" ]; then
+  bash "$root/scripts/check-release.sh" "$loader"
+else
+  bash "$root/scripts/check-release.sh" "$loader" "$build"
+fi

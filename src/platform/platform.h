@@ -185,6 +185,10 @@ struct LocalDateTime {
   int second = 0;
 };
 
+// When the file at path was last written, in local time; false when there
+// is no such file.
+bool file_modified(const std::string& path, LocalDateTime* when);
+
 // Suspends the calling thread for at least milliseconds (Sleep / nanosleep).
 void sleep_ms(uint32_t milliseconds);
 

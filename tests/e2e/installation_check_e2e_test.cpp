@@ -216,5 +216,95 @@ TEST(InstallationCheckTest, NamesTheCauseAndEachCurrencysLookupStep) {
   }
 }
 
+// Marks record recno of a table deleted, as the point-of-sale application does.
+void mark_deleted(const std::string& table, uint32_t recno) {
+  std::string bytes;
+  ASSERT_TRUE(read_bytes(table, &bytes));
+  const DbfLayout layout = dbf_layout(bytes);
+  bytes[layout.header_length + (recno - 1) * layout.record_length] = '*';
+  ASSERT_TRUE(write_bytes_to(table, bytes));
+}
+
+struct SayingCase {
+  const char* label;
+  std::function<void(Scenario&)> build;
+  int status;
+  std::vector<std::string> said;  // fragments of the text output, then of the JSON
+};
+
+TEST(InstallationCheckTest, SaysWhatTheAdministratorMustKnow) {
+  const std::string kv3dump = from_env("KX_KV3DUMP");
+  if (kv3dump.empty() || under_wine()) GTEST_SKIP() << "no native kv3dump to run";
+  std::vector<Currency> accented = kCurrencies;
+  accented[2].nama = "Am\xE9ricain \x80";
+  const SayingCase cases[] = {
+      {"the program and its build",
+       installation,
+       0,
+       {"Program: " + fs::path(program_under_test()).filename().string() + ", ",
+        " bytes, modified 20", "\"program\":{\"file\":", "\"found\":true"}},
+      {"no program",
+       [](Scenario& s) {
+         installation(s);
+         fs::remove(fs::path(s.program_folder()) / fs::path(program_under_test()).filename());
+       },
+       1,
+       {": not in the program folder", "Cause (program_missing)", "\"outcome\":\"no_program\""}},
+      // EUR: master record 3, and record 5 holds the exact day's rates.
+      {"deleted records still count",
+       [](Scenario& s) {
+         installation(s);
+         mark_deleted(s.data_folder() + "M_MAUANG.KV3", 3);
+         mark_deleted(s.data_folder() + "M_KURSMA.KV3", 5);
+       },
+       8,
+       {"ID 3 EUR (Euro), deleted in M_MAUANG: exact day, record 5 (deleted) dated 2026-03-07",
+        "Warning: ID 3 EUR (Euro) is marked deleted in M_MAUANG, and still counts",
+        "Warning: the rates of ID 3 EUR (Euro) come from record 5 of M_KURSMA, which is marked "
+        "deleted",
+        "\"deleted\":true,\"rate_deleted\":true"}},
+      {"table text in UTF-8",
+       [&](Scenario& s) { s.write_installation(kAktif, accented, kRates); },
+       0,
+       {"ID 3 EUR (Am\xC3\xA9ricain \xE2\x82\xAC): exact day",
+        "\"name\":\"Am\xC3\xA9ricain \xE2\x82\xAC\""}},
+      {"blank active date",
+       [](Scenario& s) {
+         installation(s);
+         s.write_control(Date());
+       },
+       1,
+       {"ID 2 USD (US Dollar): the run ends here"}},
+      {"a folder for a table",
+       [](Scenario& s) {
+         installation(s);
+         fs::remove(s.data_folder() + "M_KURSMA.KV3");
+         fs::create_directory(s.data_folder() + "M_KURSMA.KV3");
+       },
+       1,
+       {"M_KURSMA.KV3 in the data folder is a directory, not a table"}},
+  };
+  for (const SayingCase& c : cases) {
+    SCOPED_TRACE(c.label);
+    Scenario scenario;
+    c.build(scenario);
+    RunOptions options;
+    options.native = true;
+    options.args = {"--installation", scenario.program_folder()};
+    const RunResult text = run_program(kv3dump, scenario.root(), 60, options);
+    options.args.push_back("--json");
+    const RunResult json = run_program(kv3dump, scenario.root(), 60, options);
+    EXPECT_EQ(text.status, c.status) << text.out << text.err;
+    EXPECT_EQ(json.status, c.status);
+    EXPECT_TRUE(is_valid_json(json.out)) << json.out;
+    for (const std::string& fragment : c.said) {
+      EXPECT_TRUE(text.out.find(fragment) != std::string::npos ||
+                  json.out.find(fragment) != std::string::npos)
+          << fragment << "\n"
+          << text.out;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kx::e2e

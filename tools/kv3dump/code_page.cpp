@@ -63,13 +63,16 @@ std::string hex_mark(uint8_t mark) {
 
 }  // namespace
 
+char32_t CodePage::character(unsigned char b) const {
+  if (b < 0x80) return b;
+  const char32_t c = high[b - 0x80];
+  return c == kUndefined ? b : c;
+}
+
 std::string CodePage::to_utf8(std::string_view bytes) const {
   std::string out;
   out.reserve(bytes.size());
-  for (const char ch : bytes) {
-    const unsigned char b = static_cast<unsigned char>(ch);
-    append_utf8(b < 0x80 ? b : high[b - 0x80], &out);
-  }
+  for (const char ch : bytes) append_utf8(character(static_cast<unsigned char>(ch)), &out);
   return out;
 }
 
@@ -83,7 +86,7 @@ std::optional<std::string> CodePage::from_utf8(std::string_view utf8) const {
       continue;
     }
     size_t i = 0;
-    while (i < 128 && (high[i] != *c || *c == 0xFFFD)) ++i;
+    while (i < 128 && character(static_cast<unsigned char>(0x80 + i)) != *c) ++i;
     if (i == 128) return std::nullopt;
     out += static_cast<char>(0x80 + i);
   }

@@ -13,11 +13,15 @@
 namespace kx::kv3dump {
 
 // A single-byte code page: bytes below 0x80 are ASCII, high[b - 0x80] is the
-// character of byte b (U+FFFD where the code page defines none).
+// character of byte b, kUndefined where the code page defines none. Such a
+// byte stands for the character of its own number (U+0081 for 0x81), as
+// Windows converts it, so that no byte is lost.
 struct CodePage {
+  static constexpr char16_t kUndefined = 0xFFFD;
   int number;
   char16_t high[128];
 
+  char32_t character(unsigned char byte) const;
   // bytes as UTF-8.
   std::string to_utf8(std::string_view bytes) const;
   // The bytes of utf8 in this code page; nullopt when utf8 is not valid

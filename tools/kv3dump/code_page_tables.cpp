@@ -1,6 +1,6 @@
 // The single-byte code pages: the characters of bytes 0x80-0xFF, from the
 // code pages' published mappings; bytes a code page leaves undefined are
-// U+FFFD.
+// U+FFFD (CodePage::kUndefined).
 #include "kv3dump/code_page.h"
 
 namespace kx::kv3dump {

@@ -14,6 +14,7 @@
 #include "kv3dump/installation_report.h"
 #include "kv3dump/installation_words.h"
 #include "kv3dump/options.h"
+#include "kv3dump/record_text.h"
 #include "kv3dump/tag_verify.h"
 #include "platform/env.h"
 #include "platform/file_names.h"
@@ -83,11 +84,23 @@ bool fail(InstallationCheck& c, Outcome outcome, const char* cause, const std::s
   return false;
 }
 
+bool is_directory(const std::string& path) {
+  return platform::path_kind(path) == platform::PathKind::kDirectory;
+}
+
+const CodePage* code_page_of(const std::string& alias) {
+  return code_page_of_mark(tables::work_areas().find(alias)->table().layout().prefix.code_page)
+      .page;
+}
+
 bool check_location(InstallationCheck& c) {
   c.location = find_location_table(c.program_folder);
   if (!c.location.exists) {
     return fail(c, Outcome::kStateObject, "no_location_table",
-                "KELVARO.DIR is not in the program folder (or is a folder)", state_object(1, ""));
+                is_directory(c.location.path)
+                    ? "KELVARO.DIR in the program folder is a directory, not a table"
+                    : "KELVARO.DIR is not in the program folder",
+                state_object(1, ""));
   }
   Failure f = run_step([&] {
     c.location_opened = DBUSEAREA(true, "", c.location.path, kLocationAlias, true, true);
@@ -100,6 +113,7 @@ bool check_location(InstallationCheck& c) {
     return fail(c, Outcome::kStateObject, "location_table_unreadable",
                 "KELVARO.DIR cannot be opened", state_object(2, "KELVARO.DIR"));
   }
+  c.location_page = code_page_of(kLocationAlias);
   f = run_step([&] { c.fields = read_location_fields(); });
   if (f) {
     return fail(
@@ -171,6 +185,10 @@ bool open_table(InstallationCheck& c, const std::string& name) {
     area->record_count(&t.records);
     t.last_update = header_date(area->table().layout().prefix);
     return true;
+  }
+  if (!t.found && is_directory(t.path)) {
+    return fail(c, Outcome::kErrorPage, "table_missing",
+                name + ".KV3 in the data folder is a directory, not a table");
   }
   if (!t.found) {
     return fail(c, Outcome::kErrorPage, "table_missing",
@@ -244,9 +262,12 @@ bool check_currency(InstallationCheck& c, const Value& id, const Date& date,
   CurrencyCheck& currency = c.currencies.back();
   *current = &currency;
   currency.id = id.is_number() ? json_member_value(id) : value_text(id);
+  // Code and name first: a lookup that fails must not leave its line without them.
+  const CodePage* page = code_page_of(kCurrencies);
+  currency.code = page->to_utf8(trim_right(value_text(field_get(kCurrencies, "KODE"))));
+  currency.name = page->to_utf8(trim(value_text(field_get(kCurrencies, "NAMA"))));
+  tables::work_areas().find(kCurrencies)->deleted(&currency.deleted);
   GET_KURSEXFIND(to_dword(id), date, true, &currency.trace);
-  currency.code = trim_right(value_text(field_get(kCurrencies, "KODE")));
-  currency.name = trim(value_text(field_get(kCurrencies, "NAMA")));
   currency.buy = json_member_value(field_get(kRates, "KURS_BELI"));
   currency.sell = json_member_value(field_get(kRates, "KURS_JUAL"));
   *current = nullptr;
@@ -256,9 +277,13 @@ bool check_currency(InstallationCheck& c, const Value& id, const Date& date,
   }
   tables::WorkArea* rates = tables::work_areas().find(kRates);
   currency.recno = rates->recno();
-  Value tanggal;
-  if (rates->field_get("TANGGAL", &tanggal) && tanggal.kind() == Kind::kDate) {
-    currency.date = iso_date(tanggal.as_date());
+  rates->deleted(&currency.rate_deleted);
+  const uint32_t tanggal = rates->field_pos("TANGGAL");
+  tables::dbf::Record record;
+  CellText stored;
+  if (tanggal != 0 && rates->table().read_record(currency.recno, &record).ok() &&
+      cell_text(rates->table(), record, tanggal - 1, *code_page_of(kRates), &stored).ok()) {
+    currency.date = stored.text;
   }
   return true;
 }
@@ -323,10 +348,15 @@ InstallationCheck check_installation(const std::string& program_folder) {
   prepare_process_state();
   InstallationCheck c;
   c.program_folder = program_folder;
+  c.program = check_program(program_folder);
   if (check_location(c) && check_data_folder(c) && open_table(c, kControl) &&
       open_table(c, kCurrencies) && open_table(c, kRates) && read_control_record(c)) {
     check_tags(c);
     check_currencies(c);
+  }
+  if (c.outcome == Outcome::kReport && !c.program.found) {
+    fail(c, Outcome::kNothing, "program_missing",
+         c.program.name + " is not in the program folder; the web application cannot run it");
   }
   if (c.outcome == Outcome::kReport) c.warnings = report_warnings(c);
   db_close_all();

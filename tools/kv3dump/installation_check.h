@@ -15,6 +15,8 @@
 
 #include "app/rate_lookup.h"
 #include "app/startup.h"
+#include "kv3dump/code_page.h"
+#include "kv3dump/program_check.h"
 #include "runtime/values/date.h"
 
 namespace kx::kv3dump {
@@ -27,8 +29,8 @@ constexpr int kExitNoReport = 1;  // it would not; the check names the cause
 // on the web server's current folder.
 constexpr int kExitReportWithWarnings = 8;
 
-// What the program would print.
-enum class Outcome { kReport, kStateObject, kErrorObject, kErrorPage };
+// What the program would print; kNothing: the program is not there to run.
+enum class Outcome { kReport, kStateObject, kErrorObject, kErrorPage, kNothing };
 
 struct TableCheck {
   std::string name;  // the alias: M_KONTRO, M_MAUANG, M_KURSMA
@@ -59,11 +61,13 @@ struct TagCheck {
 
 struct CurrencyCheck {
   std::string id;    // as the report writes it
-  std::string code;  // trailing blanks removed
+  std::string code;  // trailing blanks removed; UTF-8, as all text here
   std::string name;
+  bool deleted = false;       // its M_MAUANG record is marked deleted
+  bool rate_deleted = false;  // the M_KURSMA record whose rates apply is
   LookupTrace trace;
   uint32_t recno = 0;    // the record whose rates apply (trace.chosen)
-  std::string date;      // its TANGGAL, YYYY-MM-DD
+  std::string date;      // its TANGGAL, YYYY-MM-DD, or as stored with "(not a date)"
   std::string buy;       // as the report writes KURS_BELI
   std::string sell;      // as the report writes KURS_JUAL
   std::string why_none;  // plain words, when no record applies
@@ -72,7 +76,10 @@ struct CurrencyCheck {
 
 struct InstallationCheck {
   std::string program_folder;  // ends with a separator
+  ProgramCheck program;
   LocationTable location;
+  // The location table's text as UTF-8 (its code page's; 1252 until opened).
+  const CodePage* location_page = find_code_page(1252);
   bool location_opened = false;
   std::optional<LocationFields> fields;
   std::optional<DataFolder> data_folder;

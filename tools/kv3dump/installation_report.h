@@ -15,10 +15,10 @@ std::string installation_text(const InstallationCheck& check);
 
 // One JSON object on one line, with a line feed:
 //   {"program_folder":..., "status":0, "complete":true, "outcome":"report",
-//    "cause":"", "problem":"", "output":"", "warnings":[...],
+//    "cause":"", "problem":"", "output":"", "warnings":[...], "program":{...},
 //    "location":{...}, "data_folder":{...} or null, "tables":[...],
 //    "tags":[...], "active_date":"2026-03-07" or null, "currencies":[...]}
-// Table text is written as kv3dump writes bytes (128-255 as \u0080-\u00FF).
+// Text is UTF-8 as in every kv3dump mode, the tables' decoded from their code page.
 std::string installation_json(const InstallationCheck& check);
 
 }  // namespace kx::kv3dump

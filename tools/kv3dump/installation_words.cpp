@@ -148,8 +148,28 @@ std::string report_problem(const std::string& cause, const std::string& id,
   return problem;
 }
 
+std::string currency_label(const CurrencyCheck& cur) {
+  return "ID " + cur.id + " " + (cur.code.empty() ? "(no code)" : cur.code) + " (" +
+         (cur.name.empty() ? "no name" : cur.name) + ")";
+}
+
 std::vector<std::string> report_warnings(const InstallationCheck& c) {
   std::vector<std::string> warnings;
+  // The point-of-sale application's own reads count deleted records as well,
+  // until the table is packed; the program does the same.
+  constexpr const char* kStillCounts =
+      ", and still counts: deleted records count until the table is packed";
+  for (const CurrencyCheck& cur : c.currencies) {
+    if (cur.deleted) {
+      warnings.push_back(currency_label(cur) + " is marked deleted in M_MAUANG" + kStillCounts +
+                         "; the report shows the currency");
+    }
+    if (cur.rate_deleted) {
+      warnings.push_back("the rates of " + currency_label(cur) + " come from record " +
+                         std::to_string(cur.recno) + " of M_KURSMA, which is marked deleted" +
+                         kStillCounts);
+    }
+  }
   if (c.data_folder && c.data_folder->rule == DataFolderRule::kCurrentFolder) {
     warnings.push_back(
         "CUR_DIR is empty: the data folder depends on the web server's current folder, which "

@@ -37,6 +37,8 @@ std::string tag_missing_problem(const TagCheck& tag);
 // that ID (empty: between currencies), error its text.
 std::string report_problem(const std::string& cause, const std::string& id,
                            const std::string& error);
+// "ID 2 USD (US Dollar)", saying "(no code)" or "no name" for a blank one.
+std::string currency_label(const CurrencyCheck& currency);
 // What needs attention although the report would be complete.
 std::vector<std::string> report_warnings(const InstallationCheck& check);
 

@@ -98,7 +98,7 @@ class RecordWriter {
     for (size_t i = 0; i < fields.size(); ++i) {
       out_ << (i ? "," : "") << csv_field(t_->code_page->to_utf8(fields[i].name));
     }
-    out_ << "\r\n";
+    out_ << (fields.empty() ? "" : ",") << "_deleted\r\n";
   }
 
   // The area's current record; the read error when it cannot be read.
@@ -123,7 +123,12 @@ class RecordWriter {
              << (cell.literal ? cell.text : json_text(cell.text));
       }
     }
-    out_ << (csv_ ? "\r\n" : "}}\n");
+    if (csv_) {
+      out_ << (table.fields().empty() ? "" : ",") << (record.deleted() ? "true" : "false")
+           << "\r\n";
+    } else {
+      out_ << "}}\n";
+    }
     return s;
   }
 

@@ -26,6 +26,18 @@ int find_tag(const tables::cdx::IndexFile& index, const std::string& order) {
   return index.find_tag(order);
 }
 
+// The last line: what the tag lines said, counted.
+std::string verify_summary_json(size_t match, size_t mismatch, size_t unchecked) {
+  const size_t tags = match + mismatch + unchecked;
+  const std::string words = std::to_string(tags) + (tags == 1 ? " tag: " : " tags: ") +
+                            std::to_string(match) + " match the table, " +
+                            std::to_string(mismatch) + " do not, " + std::to_string(unchecked) +
+                            " could not be checked";
+  return "{\"summary\":" + json_text(words) + ",\"tags\":" + std::to_string(tags) +
+         ",\"match\":" + std::to_string(match) + ",\"mismatch\":" + std::to_string(mismatch) +
+         ",\"unchecked\":" + std::to_string(unchecked) + "}";
+}
+
 }  // namespace
 
 std::string verify_report_json(const VerifyReport& report, const CodePage& page) {
@@ -65,14 +77,14 @@ int verify_tags(const Options& options, OpenedTable& table, std::ostream& out, s
     first = static_cast<size_t>(tag);
     last = first + 1;
   }
-  bool findings = false, unchecked = false;
+  size_t match = 0, mismatch = 0, unchecked = 0;
   for (size_t t = first; t < last; ++t) {
     const VerifyReport report = verify_tag(table.area->table(), *index, t, &table.fields);
     out << verify_report_json(report, *table.code_page) << "\n";
-    findings |= report.has_findings();
-    unchecked |= !report.evaluable;
+    ++(report.has_findings() ? mismatch : !report.evaluable ? unchecked : match);
   }
-  return findings ? kExitMismatch : unchecked ? kExitUnchecked : kExitOk;
+  out << verify_summary_json(match, mismatch, unchecked) << "\n";
+  return mismatch ? kExitMismatch : unchecked ? kExitUnchecked : kExitOk;
 }
 
 int run_kv3dump_verify(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {

@@ -39,9 +39,31 @@ size_t utf8_length(std::string_view utf8, size_t at) {
   return length;
 }
 
-bool is_binary_type(char type) {
-  return type == dbf::kTypeGeneral || type == dbf::kTypeBlob || type == dbf::kTypePicture ||
-         type == dbf::kTypeVarbinary;
+bool is_binary(const dbf::Field& field) {
+  const char t = field.type;
+  return t == dbf::kTypeGeneral || t == dbf::kTypeBlob || t == dbf::kTypePicture ||
+         t == dbf::kTypeVarbinary || (field.flags & dbf::kFieldFlagBinary) != 0;
+}
+
+std::string hex_bytes(std::string_view bytes) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(2 * bytes.size());
+  for (const char c : bytes) {
+    out += kDigits[static_cast<unsigned char>(c) >> 4];
+    out += kDigits[static_cast<unsigned char>(c) & 0xF];
+  }
+  return out;
+}
+
+// A date field's bytes when they hold no date but are not blank either.
+std::string stored_non_date(const dbf::Field& field, const dbf::Record& record,
+                            const CodePage& page) {
+  tables::ByteView bytes;
+  if (!tables::ByteView(record.bytes).slice(field.offset, field.width, &bytes)) return "";
+  const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  if (text.find_first_not_of(' ') == std::string_view::npos) return "";
+  return not_a_date(page.to_utf8(text));
 }
 
 std::string iso_date(const Date& d) {
@@ -139,11 +161,12 @@ tables::Status cell_text(dbf::Table& table, const dbf::Record& record, size_t in
       out->text = v.as_logic() ? "true" : "false";
       break;
     case Kind::kDate:
-      out->text = iso_date(v.as_date());
+      out->text =
+          v.as_date().empty() ? stored_non_date(field, record, page) : iso_date(v.as_date());
       break;
     case Kind::kString:
-      if (is_binary_type(field.type)) {
-        out->text = latin1_to_utf8(v.as_string());
+      if (is_binary(field)) {
+        out->text = hex_bytes(v.as_string());
       } else {
         out->text = page.to_utf8(field.type == dbf::kTypeCharacter ? trim_right(v.as_string())
                                                                    : v.as_string());
@@ -154,6 +177,8 @@ tables::Status cell_text(dbf::Table& table, const dbf::Record& record, size_t in
   }
   return tables::Status();
 }
+
+std::string not_a_date(std::string_view stored) { return std::string(stored) + " (not a date)"; }
 
 std::string masked_password(std::string_view password) {
   return password.empty() ? std::string() : std::string("****");

@@ -30,6 +30,10 @@ std::string csv_field(std::string_view utf8);
 // midnight (the fraction of a second is cut off); "" when both are 0.
 std::string datetime_text(int64_t julian_day, uint32_t milliseconds);
 
+// A stored date that is no date, as the tools show it: "20260230 (not a
+// date)".
+std::string not_a_date(std::string_view stored);
+
 // A password as the tools show it: "****", or "" when there is none.
 std::string masked_password(std::string_view password);
 
@@ -41,10 +45,11 @@ struct CellText {
 
 // The value of visible field index of record: character fields (C) without
 // their trailing blanks, memo and varchar text as stored, both decoded from
-// page; binary values (G, W, P, Q) byte for byte as ISO 8859-1; numbers as
-// their decimals; dates YYYY-MM-DD and datetimes YYYY-MM-DDTHH:MM:SS ("" when
-// empty); logicals true or false. The table's error when a memo value
-// cannot be read.
+// page; binary values (G, W, P, Q, and fields flagged binary) as lowercase
+// hexadecimal, two digits a byte; numbers as their decimals; dates
+// YYYY-MM-DD ("" when blank, the stored text with "(not a date)" when it
+// holds no date) and datetimes YYYY-MM-DDTHH:MM:SS ("" when empty); logicals
+// true or false. The table's error when a memo value cannot be read.
 tables::Status cell_text(tables::dbf::Table& table, const tables::dbf::Record& record, size_t index,
                          const CodePage& page, CellText* out);
 

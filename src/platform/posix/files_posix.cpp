@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <strings.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <memory>
@@ -87,6 +88,17 @@ PathKind path_kind(const std::string& path) {
   struct stat st;
   if (::stat(path.c_str(), &st) != 0) return PathKind::kMissing;
   return S_ISDIR(st.st_mode) ? PathKind::kDirectory : PathKind::kFile;
+}
+
+bool file_modified(const std::string& path, LocalDateTime* when) {
+  struct stat st;
+  struct tm local;
+  if (::stat(path.c_str(), &st) != 0 || ::localtime_r(&st.st_mtime, &local) == nullptr) {
+    return false;
+  }
+  *when = {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+           local.tm_hour,        local.tm_min,     local.tm_sec};
+  return true;
 }
 
 namespace {

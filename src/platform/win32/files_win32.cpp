@@ -94,6 +94,19 @@ PathKind path_kind(const std::string& path) {
 
 std::string case_variant(const std::string&) { return ""; }
 
+bool file_modified(const std::string& path, LocalDateTime* when) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  FILETIME local;
+  SYSTEMTIME t;
+  if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+      !::FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) ||
+      !::FileTimeToSystemTime(&local, &t)) {
+    return false;
+  }
+  *when = {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
+  return true;
+}
+
 NativeHandle open_file(const std::string& path, OpenMode mode, bool shared, uint32_t* os_error) {
   const DWORD access = mode == OpenMode::kRead        ? GENERIC_READ
                        : mode == OpenMode::kWriteOnly ? GENERIC_WRITE

@@ -6,6 +6,7 @@
 #include <regex>
 #include <sstream>
 
+#include "kv3dump/program_check.h"
 #include "tables/work_area_test_util.h"
 #include "tablewriter/pos_installation.h"
 
@@ -182,17 +183,17 @@ TEST_F(Kv3dumpTest, CommandLines) {
       {{"$T", "--order", "ID", "--prefix", "35"}, 0, "", ""},
       {{"$T", "--csv", "--limit", "2"},
        0,
-       "MU,TGL,KURS_BELI,ID,NOTE\r\nUSD,2026-03-01,15000.50,10,memo\r\nEUR,2026-03-01,16000.25,20,"
-       "memo\r\n"},
+       "MU,TGL,KURS_BELI,ID,NOTE,_deleted\r\nUSD,2026-03-01,15000.50,10,memo,false\r\nEUR,2026-03-"
+       "01,16000.25,20,memo,false\r\n"},
       {{"$L"}, 0, "\"USER_NAME\":\"kasir\",\"PASSWORD\":\"****\"}}\n"},
-      {{"$L", "--csv"}, 0, ",P:,kasir,****\r\n"},
+      {{"$L", "--csv"}, 0, ",P:,kasir,****,false\r\n"},
       {{"$L", "--show-password"}, 0, "\"PASSWORD\":\"S3cret!\"}}\n"},
-      {{"$L", "--csv", "--show-password"}, 0, ",kasir,S3cret!\r\n"},
+      {{"$L", "--csv", "--show-password"}, 0, ",kasir,S3cret!,false\r\n"},
       {{"--info", "$L", "--show-password"}, 2, "--show-password does not go with --info\n"},
       {{"--help"}, 0, "\n  --show-password  print a PASSWORD field as stored"},
       {{"$T", "--order", "MU_TGL", "--prefix", "EUR", "--csv"},
        0,
-       "MU,TGL,KURS_BELI,ID,NOTE\r\nEUR,2026-03-01,16000.25,20,memo\r\n"},
+       "MU,TGL,KURS_BELI,ID,NOTE,_deleted\r\nEUR,2026-03-01,16000.25,20,memo,false\r\n"},
   };
   auto expand = [&](std::string text) {
     const std::pair<const char*, std::string> names[] = {{"$T", path_},
@@ -249,6 +250,12 @@ std::string dbt_file(const std::string& block_one, uint16_t dbase4_block_size = 
 TEST_F(Kv3dumpTest, FieldValuesAsStoredAndDecodedToUtf8) {
   using writer::Cell;
   const std::string f = "{\"recno\":1,\"deleted\":false,\"fields\":{\"F\":";
+  std::string every_byte, every_byte_hex;
+  for (int b = 0; b < 256; ++b) {
+    every_byte += static_cast<char>(b);
+    every_byte_hex += "0123456789abcdef"[b >> 4];
+    every_byte_hex += "0123456789abcdef"[b & 15];
+  }
   const ValueCase cases[] = {
       {{"F", 'C', 6}, "caf\xE9  ", 0x03, {}, f + "\"caf\xC3\xA9\"}}\n"},
       {{"F", 'C', 3}, "\x82t\x82", 0x01, {}, f + "\"\xC3\xA9t\xC3\xA9\"}}\n"},
@@ -258,7 +265,7 @@ TEST_F(Kv3dumpTest, FieldValuesAsStoredAndDecodedToUtf8) {
       {{"F", 'C', 1}, "\xC6", 0xC9, {}, f + "\"\xD0\x96\"}}\n"},
       {{"F", 'C', 1}, "\x80", 0x03, {}, f + "\"\xE2\x82\xAC\"}}\n"},
       {{"F", 'C', 1}, "\x80", 0x00, {}, f + "\"\xE2\x82\xAC\"}}\n"},
-      {{"F", 'C', 1}, "\x81", 0x03, {}, f + "\"\xEF\xBF\xBD\"}}\n"},
+      {{"F", 'C', 1}, "\x81", 0x03, {}, f + "\"\\u0081\"}}\n"},
       {{"F", 'C', 1}, "\xC6", 0x03, {"--codepage", "1251"}, f + "\"\xD0\x96\"}}\n"},
       {{"F", 'C', 1},
        "x",
@@ -281,14 +288,18 @@ TEST_F(Kv3dumpTest, FieldValuesAsStoredAndDecodedToUtf8) {
        Cell::datetime(Date::from_ymd(2026, 3, 7), 0),
        0x03,
        {"--csv"},
-       "F\r\n2026-03-07T00:00:00\r\n"},
+       "F,_deleted\r\n2026-03-07T00:00:00,false\r\n"},
       {{"F", 'T'}, Cell(), 0x03, {}, f + "\"\"}}\n"},
       {{"F", 'M'}, "two blanks  ", 0x03, {}, f + "\"two blanks  \"}}\n"},
       {{"F", 'M'}, "   ", 0x03, {}, f + "\"   \"}}\n"},
-      {{"F", 'M'}, "x\r\ny\xE9", 0x03, {"--csv"}, "F\r\n\"x\r\ny\xC3\xA9\"\r\n"},
-      {{"F", 'C', 6}, "a,\"b\"", 0x03, {"--csv"}, "F\r\n\"a,\"\"b\"\"\"\r\n"},
-      {{"F", 'C', 6}, "plain ", 0x03, {"--csv"}, "F\r\nplain\r\n"},
-      {{"F", 'G'}, "\x85\xE9", 0x03, {}, f + "\"\\u0085\xC3\xA9\"}}\n"},
+      {{"F", 'M'}, "x\r\ny\xE9", 0x03, {"--csv"}, "F,_deleted\r\n\"x\r\ny\xC3\xA9\",false\r\n"},
+      {{"F", 'C', 6}, "a,\"b\"", 0x03, {"--csv"}, "F,_deleted\r\n\"a,\"\"b\"\"\",false\r\n"},
+      {{"F", 'C', 6}, "plain ", 0x03, {"--csv"}, "F,_deleted\r\nplain,false\r\n"},
+      {{"F", 'G'}, "\x85\xE9", 0x03, {}, f + "\"85e9\"}}\n"},
+      {{"F", 'C', 3, 0, 0x04}, std::string("\0\x81 ", 3), 0x03, {}, f + "\"008120\"}}\n"},
+      {{"F", 'M', 0, 0, 0x04}, every_byte, 0x03, {}, f + "\"" + every_byte_hex + "\"}}\n"},
+      {{"F", 'D'}, Cell::raw("20260230"), 0x03, {}, f + "\"20260230 (not a date)\"}}\n"},
+      {{"F", 'D'}, Cell::raw("        "), 0x03, {}, f + "\"\"}}\n"},
       {{"F", 'M', 10},
        Cell::raw("         1"),
        0x03,
@@ -318,6 +329,24 @@ TEST_F(Kv3dumpTest, FieldValuesAsStoredAndDecodedToUtf8) {
     EXPECT_EQ(run(args), 0) << c.fragment << "\n" << err_.str();
     EXPECT_NE(out_.str().find(c.fragment), std::string::npos) << c.fragment << "\n" << out_.str();
   }
+}
+
+TEST(ProgramCheckTest, ReadsTheFixedFileVersionAfterTheVersionKey) {
+  const std::string key("V\0S\0_\0V\0E\0R\0S\0I\0O\0N\0_\0I\0N\0F\0O\0\0\0", 32);
+  const std::string signature("\xBD\x04\xEF\xFE\0\0\1\0", 8);
+  // File version 1.2.3.0 and 1.2.3.4: high word 0x00010002, low 0x00030000 / 0x00030004.
+  const std::string v123("\2\0\1\0\0\0\3\0", 8), v1234("\2\0\1\0\4\0\3\0", 8);
+  const struct {
+    std::string image;
+    const char* version;
+  } cases[] = {
+      {"MZ" + key + "\0\0" + signature + v123 + "rest", "1.2.3"},
+      {key + signature + v1234, "1.2.3.4"},
+      {key + signature + v123.substr(0, 5), ""},
+      {key + std::string(8, '\0') + signature + v123, ""},
+      {"no resource at all" + signature + v123, ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(version_resource(c.image), c.version);
 }
 
 TEST(Kv3dumpJsonStringTest, EscapesByClass) {

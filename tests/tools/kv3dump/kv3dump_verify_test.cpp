@@ -32,10 +32,12 @@ class Kv3dumpVerifyTest : public ::testing::Test {
     return run_kv3dump_verify(args, out_, err_);
   }
 
+  // The tag lines; the summary line that ends them is left out.
   std::vector<std::string> lines() const {
     std::vector<std::string> out;
     std::istringstream in(out_.str());
     for (std::string line; std::getline(in, line);) out.push_back(line);
+    if (!out.empty() && out.back().rfind("{\"summary\":", 0) == 0) out.pop_back();
     return out;
   }
 
@@ -57,6 +59,10 @@ TEST_F(Kv3dumpVerifyTest, GoodIndexPrintsOneLinePerTagAndExitsZero) {
   EXPECT_EQ(got[10],
             "{\"tag\":\"GEN\",\"evaluable\":false,\"reason\":\"tag under collation GENERAL: only "
             "machine-collation tags are checked\",\"missing\":[],\"extra\":[],\"different\":[]}");
+  EXPECT_NE(
+      out_.str().find("\n{\"summary\":\"12 tags: 10 match the table, 0 do not, 2 could not "
+                      "be checked\",\"tags\":12,\"match\":10,\"mismatch\":0,\"unchecked\":2}\n"),
+      std::string::npos);
   EXPECT_EQ(err_.str(), "");
 }
 
@@ -111,7 +117,9 @@ TEST_F(Kv3dumpVerifyTest, KeysWithBinaryBytesAreEscaped) {
   EXPECT_EQ(out_.str(),
             "{\"tag\":\"CUST\",\"evaluable\":true,\"reason\":\"\",\"missing\":[],\"extra\":[],"
             "\"different\":[{\"recno\":3,\"expected\":{\"value\":null,\"hex\":\"00 00 00 00\"},"
-            "\"actual\":{\"value\":\"   \",\"hex\":\"80 20 20 20\"}}]}\n");
+            "\"actual\":{\"value\":\"   \",\"hex\":\"80 20 20 20\"}}]}\n{\"summary\":\"1 tag: 0 "
+            "match the table, 1 do not, 0 could not be checked\",\"tags\":1,\"match\":0,"
+            "\"mismatch\":1,\"unchecked\":0}\n");
 }
 
 TEST_F(Kv3dumpVerifyTest, UsageAndOpenErrors) {
