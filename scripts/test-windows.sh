@@ -112,6 +112,15 @@ for mode in --csv --limit; do
     exit 1
   fi
 done
+# Python's csv module reads one row per record and the header, no empty rows.
+"$loader" "$build/kv3dump.exe" "Z:${table//\//\\}" --csv >"$tools/windows.csv"
+records=$("$native/kv3dump" --info "$table" | sed -n 's/.*"records":\([0-9]*\).*/\1/p')
+/usr/bin/python3 - "$tools/windows.csv" "$records" <<'PY'
+import csv, sys
+rows = list(csv.reader(open(sys.argv[1], newline="", encoding="utf-8")))
+if len(rows) != int(sys.argv[2]) + 1 or any(not row for row in rows):
+    sys.exit(f"windows lane: kv3dump.exe --csv gives {len(rows)} rows for {sys.argv[2]} records")
+PY
 echo "windows lane: kv3dump.exe writes JSON and CSV byte for byte as the native kv3dump"
 rm -rf "$tools"
 

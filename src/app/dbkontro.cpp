@@ -1,6 +1,7 @@
 #include "app/dbkontro.h"
 
 #include "app/numeric_errors.h"
+#include "app/table_names.h"
 #include "json/escape.h"
 #include "runtime/errors/runtime_error.h"
 #include "runtime/process/activation.h"
@@ -11,7 +12,7 @@
 namespace kx {
 namespace {
 
-constexpr const char* kControl = "M_KONTRO";
+using table_names::kControl;
 
 Value read(const char* field, Kind kind, uint32_t type) {
   Value v = field_get(kControl, field);

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/numeric_errors.h"
+#include "app/table_names.h"
 #include "runtime/process/activation.h"
 #include "table_functions/program_helpers.h"
 #include "table_functions/table_functions.h"
@@ -10,7 +11,7 @@
 namespace kx {
 namespace {
 
-constexpr const char* kRates = "M_KURSMA";
+using table_names::kRates;
 
 // The currency part of a MU_TGL key: the id's digits left-padded with "0" to
 // the declared width of MAUANG_ID, cut to that width when longer.
@@ -50,7 +51,7 @@ Value GET_KURSEXFIND(uint32_t id, const Date& date, bool sell, LookupTrace* trac
   activation.at(2);
   Value result = Value::floating(0, "0");
   activation.at(3);
-  aliased(kRates, [] { return VOSETORDER(Value::string("MU_TGL")); });
+  aliased(kRates, [] { return VOSETORDER(Value::string(table_names::kRateTag)); });
   activation.at(4);
   const std::string d8 = date.dtos();
   // The field's width cannot change while the table is open, so the

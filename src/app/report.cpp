@@ -4,6 +4,7 @@
 #include "app/numeric_errors.h"
 #include "app/rate_lookup.h"
 #include "app/startup.h"
+#include "app/table_names.h"
 #include "json/json.h"
 #include "runtime/process/activation.h"
 #include "runtime/process/clock.h"
@@ -14,8 +15,8 @@
 namespace kx {
 namespace {
 
-constexpr const char* kCurrencies = "M_MAUANG";
-constexpr const char* kRates = "M_KURSMA";
+using table_names::kCurrencies;
+using table_names::kRates;
 
 void write_currency(JSON& json, Activation& activation, const Date& active_date) {
   activation.at(9);
@@ -51,7 +52,7 @@ void START() {
   activation.at(5);
   json.OUTPUT("Aktif_Jam", Value::string(time_text(clock_now())));
   activation.at(6);
-  aliased(kCurrencies, [] { return VOSETORDER(Value::string("ID")); });
+  aliased(kCurrencies, [] { return VOSETORDER(Value::string(table_names::kCurrencyTag)); });
   activation.at(7);
   aliased(kCurrencies, [] { db_go_top(); });
   activation.at(8);

@@ -5,6 +5,7 @@
 #include "app/dbkontro.h"
 #include "app/drive_mapping.h"
 #include "app/numeric_errors.h"
+#include "app/table_names.h"
 #include "errors/error_page.h"
 #include "errors/json_objects.h"
 #include "platform/file_names.h"
@@ -19,8 +20,8 @@ namespace kx {
 namespace {
 
 constexpr const char* kLocationFile = "KELVARO.DIR";
-constexpr const char* kLocationAlias = "KELVARO";
-constexpr const char* kControlAlias = "M_KONTRO";
+constexpr const char* kLocationAlias = table_names::kLocation;
+constexpr const char* kControlAlias = table_names::kControl;
 constexpr const char* kTableExtension = ".KV3";
 constexpr size_t kCutLength = 6;  // the length of "KV3DB\" and of "tarvo\"
 

@@ -1,5 +1,6 @@
 #include "kv3dump/installation_check.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -7,6 +8,7 @@
 #include "app/dbkontro.h"
 #include "app/numeric_errors.h"
 #include "app/report.h"
+#include "app/table_names.h"
 #include "errors/error_record.h"
 #include "errors/json_objects.h"
 #include "errors/process_start.h"
@@ -32,10 +34,10 @@
 namespace kx::kv3dump {
 namespace {
 
-constexpr const char* kLocationAlias = "KELVARO";
-constexpr const char* kControl = "M_KONTRO";
-constexpr const char* kCurrencies = "M_MAUANG";
-constexpr const char* kRates = "M_KURSMA";
+constexpr const char* kLocationAlias = table_names::kLocation;
+using table_names::kControl;
+using table_names::kCurrencies;
+using table_names::kRates;
 
 // The program's handler ends the run at a runtime error; here the error
 // ends the step that met it, and comes back as that step's failure.
@@ -241,17 +243,29 @@ TagCheck check_tag(const std::string& table, const std::string& path, const std:
   return t;
 }
 
-void check_tags(InstallationCheck& c) {
-  c.tags.push_back(check_tag(kCurrencies, c.tables[1].path, "ID"));
-  c.tags.push_back(check_tag(kRates, c.tables[2].path, "MU_TGL"));
+const TableCheck& table_named(const InstallationCheck& c, const std::string& name) {
+  return *std::find_if(c.tables.begin(), c.tables.end(),
+                       [&](const TableCheck& t) { return t.name == name; });
 }
+
+// The tags the report orders by, in the order the report needs them.
+void check_tags(InstallationCheck& c) {
+  for (const auto& [table, tag] : {std::pair(kCurrencies, table_names::kCurrencyTag),
+                                   std::pair(kRates, table_names::kRateTag)}) {
+    c.tags.push_back(check_tag(table, table_named(c, table).path, tag));
+    c.tags.back().records = table_named(c, table).records;
+  }
+}
+
+const TagCheck& currency_tag(const InstallationCheck& c) { return c.tags.front(); }
+const TagCheck& rate_tag(const InstallationCheck& c) { return c.tags.back(); }
 
 // One currency as the report writes it, with what the lookup did; *current
 // points at it until it is complete.
 bool check_currency(InstallationCheck& c, const Value& id, const Date& date,
                     CurrencyCheck** current) {
-  if (!c.tags[1].present) {
-    return fail(c, Outcome::kErrorObject, "tag_missing", tag_missing_problem(c.tags[1]));
+  if (!rate_tag(c).present) {
+    return fail(c, Outcome::kErrorObject, "tag_missing", tag_missing_problem(rate_tag(c)));
   }
   if (tables::work_areas().find(kRates)->field_pos("MAUANG_ID") == 0) {
     return fail(c, Outcome::kErrorObject, "field_missing",
@@ -297,8 +311,8 @@ const char* report_cause(const Failure& f, const Date& date) {
 
 // The report's walk: the currencies in ID order, the home currency left out.
 void check_currencies(InstallationCheck& c) {
-  if (!c.tags[0].present) {
-    fail(c, Outcome::kErrorObject, "tag_missing", tag_missing_problem(c.tags[0]));
+  if (!currency_tag(c).present) {
+    fail(c, Outcome::kErrorObject, "tag_missing", tag_missing_problem(currency_tag(c)));
     return;
   }
   const Date date = *c.active_date;

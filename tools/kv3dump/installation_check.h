@@ -43,6 +43,7 @@ struct TableCheck {
 
 struct TagCheck {
   std::string table;
+  uint32_t records = 0;  // of the table
   std::string tag;
   bool index_found = false;  // the table has its index file
   bool present = false;      // the program can make the tag the order

@@ -1,5 +1,8 @@
 #include "kv3dump/installation_report.h"
 
+#include <algorithm>
+
+#include "app/table_names.h"
 #include "kv3dump/installation_words.h"
 #include "kv3dump/record_text.h"
 #include "runtime/text/text.h"
@@ -48,7 +51,9 @@ const char* outcome_words(Outcome o) {
 }
 
 bool walked(const InstallationCheck& c) {
-  return c.active_date && c.tags.size() == 2 && c.tags[0].present;
+  return c.active_date && std::any_of(c.tags.begin(), c.tags.end(), [](const TagCheck& t) {
+           return t.table == table_names::kCurrencies && t.present;
+         });
 }
 
 std::string program_line(const ProgramCheck& p) {
@@ -86,7 +91,7 @@ std::string table_line(const TableCheck& t) {
   return out + (t.last_update.empty() ? "" : ", last update " + t.last_update) + "\n";
 }
 
-std::string tag_line(const TagCheck& t, uint32_t records) {
+std::string tag_line(const TagCheck& t) {
   std::string out = "  " + t.tag + " on " + t.table + ": ";
   if (!t.present && t.key.empty()) {
     return out + (t.index_found ? "missing\n" : "missing (the table has no index file)\n");
@@ -95,7 +100,8 @@ std::string tag_line(const TagCheck& t, uint32_t records) {
   if (!t.for_condition.empty()) out += " FOR " + t.for_condition;
   if (!t.read_error.empty()) return out + "; cannot be read completely: " + t.read_error + "\n";
   if (!t.checked) return out + "; entries not checked: " + t.not_checked + "\n";
-  if (t.agrees()) return out + "; entries agree with the " + std::to_string(records) + " records\n";
+  if (t.agrees())
+    return out + "; entries agree with the " + std::to_string(t.records) + " records\n";
   return out + "; entries: " + std::to_string(t.missing) + " missing, " + std::to_string(t.extra) +
          " extra, " + std::to_string(t.different) + " different\n";
 }
@@ -213,7 +219,7 @@ std::string installation_text(const InstallationCheck& c) {
   if (!c.tables.empty()) out += "Tables:\n";
   for (const TableCheck& t : c.tables) out += table_line(t);
   if (!c.tags.empty()) out += "Tags:\n";
-  for (size_t i = 0; i < c.tags.size(); ++i) out += tag_line(c.tags[i], c.tables[i + 1].records);
+  for (const TagCheck& t : c.tags) out += tag_line(t);
   if (c.active_date) {
     out += "Active date: " + (c.active_date->empty() ? "empty" : iso_date(*c.active_date)) +
            " (AKTIF of the control record)\n";

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "app/table_names.h"
 #include "platform/platform.h"
 #include "runtime/text/ascii.h"
 
@@ -128,7 +129,7 @@ std::string tag_missing_problem(const TagCheck& t) {
   std::string problem = t.table + " has no tag " + t.tag + " that can give an order";
   if (!t.index_found) problem += " (it has no index file)";
   problem += "; the program prints the error object CANNOT SET ORDER TO \"" + t.tag + "\"";
-  if (t.tag == "MU_TGL") problem += " at the first currency other than ID 1";
+  if (t.tag == table_names::kRateTag) problem += " at the first currency other than ID 1";
   return problem + "; run Create Indexes";
 }
 
