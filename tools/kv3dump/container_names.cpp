@@ -47,6 +47,18 @@ std::string backlink(const std::string& path, const dbf::Table& table) {
   return trim(bytes.substr(0, bytes.find('\0')));
 }
 
+// A container names a table after its file, with the file name's blanks as
+// they are or made underscores ("time card hours.dbf" is "time_card_hours").
+bool same_object_name(std::string_view stored, std::string_view file_name) {
+  if (stored.size() != file_name.size()) return false;
+  for (size_t i = 0; i < stored.size(); ++i) {
+    const char a = stored[i] == ' ' ? '_' : ascii_upper(stored[i]);
+    const char b = file_name[i] == ' ' ? '_' : ascii_upper(file_name[i]);
+    if (a != b) return false;
+  }
+  return true;
+}
+
 int32_t integer_of(const Value& v) { return v.kind() == Kind::kInteger ? v.as_integer() : 0; }
 
 std::string text_of(const Value& v) { return v.kind() == Kind::kString ? trim(v.as_string()) : ""; }
@@ -100,10 +112,13 @@ ContainerNames container_names(const std::string& table_path, const dbf::Table& 
   }
   const std::string table_name = dbf::base_name(table_path.substr(leaf_start(table_path)));
   const ContainerObject* owner = nullptr;
-  for (const ContainerObject& o : objects) {
-    if (owner == nullptr && ascii_equal_ignoring_case(o.type, "Table") &&
-        ascii_equal_ignoring_case(o.name, table_name)) {
-      owner = &o;
+  for (const bool exact : {true, false}) {
+    for (const ContainerObject& o : objects) {
+      if (owner == nullptr && ascii_equal_ignoring_case(o.type, "Table") &&
+          (exact ? ascii_equal_ignoring_case(o.name, table_name)
+                 : same_object_name(o.name, table_name))) {
+        owner = &o;
+      }
     }
   }
   if (owner == nullptr) {

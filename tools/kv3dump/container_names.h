@@ -25,7 +25,8 @@ struct ContainerNames {
 // The long names of the fields of table (opened from table_path). The
 // container is the one whose name the table's backlink holds, looked for
 // beside the table in any letter case; its Table record is the live one
-// named like the table file, and its live Field records under that record
+// named like the table file (letter case ignored; the name exactly, else with
+// blanks and underscores taken as the same), and its live Field records under that record
 // give the names in field order. Nothing is returned for a table without a
 // backlink (not a Visual FoxPro table, or a free table).
 ContainerNames container_names(const std::string& table_path, const tables::dbf::Table& table);

@@ -183,9 +183,11 @@ TEST_F(Kv3dumpVerifyTest, KeysAreShownByTheirTypeBesideTheirBytes) {
 // of their names, its index expressions and the container the long ones.
 class Kv3dumpContainerTest : public Kv3dumpVerifyTest {
  protected:
-  // Writes LT.DBF (naming container lt.dbc in its backlink), LT.CDX and,
-  // with_container, LT.DBC into folder_; the table's path.
-  std::string write_table(bool with_container) {
+  // Writes BASE.DBF (naming container lt.dbc in its backlink), BASE.CDX and,
+  // with_container, LT.DBC, which holds the table as table_object, into
+  // folder_; the table's path.
+  std::string write_table(bool with_container, const std::string& base,
+                          const std::string& table_object) {
     using writer::Cell;
     using writer::Row;
     const writer::DbfSpec spec{0x30, {{"DEPRECIATI", 'I'}, {"DEPRECIAT2", 'D'}}};
@@ -194,7 +196,7 @@ class Kv3dumpContainerTest : public Kv3dumpVerifyTest {
     std::string dbf = writer::build_dbf(spec, {Row{{1, d1}}, Row{{2, d2}}, Row{{3, d3}}}).dbf;
     const std::string link = "lt.dbc";
     dbf.replace(writer::header_length(spec) - 263, link.size(), link);
-    EXPECT_TRUE(writer::write_file(folder_ + "/LT.DBF", dbf));
+    EXPECT_TRUE(writer::write_file(folder_ + "/" + base + ".DBF", dbf));
     CdxTagSpec id = test::stock_tag("PRIMARYKEY", "depreciationid", 4, '\0');
     CdxTagSpec date = test::stock_tag("DEPREDATE", "depreciationdate", 8, '\0');
     const Date dates[] = {d1, d2, d3};
@@ -203,18 +205,18 @@ class Kv3dumpContainerTest : public Kv3dumpVerifyTest {
       date.entries.push_back({tables::cdx::encode_date(dates[r - 1]), r});
     }
     std::string error;
-    EXPECT_TRUE(writer::write_cdx(folder_ + "/LT.CDX", {id, date}, {}, &error)) << error;
-    if (!with_container) return folder_ + "/LT.DBF";
+    EXPECT_TRUE(writer::write_cdx(folder_ + "/" + base + ".CDX", {id, date}, {}, &error)) << error;
+    if (!with_container) return folder_ + "/" + base + ".DBF";
     const writer::DbfSpec dbc{
         0x30,
         {{"OBJECTID", 'I'}, {"PARENTID", 'I'}, {"OBJECTTYPE", 'C', 10}, {"OBJECTNAME", 'C', 128}}};
     EXPECT_TRUE(
         write_dbf(folder_ + "/LT.DBC", dbc,
                   {Row{{1, 1, "Database", "Database"}}, Row{{2, 1, "Table", "other"}},
-                   Row{{3, 1, "Table", "lt"}}, Row{{4, 2, "Field", "otherfield"}},
+                   Row{{3, 1, "Table", table_object}}, Row{{4, 2, "Field", "otherfield"}},
                    Row{{5, 3, "Field", "oldname"}, true}, Row{{6, 3, "Field", "depreciationid"}},
                    Row{{7, 3, "Field", "depreciationdate"}}}));
-    return folder_ + "/LT.DBF";
+    return folder_ + "/" + base + ".DBF";
   }
 };
 
@@ -223,6 +225,9 @@ struct ContainerCase {
   std::vector<std::string> args;  // "$T" for the table's path
   int status;
   std::string fragment;  // of standard output and standard error together
+  // The table's file name and the container's name for it.
+  std::string base = "LT";
+  std::string table_object = "lt";
 };
 
 TEST_F(Kv3dumpContainerTest, LongFieldNamesOfTheContainerBesideTheTable) {
@@ -252,6 +257,15 @@ TEST_F(Kv3dumpContainerTest, LongFieldNamesOfTheContainerBesideTheTable) {
        {"--info", "$T"},
        kExitOk,
        "\"container_note\":\"the table belongs to container lt.dbc, which is not beside it\""},
+      // A container names a table whose file name has blanks with underscores.
+      {true,
+       {"--verify", "$T", "--order", "DEPREDATE"},
+       kExitOk,
+       "\"evaluable\":true",
+       "L T",
+       "l_t"},
+      {true, {"--info", "$T"}, kExitOk, "\"long_name\":\"depreciationid\"", "L T", "L T"},
+      {true, {"--info", "$T"}, kExitOk, "has no table L X", "L X", "l_t_"},
       {false,
        {"--verify", "$T", "--order", "DEPREDATE"},
        kExitUnchecked,
@@ -259,7 +273,7 @@ TEST_F(Kv3dumpContainerTest, LongFieldNamesOfTheContainerBesideTheTable) {
   };
   for (const ContainerCase& c : cases) {
     folder_ = fresh_folder();
-    const std::string path = write_table(c.with_container);
+    const std::string path = write_table(c.with_container, c.base, c.table_object);
     std::vector<std::string> args;
     for (const std::string& a : c.args) args.push_back(a == "$T" ? path : a);
     out_.str("");
