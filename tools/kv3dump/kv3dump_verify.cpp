@@ -30,9 +30,9 @@ int find_tag(const tables::cdx::IndexFile& index, const std::string& order) {
 std::string verify_summary_json(size_t match, size_t mismatch, size_t unchecked) {
   const size_t tags = match + mismatch + unchecked;
   const std::string words = std::to_string(tags) + (tags == 1 ? " tag: " : " tags: ") +
-                            std::to_string(match) + " match the table, " +
-                            std::to_string(mismatch) + " do not, " + std::to_string(unchecked) +
-                            " could not be checked";
+                            std::to_string(match) + " matching the table, " +
+                            std::to_string(mismatch) + " differing, " + std::to_string(unchecked) +
+                            " not checked";
   return "{\"summary\":" + json_text(words) + ",\"tags\":" + std::to_string(tags) +
          ",\"match\":" + std::to_string(match) + ",\"mismatch\":" + std::to_string(mismatch) +
          ",\"unchecked\":" + std::to_string(unchecked) + "}";
