@@ -13,10 +13,11 @@ if [ "${1:-}" = --demo ]; then
   packages=(cmake g++ make)
 else
   # clang's sanitizer and fuzzer runtimes (libclang-rt-14-dev) come only as a
-  # recommended package, so they are named; lint lists its files with git.
+  # recommended package, so they are named; lint lists its files with git;
+  # php-cli and nodejs run the report's decoding recipes (check-recipes.sh).
   packages=(cmake g++ make git libgtest-dev googletest libbenchmark-dev clang libclang-rt-14-dev
             clang-format clang-tidy python3 python3-jsonschema python3-pefile g++-mingw-w64-i686
-            g++-mingw-w64-x86-64 binutils-mingw-w64-i686 wine wine64 strace)
+            g++-mingw-w64-x86-64 binutils-mingw-w64-i686 wine wine64 strace php-cli nodejs)
 fi
 need=()
 for pkg in "${packages[@]}"; do

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Native lane: the shipped programs built as they ship, the end-to-end suites
-# run against them, and every output of those suites and the demo's report
-# checked against docs/report.schema.json. The unit tests run in the
-# sanitizer lane and, as Windows programs, in the Windows lane; KX_UNIT=1
-# builds and runs them here too.
+# run against them, every output of those suites and the demo's report
+# checked against docs/report.schema.json, and the report's decoding recipes
+# run with php, python3 and node. The unit tests run in the sanitizer lane
+# and, as Windows programs, in the Windows lane; KX_UNIT=1 builds and runs
+# them here too.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build/native"
@@ -24,3 +25,4 @@ trap 'rm -rf "$outputs"' EXIT
 KX_E2E_OUTPUT_DIR="$outputs" ctest --test-dir "$build" --output-on-failure -R "$tests"
 bash "$root/scripts/gtest-totals.sh" "$build"
 bash "$root/scripts/check-schema.sh" --outputs "$outputs" "$build"
+bash "$root/scripts/check-recipes.sh" "$build"

@@ -94,6 +94,7 @@ TEST(ToolCommandLineTest, StatusAndMessageOfEachCommandLine) {
   const std::string table = folder + "/M_MAUANG.KV3";
   const std::string demo = folder + "/demo";
   const std::string missing = folder + "/nonexistent/kursexport";
+  const std::string mkdemo_usage = "usage: mkdemo [--name CODE=TEXT]... FOLDER [PROGRAM]\n";
 
   const CommandCase cases[] = {
       {"kv3dump --help", kv3dump, {"--help"}, 0, "\n  --verify       check every tag's keys"},
@@ -101,12 +102,18 @@ TEST(ToolCommandLineTest, StatusAndMessageOfEachCommandLine) {
       {"kv3dump, unknown option", kv3dump, {"--bogus"}, 2, "unknown option --bogus"},
       {"kv3dump, no such table", kv3dump, {folder + "/NONE.KV3"}, 7, "no such file: "},
       {"kv3dump, a table", kv3dump, {table, "--csv"}, 0, "ID,KODE,NAMA\r\n1,IDR,Rupiah\r\n"},
-      {"mkdemo --help", mkdemo, {"--help"}, 0, "usage: mkdemo FOLDER [PROGRAM]\n"},
-      {"mkdemo -h", mkdemo, {"-h"}, 0, "usage: mkdemo FOLDER [PROGRAM]\n"},
-      {"mkdemo /?", mkdemo, {"/?"}, 0, "usage: mkdemo FOLDER [PROGRAM]\n"},
+      {"mkdemo --help", mkdemo, {"--help"}, 0, mkdemo_usage},
+      {"mkdemo -h", mkdemo, {"-h"}, 0, mkdemo_usage},
+      {"mkdemo /?", mkdemo, {"/?"}, 0, mkdemo_usage},
       {"mkdemo --version", mkdemo, {"--version"}, 0, "mkdemo 1."},
       {"mkdemo, no folder", mkdemo, {}, 2, "mkdemo: no folder given\n"},
       {"mkdemo, unknown option", mkdemo, {demo, "--bogus"}, 2, "unknown option --bogus"},
+      {"mkdemo, no such currency", mkdemo, {"--name", "XYZ=Name", demo}, 2, "no demo currency XYZ"},
+      {"mkdemo, name too long",
+       mkdemo,
+       {"--name", "USD=" + std::string(31, 'x'), demo},
+       2,
+       "the name for USD is longer than 30 bytes"},
       {"mkdemo, extra argument", mkdemo, {demo, program, "extra"}, 2, "too many arguments: extra"},
       {"mkdemo, no such program",
        mkdemo,

@@ -1,6 +1,7 @@
-// mkdemo FOLDER [PROGRAM]: writes a demo installation. FOLDER/tarvo/ gets the
-// program and its KELVARO.DIR, which points at FOLDER/pos; FOLDER/pos/KV3DB/
-// gets the control table, the currency master and a year of exchange rates.
+// mkdemo [--name CODE=TEXT]... FOLDER [PROGRAM]: writes a demo installation.
+// FOLDER/tarvo/ gets the program and its KELVARO.DIR, which points at
+// FOLDER/pos; FOLDER/pos/KV3DB/ gets the control table, the currency master
+// and a year of exchange rates.
 // mkdemo --help lists the forms and exit statuses.
 #include <cstdio>
 #include <filesystem>
@@ -69,7 +70,7 @@ constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
 constexpr char kUsage[] =
-    "usage: mkdemo FOLDER [PROGRAM]\n"
+    "usage: mkdemo [--name CODE=TEXT]... FOLDER [PROGRAM]\n"
     "       mkdemo --help | --version\n";
 
 constexpr char kHelp[] =
@@ -79,6 +80,10 @@ constexpr char kHelp[] =
     "\n"
     "  FOLDER     the folder to write into; created when missing\n"
     "  PROGRAM    the program to copy; by default the kursexport beside mkdemo\n"
+    "  --name CODE=TEXT\n"
+    "             give the demo currency CODE (USD, EUR, SGD, JPY, AUD, MYR, CNY) the\n"
+    "             name TEXT: at most 30 bytes, stored as given, in the tables' code\n"
+    "             page (Windows-1252); may be given once for each currency\n"
     "  --help     print this help (also -h and /?)\n"
     "  --version  print the version\n"
     "\n"
@@ -102,14 +107,39 @@ int usage(const std::string& problem) {
   return kExitUsage;
 }
 
-// FOLDER and PROGRAM from args; a usage problem when they are not one or
-// two names. "--" ends the options, for a folder whose name starts with "-".
+// Gives the currency named by "CODE=TEXT" the name TEXT; else the problem.
+// The text is not translated: it reaches the table as the bytes given, so
+// that a client's decoding can be tried on any byte of the code page.
+bool rename_currency(const std::string& assignment, std::vector<Currency>* currencies,
+                     std::string* problem) {
+  const size_t equals = assignment.find('=');
+  if (equals == std::string::npos) return *problem = "--name needs CODE=TEXT", false;
+  const std::string code = assignment.substr(0, equals);
+  const std::string text = assignment.substr(equals + 1);
+  if (text.size() > kx::writer::kCurrencyNameWidth) {
+    return *problem = "the name for " + code + " is longer than " +
+                      std::to_string(kx::writer::kCurrencyNameWidth) + " bytes",
+           false;
+  }
+  for (Currency& c : *currencies) {
+    if (c.kode == code) return c.nama = text, true;
+  }
+  return *problem = "no demo currency " + code + " (see mkdemo --help)", false;
+}
+
+// FOLDER and PROGRAM from args, and the currencies renamed by --name; a
+// usage problem when there are not one or two names. "--" ends the options,
+// for a folder whose name starts with "-".
 bool parse_args(const std::vector<std::string>& args, std::vector<std::string>* names,
-                std::string* problem) {
+                std::vector<Currency>* currencies, std::string* problem) {
   bool options = true;
-  for (const std::string& a : args) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
     if (options && a == "--") {
       options = false;
+    } else if (options && a == "--name") {
+      if (++i == args.size()) return *problem = "--name needs CODE=TEXT", false;
+      if (!rename_currency(args[i], currencies, problem)) return false;
     } else if (options && a.size() > 1 && a[0] == '-') {
       return *problem = "unknown option " + a + " (see mkdemo --help)", false;
     } else {
@@ -147,8 +177,8 @@ bool make_folder(const fs::path& folder, std::string* problem) {
   return false;
 }
 
-bool write_tables(const fs::path& root, const fs::path& program_folder,
-                  const fs::path& data_folder) {
+bool write_tables(const fs::path& root, const fs::path& program_folder, const fs::path& data_folder,
+                  const std::vector<Currency>& currencies) {
   kx::writer::Location location{(root / "pos").string(), "", "", ""};
   kx::writer::Control control;
   control.aktif = Date::from_ymd(2026, 3, 7);
@@ -156,11 +186,12 @@ bool write_tables(const fs::path& root, const fs::path& program_folder,
   const std::string data = with_separator(data_folder);
   return kx::writer::write_location_table(with_separator(program_folder), location) &&
          kx::writer::write_control_table(data, control) &&
-         kx::writer::write_currency_table(data, kCurrencies) &&
+         kx::writer::write_currency_table(data, currencies) &&
          kx::writer::write_rate_table(data, demo_rates());
 }
 
-int make_demo(const fs::path& root, const fs::path& program) {
+int make_demo(const fs::path& root, const fs::path& program,
+              const std::vector<Currency>& currencies) {
   std::string problem;
   const fs::path program_folder = root / "tarvo";
   const fs::path data_folder = root / "pos" / "KV3DB";
@@ -173,7 +204,7 @@ int make_demo(const fs::path& root, const fs::path& program) {
   fs::copy_file(program, copy, fs::copy_options::overwrite_existing, ec);
   if (ec)
     return fail("cannot copy " + program.string() + " to " + copy.string() + ": " + ec.message());
-  if (!write_tables(root, program_folder, data_folder)) {
+  if (!write_tables(root, program_folder, data_folder, currencies)) {
     return fail("cannot write the tables under " + root.string());
   }
   // Callers take the program's path from standard output (scripts/demo.sh):
@@ -199,8 +230,9 @@ int main(int argc, char** argv) {
     }
   }
   std::vector<std::string> names;
+  std::vector<Currency> currencies = kCurrencies;
   std::string problem;
-  if (!parse_args(args, &names, &problem)) return usage(problem);
+  if (!parse_args(args, &names, &currencies, &problem)) return usage(problem);
   const fs::path program = names.size() > 1 ? fs::path(names[1]) : fs::path(default_program());
-  return make_demo(fs::absolute(names[0]), program);
+  return make_demo(fs::absolute(names[0]), program, currencies);
 }

@@ -46,7 +46,10 @@ bool write_control_table(const std::string& data_folder, const Control& control,
 
 bool write_currency_table(const std::string& data_folder, const std::vector<Currency>& currencies,
                           const TableOptions& options) {
-  DbfSpec spec{kVersion, {{"ID", 'N', 4}, {"KODE", 'C', options.kode_width}, {"NAMA", 'C', 30}}};
+  DbfSpec spec{kVersion,
+               {{"ID", 'N', 4},
+                {"KODE", 'C', options.kode_width},
+                {"NAMA", 'C', static_cast<int>(kCurrencyNameWidth)}}};
   spec.table_flags = kHasIndex;
   std::vector<Row> rows;
   CdxTagSpec id_tag = options.character_id_tag ? CdxTagSpec{"ID", "STR(ID,4)", "", 4, ' '}

@@ -5,6 +5,7 @@
 #ifndef KX_TOOLS_TABLEWRITER_POS_INSTALLATION_H_
 #define KX_TOOLS_TABLEWRITER_POS_INSTALLATION_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -29,6 +30,9 @@ struct Control {
   Date aktif;
   Date hapus_data;
 };
+
+// Declared width of M_MAUANG->NAMA; longer names are cut to it.
+constexpr size_t kCurrencyNameWidth = 30;
 
 struct Currency {
   int64_t id = 0;
