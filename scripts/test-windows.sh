@@ -122,6 +122,29 @@ if len(rows) != int(sys.argv[2]) + 1 or any(not row for row in rows):
     sys.exit(f"windows lane: kv3dump.exe --csv gives {len(rows)} rows for {sys.argv[2]} records")
 PY
 echo "windows lane: kv3dump.exe writes JSON and CSV byte for byte as the native kv3dump"
+
+# Paths keep the bytes of the ANSI code page from the command line to the
+# file calls: mkdemo.exe writes an installation under a folder whose name is
+# not ASCII, kv3dump.exe checks it, echoing the folder in UTF-8, and dumps its
+# rates as the native kv3dump dumps the native demo's. Wine hands the UTF-8
+# arguments over in the ANSI code page of the locale (1252 under C.UTF-8; the
+# C locale would turn the é into other characters).
+cafe="Z:${tools//\//\\}\\café"
+wine_utf8() { LC_ALL=C.UTF-8 "$loader" "$@"; }
+wine_utf8 "$build/mkdemo.exe" "$cafe" "Z:${build//\//\\}\\kursexport.exe" >/dev/null
+status=0
+check=$(wine_utf8 "$build/kv3dump.exe" --installation "$cafe\\tarvo") || status=$?
+if [ "$status" != 0 ] || [ "${check%%$'\n'*}" != "kursexport installation in $cafe\\tarvo\\" ]; then
+  echo "windows lane: kv3dump.exe --installation $cafe\\tarvo (status $status) fails or echoes another folder:"
+  echo "$check"
+  exit 1
+fi
+wine_utf8 "$build/kv3dump.exe" "$cafe\\pos\\KV3DB\\M_KURSMA.KV3" --limit 1000 >"$tools/windows.out"
+if ! cmp -s "$tools/native.out" "$tools/windows.out"; then
+  echo "windows lane: kv3dump.exe does not dump the rates that mkdemo.exe wrote under $cafe"
+  exit 1
+fi
+echo "windows lane: mkdemo.exe and kv3dump.exe work in $cafe, the path echoed in UTF-8"
 rm -rf "$tools"
 
 # The release zip, unpacked and run as an administrator would.

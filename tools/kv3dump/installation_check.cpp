@@ -1,7 +1,6 @@
 #include "kv3dump/installation_check.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <functional>
 #include <memory>
 
@@ -20,6 +19,7 @@
 #include "kv3dump/tag_verify.h"
 #include "platform/env.h"
 #include "platform/file_names.h"
+#include "platform/folders.h"
 #include "platform/platform.h"
 #include "runtime/errors/break_out.h"
 #include "runtime/errors/error_slot.h"
@@ -335,9 +335,7 @@ void check_currencies(InstallationCheck& c) {
 // The program folder as the program knows its own: absolute, ending with a
 // separator.
 std::string program_folder_path(const std::string& folder) {
-  std::error_code ec;
-  std::string path = std::filesystem::absolute(folder, ec).lexically_normal().string();
-  if (ec) path = folder;
+  std::string path = platform::absolute_path(folder);
   if (path.empty() || path.back() != platform::path_separator()) path += platform::path_separator();
   return path;
 }

@@ -5,12 +5,20 @@
 #include "app/table_names.h"
 #include "kv3dump/installation_words.h"
 #include "kv3dump/record_text.h"
+#include "platform/utf8_text.h"
 #include "runtime/text/text.h"
 
 namespace kx::kv3dump {
 namespace {
 
 std::string quoted(const std::string& text) { return "\"" + text + "\""; }
+
+// Paths, and the causes that name them, as UTF-8: they hold the bytes the
+// system gave (the ANSI code page on Windows), where table text is UTF-8
+// already.
+std::string shown(const std::string& system_text) {
+  return platform::system_text_to_utf8(system_text);
+}
 std::string yes_no(bool b) { return b ? "true" : "false"; }
 
 // A number as the report writes it stays a JSON number.
@@ -70,7 +78,7 @@ std::string location_text(const InstallationCheck& c, const std::string& bytes) 
 }
 
 std::string location_lines(const InstallationCheck& c) {
-  std::string out = "Location table: " + c.location.path + ": ";
+  std::string out = "Location table: " + shown(c.location.path) + ": ";
   if (!c.location.exists) return out + "not found\n";
   out += c.location_opened ? "found, opened\n" : "found, not opened\n";
   if (!c.fields) return out;
@@ -84,7 +92,7 @@ std::string location_lines(const InstallationCheck& c) {
 }
 
 std::string table_line(const TableCheck& t) {
-  std::string out = "  " + t.name + ": " + t.path + ": ";
+  std::string out = "  " + t.name + ": " + shown(t.path) + ": ";
   if (!t.found && !t.opened) return out + "not found\n";
   if (!t.opened) return out + "found, not opened\n";
   out += "found, opened, " + std::to_string(t.records) + (t.records == 1 ? " record" : " records");
@@ -127,9 +135,9 @@ std::string result_lines(const InstallationCheck& c) {
            (c.warnings.empty() ? ".\n" : ", but see the warnings.\n");
   }
   out += "Result: the program would not print a complete report; it prints " +
-         std::string(outcome_words(c.outcome)) + ".\n  Cause (" + c.cause + "): " + c.problem +
-         ".\n";
-  return c.output.empty() ? out : out + "  Output: " + c.output + "\n";
+         std::string(outcome_words(c.outcome)) + ".\n  Cause (" + c.cause +
+         "): " + shown(c.problem) + ".\n";
+  return c.output.empty() ? out : out + "  Output: " + shown(c.output) + "\n";
 }
 
 std::string json_list(const std::vector<std::string>& items) {
@@ -145,7 +153,7 @@ std::string program_json(const ProgramCheck& p) {
 }
 
 std::string location_json(const InstallationCheck& c) {
-  std::string out = "{\"file\":" + json_text(c.location.path) +
+  std::string out = "{\"file\":" + json_text(shown(c.location.path)) +
                     ",\"found\":" + yes_no(c.location.exists) +
                     ",\"opened\":" + yes_no(c.location_opened) + ",\"fields\":";
   if (!c.fields) return out + "null}";
@@ -163,15 +171,15 @@ std::string data_folder_json(const InstallationCheck& c) {
   if (!c.data_folder) return "null";
   static const char* const kRules[] = {"network_drive", "local_folder", "current_folder"};
   const DataFolder& d = *c.data_folder;
-  return "{\"path\":" + json_text(d.path) +
+  return "{\"path\":" + json_text(shown(d.path)) +
          ",\"rule\":" + quoted(kRules[static_cast<int>(d.rule)]) +
-         ",\"rule_words\":" + json_text(rule_words(d)) +
+         ",\"rule_words\":" + json_text(shown(rule_words(d))) +
          ",\"name_appended\":" + yes_no(d.name_appended) +
          ",\"exists\":" + yes_no(c.data_folder_exists) + "}";
 }
 
 std::string table_json(const TableCheck& t) {
-  return "{\"name\":" + json_text(t.name) + ",\"file\":" + json_text(t.path) +
+  return "{\"name\":" + json_text(t.name) + ",\"file\":" + json_text(shown(t.path)) +
          ",\"found\":" + yes_no(t.found) + ",\"opened\":" + yes_no(t.opened) +
          ",\"records\":" + std::to_string(t.records) +
          ",\"last_update\":" + json_text(t.last_update) + "}";
@@ -209,12 +217,12 @@ std::string currency_json(const CurrencyCheck& cur) {
 }  // namespace
 
 std::string installation_text(const InstallationCheck& c) {
-  std::string out = "kursexport installation in " + c.program_folder + "\n\n" +
+  std::string out = "kursexport installation in " + shown(c.program_folder) + "\n\n" +
                     program_line(c.program) + location_lines(c);
   if (c.data_folder) {
-    out += "Data folder: " + c.data_folder->path +
+    out += "Data folder: " + shown(c.data_folder->path) +
            (c.data_folder_exists ? ": exists\n" : ": does not exist\n") + "  " +
-           rule_words(*c.data_folder) + "\n";
+           shown(rule_words(*c.data_folder)) + "\n";
   }
   if (!c.tables.empty()) out += "Tables:\n";
   for (const TableCheck& t : c.tables) out += table_line(t);
@@ -240,15 +248,16 @@ std::string installation_json(const InstallationCheck& c) {
   for (const CurrencyCheck& cur : c.currencies) currencies.push_back(currency_json(cur));
   const std::string active_date =
       c.active_date ? json_text(iso_date(*c.active_date)) : std::string("null");
-  return "{\"program_folder\":" + json_text(c.program_folder) +
+  return "{\"program_folder\":" + json_text(shown(c.program_folder)) +
          ",\"status\":" + std::to_string(c.status()) +
          ",\"complete\":" + yes_no(c.outcome == Outcome::kReport) +
          ",\"outcome\":" + quoted(outcome_key(c.outcome)) + ",\"cause\":" + json_text(c.cause) +
-         ",\"problem\":" + json_text(c.problem) + ",\"output\":" + json_text(c.output) +
-         ",\"warnings\":" + json_list(warnings) + ",\"program\":" + program_json(c.program) +
-         ",\"location\":" + location_json(c) + ",\"data_folder\":" + data_folder_json(c) +
-         ",\"tables\":" + json_list(tables) + ",\"tags\":" + json_list(tags) +
-         ",\"active_date\":" + active_date + ",\"currencies\":" + json_list(currencies) + "}\n";
+         ",\"problem\":" + json_text(shown(c.problem)) +
+         ",\"output\":" + json_text(shown(c.output)) + ",\"warnings\":" + json_list(warnings) +
+         ",\"program\":" + program_json(c.program) + ",\"location\":" + location_json(c) +
+         ",\"data_folder\":" + data_folder_json(c) + ",\"tables\":" + json_list(tables) +
+         ",\"tags\":" + json_list(tags) + ",\"active_date\":" + active_date +
+         ",\"currencies\":" + json_list(currencies) + "}\n";
 }
 
 }  // namespace kx::kv3dump

@@ -1,9 +1,9 @@
 #include "kv3dump/installation_words.h"
 
 #include <cstdio>
-#include <filesystem>
 
 #include "app/table_names.h"
+#include "platform/folders.h"
 #include "platform/platform.h"
 #include "runtime/text/ascii.h"
 
@@ -190,9 +190,8 @@ std::vector<std::string> report_warnings(const InstallationCheck& c) {
 }
 
 std::string current_folder() {
-  std::error_code ec;
-  const std::filesystem::path folder = std::filesystem::current_path(ec);
-  return ec ? std::string("unknown") : folder.string();
+  const std::string folder = platform::current_folder();
+  return folder.empty() ? std::string("unknown") : folder;
 }
 
 }  // namespace kx::kv3dump

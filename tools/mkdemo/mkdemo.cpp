@@ -4,18 +4,17 @@
 // and a year of exchange rates.
 // mkdemo --help lists the forms and exit statuses.
 #include <cstdio>
-#include <filesystem>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "build_version.h"
+#include "platform/folders.h"
 #include "platform/platform.h"
+#include "runtime/errors/error_texts.h"
 #include "tablewriter/pos_installation.h"
 
 namespace {
 
-namespace fs = std::filesystem;
 using kx::Date;
 using kx::writer::Currency;
 using kx::writer::Rate;
@@ -60,10 +59,17 @@ std::vector<Rate> demo_rates() {
   return rates;
 }
 
-std::string with_separator(const fs::path& p) {
-  std::string s = p.string();
-  if (s.empty() || s.back() != kx::platform::path_separator()) s += kx::platform::path_separator();
-  return s;
+std::string with_separator(std::string path) {
+  if (path.empty() || path.back() != kx::platform::path_separator()) {
+    path += kx::platform::path_separator();
+  }
+  return path;
+}
+
+// What follows the last separator of path (either slash on Windows).
+std::string file_name(const std::string& path) {
+  const size_t slash = path.find_last_of(kx::platform::path_separator() == '\\' ? "\\/" : "/");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 constexpr int kExitFailed = 1;
@@ -153,33 +159,36 @@ bool parse_args(const std::vector<std::string>& args, std::vector<std::string>* 
 
 std::string default_program() {
   const std::string exe = kx::platform::path_separator() == '\\' ? ".exe" : "";
-  return (fs::path(kx::platform::program_folder()) / ("kursexport" + exe)).string();
+  return kx::platform::program_folder() + "kursexport" + exe;
 }
 
 // The program to copy: an existing regular file; else the problem.
-bool check_program(const fs::path& program, std::string* problem) {
-  std::error_code ec;
-  const fs::file_status st = fs::status(program, ec);
-  if (st.type() == fs::file_type::not_found)
-    return *problem = "no such program: " + program.string(), false;
-  if (ec) return *problem = "cannot read " + program.string() + ": " + ec.message(), false;
-  if (fs::is_directory(st))
-    return *problem = program.string() + " is a directory, not a program", false;
+bool check_program(const std::string& program, std::string* problem) {
+  switch (kx::platform::path_kind(program)) {
+    case kx::platform::PathKind::kMissing:
+      return *problem = "no such program: " + program, false;
+    case kx::platform::PathKind::kDirectory:
+      return *problem = program + " is a directory, not a program", false;
+    case kx::platform::PathKind::kFile:
+      break;
+  }
   return true;
 }
 
-bool make_folder(const fs::path& folder, std::string* problem) {
-  std::error_code ec;
-  fs::create_directories(folder, ec);
-  if (!ec && fs::is_directory(folder, ec)) return true;
-  *problem = "cannot create folder " + folder.string() + ": " +
-             (ec ? ec.message() : std::string("a file of that name is in the way"));
+bool make_folder(const std::string& folder, std::string* problem) {
+  uint32_t os_error = 0;
+  if (kx::platform::make_folders(folder, &os_error)) return true;
+  *problem = "cannot create folder " + folder + ": " +
+             (os_error == kx::platform::kErrAlreadyExists
+                  ? std::string("a file of that name is in the way")
+                  : kx::os_error_text(os_error));
   return false;
 }
 
-bool write_tables(const fs::path& root, const fs::path& program_folder, const fs::path& data_folder,
-                  const std::vector<Currency>& currencies) {
-  kx::writer::Location location{(root / "pos").string(), "", "", ""};
+// root ends with a separator.
+bool write_tables(const std::string& root, const std::string& program_folder,
+                  const std::string& data_folder, const std::vector<Currency>& currencies) {
+  kx::writer::Location location{root + "pos", "", "", ""};
   kx::writer::Control control;
   control.aktif = Date::from_ymd(2026, 3, 7);
   control.hapus_data = Date::from_ymd(2024, 12, 31);
@@ -190,26 +199,30 @@ bool write_tables(const fs::path& root, const fs::path& program_folder, const fs
          kx::writer::write_rate_table(data, demo_rates());
 }
 
-int make_demo(const fs::path& root, const fs::path& program,
+// Paths stay the bytes the command line gave them, as the program takes its
+// own: on Windows the ANSI code page.
+int make_demo(const std::string& folder, const std::string& program,
               const std::vector<Currency>& currencies) {
   std::string problem;
-  const fs::path program_folder = root / "tarvo";
-  const fs::path data_folder = root / "pos" / "KV3DB";
+  const std::string root = with_separator(folder);
+  const char separator = kx::platform::path_separator();
+  const std::string program_folder = root + "tarvo";
+  const std::string data_folder = root + "pos" + separator + "KV3DB";
   if (!check_program(program, &problem) || !make_folder(program_folder, &problem) ||
       !make_folder(data_folder, &problem)) {
     return fail(problem);
   }
-  const fs::path copy = program_folder / program.filename();
-  std::error_code ec;
-  fs::copy_file(program, copy, fs::copy_options::overwrite_existing, ec);
-  if (ec)
-    return fail("cannot copy " + program.string() + " to " + copy.string() + ": " + ec.message());
+  const std::string copy = with_separator(program_folder) + file_name(program);
+  uint32_t os_error = 0;
+  if (!kx::platform::copy_file(program, copy, &os_error)) {
+    return fail("cannot copy " + program + " to " + copy + ": " + kx::os_error_text(os_error));
+  }
   if (!write_tables(root, program_folder, data_folder, currencies)) {
-    return fail("cannot write the tables under " + root.string());
+    return fail("cannot write the tables under " + folder);
   }
   // Callers take the program's path from standard output (scripts/demo.sh):
   // a path that never reached them is a failure.
-  if (!print(copy.string() + "\n")) return fail("cannot write standard output");
+  if (!print(copy + "\n")) return fail("cannot write standard output");
   return 0;
 }
 
@@ -233,6 +246,6 @@ int main(int argc, char** argv) {
   std::vector<Currency> currencies = kCurrencies;
   std::string problem;
   if (!parse_args(args, &names, &currencies, &problem)) return usage(problem);
-  const fs::path program = names.size() > 1 ? fs::path(names[1]) : fs::path(default_program());
-  return make_demo(fs::absolute(names[0]), program, currencies);
+  const std::string program = names.size() > 1 ? names[1] : default_program();
+  return make_demo(kx::platform::absolute_path(names[0]), program, currencies);
 }

@@ -14,6 +14,7 @@
 
 #include "platform/file.h"
 #include "platform/platform.h"
+#include "platform/posix/errno_codes.h"
 
 namespace kx::platform {
 
