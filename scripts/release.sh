@@ -32,7 +32,8 @@ done
 cp "$root/docs/installation.md" "$root/docs/report.md" "$root/docs/report.schema.json" "$stage/"
 # Notepad and the console both read CR LF.
 sed "s/@VERSION@/$version/; s/\$/\r/" "$root/release/READ-ME.txt" > "$stage/READ-ME.txt"
-(cd "$stage" && sha256sum -- * | sed 's/$/\r/' > SHA256SUMS.txt)
+sums=$(cd "$stage" && sha256sum -- *)
+sed 's/$/\r/' <<<"$sums" > "$stage/SHA256SUMS.txt"
 /usr/bin/python3 - "$stage" "$stage.zip" <<'PY'
 import pathlib, sys, zipfile
 stage, target = pathlib.Path(sys.argv[1]), sys.argv[2]
