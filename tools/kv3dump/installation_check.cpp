@@ -276,12 +276,22 @@ bool check_currency(InstallationCheck& c, const Value& id, const Date& date,
   CurrencyCheck& currency = c.currencies.back();
   *current = &currency;
   currency.id = id.is_number() ? json_member_value(id) : value_text(id);
-  // Code and name first: a lookup that fails must not leave its line without them.
+  // Code and name are shown before the lookup, so that a lookup that fails
+  // leaves its line with them; read again after it, as the program reads
+  // them, they raise what the program's reads would raise.
   const CodePage* page = code_page_of(kCurrencies);
+  tables::WorkArea* currencies = tables::work_areas().find(kCurrencies);
+  const auto read_now = [currencies](const char* field) {
+    Value v;
+    const bool read = currencies->field_pos(field) != 0 && currencies->field_get(field, &v);
+    return read ? value_text(v) : std::string();
+  };
+  currency.code = page->to_utf8(trim_right(read_now("KODE")));
+  currency.name = page->to_utf8(trim(read_now("NAMA")));
+  currencies->deleted(&currency.deleted);
+  GET_KURSEXFIND(to_dword(id), date, true, &currency.trace);
   currency.code = page->to_utf8(trim_right(value_text(field_get(kCurrencies, "KODE"))));
   currency.name = page->to_utf8(trim(value_text(field_get(kCurrencies, "NAMA"))));
-  tables::work_areas().find(kCurrencies)->deleted(&currency.deleted);
-  GET_KURSEXFIND(to_dword(id), date, true, &currency.trace);
   currency.buy = json_member_value(field_get(kRates, "KURS_BELI"));
   currency.sell = json_member_value(field_get(kRates, "KURS_JUAL"));
   *current = nullptr;
