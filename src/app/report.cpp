@@ -38,6 +38,20 @@ void write_currency(JSON& json, Activation& activation, const Date& active_date)
 
 bool is_home_currency(const Value& id) { return id.is_number() && id.to_double() == 1.0; }
 
+void walk_report_currencies(Activation& activation, const std::function<void()>& each) {
+  activation.at(6);
+  aliased(kCurrencies, [] { return VOSETORDER(Value::string(table_names::kCurrencyTag)); });
+  activation.at(7);
+  aliased(kCurrencies, [] { db_go_top(); });
+  activation.at(8);
+  while (!aliased(kCurrencies, [] { return db_eof(); })) {
+    if (!is_home_currency(field_get(kCurrencies, "ID"))) each();
+    activation.at(15);
+    aliased(kCurrencies, [] { db_skip(1); });
+    activation.at(8);
+  }
+}
+
 void START() {
   Activation activation("START", kModuleMain);
   STARTPRE2({kCurrencies, kRates});
@@ -51,19 +65,7 @@ void START() {
   json.OUTPUT("Aktif_Tanggal", Value::date(control->DAKTIF));
   activation.at(5);
   json.OUTPUT("Aktif_Jam", Value::string(time_text(clock_now())));
-  activation.at(6);
-  aliased(kCurrencies, [] { return VOSETORDER(Value::string(table_names::kCurrencyTag)); });
-  activation.at(7);
-  aliased(kCurrencies, [] { db_go_top(); });
-  activation.at(8);
-  while (!aliased(kCurrencies, [] { return db_eof(); })) {
-    if (!is_home_currency(field_get(kCurrencies, "ID"))) {
-      write_currency(json, activation, control->DAKTIF);
-    }
-    activation.at(15);
-    aliased(kCurrencies, [] { db_skip(1); });
-    activation.at(8);
-  }
+  walk_report_currencies(activation, [&] { write_currency(json, activation, control->DAKTIF); });
   activation.at(16);
   json.OUTPUTEND();
   activation.at(17);

@@ -42,15 +42,30 @@ DataFolder data_folder(std::string folder, DataFolderRule rule) {
   return {folder, rule, append};
 }
 
-void create_control_object(const std::string& folder) {
+void create_control_object(const std::string& folder, const std::string& program_folder) {
   control_object() = std::make_shared<DBKONTRO>();
   DBKONTRO& control = *control_object();
   control.CDATAFOLDER = cut_last_six(folder, "data folder");
-  control.CWEBFOLDER = cut_last_six(platform::program_folder(), "program folder");
+  control.CWEBFOLDER = cut_last_six(program_folder, "program folder");
   control.LUSERVALID = false;
 }
 
+// What the program does at each step: the observer it watches with when
+// the caller gives none.
+StartupObserver& program_steps() {
+  static StartupObserver steps;
+  return steps;
+}
+
+[[noreturn]] void end_with_state(StartupObserver& observer, uint16_t code,
+                                 const std::string& text) {
+  observer.state(code, text);
+  ERRORSTATE(code, text);
+}
+
 }  // namespace
+
+std::string StartupObserver::program_folder() { return platform::program_folder(); }
 
 std::string cut_last_six(const std::string& text, const char* what) {
   if (text.size() < kCutLength) {
@@ -122,39 +137,55 @@ ControlTable find_control_table(const std::string& data_folder) {
   return {path, VOFILE(path)};
 }
 
-bool STARTPRE2(const std::vector<std::string>& tables) {
+bool STARTPRE2(const std::vector<std::string>& tables, StartupObserver* observer) {
+  StartupObserver& o = observer ? *observer : program_steps();
   Activation activation("STARTPRE2", kModuleStart);
   apply_startup_settings();
+  o.settings_applied();
   activation.at(2);
-  const LocationTable location = find_location_table(platform::program_folder());
-  if (!location.exists) ERRORSTATE(1, "");
+  const std::string program_folder = o.program_folder();
+  const LocationTable location = find_location_table(program_folder);
+  o.location_table(location);
+  if (!location.exists) end_with_state(o, 1, "");
   activation.at(3);
-  if (!DBUSEAREA(true, "", location.path, kLocationAlias, true, true)) ERRORSTATE(2, kLocationFile);
+  const bool opened = DBUSEAREA(true, "", location.path, kLocationAlias, true, true);
+  o.location_opened(opened);
+  if (!opened) end_with_state(o, 2, kLocationFile);
   activation.at(4);
   const LocationFields fields = read_location_fields();
-  if (fields.network) {
+  o.location_fields(fields);
+  if (fields.network && o.connect_drive(fields)) {
     _MAPPINGDRIVE(trim_right(fields.cur_dir), fields.map_drv, fields.user_name, fields.password);
   }
-  const std::string folder = build_data_folder(fields).path;
+  const DataFolder data = build_data_folder(fields);
+  o.data_folder(data);
+  const std::string& folder = data.path;
   activation.at(7);
   aliased(kLocationAlias, [] { db_close_area(); });
   activation.at(8);
-  create_control_object(folder);
+  create_control_object(folder, program_folder);
   activation.at(10);
   const ControlTable control = find_control_table(folder);
-  if (!control.exists) ERRORSTATE(3, control.path);
+  o.control_table(control);
+  if (!control.exists) end_with_state(o, 3, control.path);
   activation.at(11);
-  if (!DBUSEAREA(true, "", control.path, kControlAlias, true, true)) {
-    ERRORSTATE(2, std::string(kControlAlias) + kTableExtension);
-  }
+  o.table_opening(kControlAlias, control.path);
+  const bool control_opened = DBUSEAREA(true, "", control.path, kControlAlias, true, true);
+  o.table_opened(kControlAlias, control_opened);
+  if (!control_opened) end_with_state(o, 2, std::string(kControlAlias) + kTableExtension);
   activation.at(12);
   for (const std::string& name : tables) {
-    if (!DBUSEAREA(true, "", folder + name + kTableExtension, name, true, false)) {
+    const std::string path = folder + name + kTableExtension;
+    o.table_opening(name, path);
+    const bool table_opened = DBUSEAREA(true, "", path, name, true, o.read_only());
+    o.table_opened(name, table_opened);
+    if (!table_opened) {
       db_close_all();
-      ERRORSTATE(2, name + kTableExtension);
+      end_with_state(o, 2, name + kTableExtension);
     }
   }
   activation.at(13);
+  o.control_record();
   ASSIGNDBKONTRO(folder);
   activation.at(14);
   return true;

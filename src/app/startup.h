@@ -18,9 +18,44 @@ void apply_startup_settings();
 // overflow of that unsigned length computation and gives "".
 std::string cut_last_six(const std::string& text, const char* what);
 
+struct LocationTable;
+struct LocationFields;
+struct DataFolder;
+struct ControlTable;
+
+// Watches start-up step by step, for a caller that retraces the program's
+// run without its effects (the installation check). Each hook is called
+// when its step has found what it names; a hook may end the run with
+// break_out(). Where a hook's answer changes what start-up does, the
+// program's answer is the default. The program itself watches with none.
+class StartupObserver {
+ public:
+  virtual ~StartupObserver() = default;
+  // The settings are in place (the program's error handler among them).
+  virtual void settings_applied() {}
+  // The folder the program runs from, ending with a separator.
+  virtual std::string program_folder();
+  virtual void location_table(const LocationTable&) {}
+  virtual void location_opened(bool) {}
+  virtual void location_fields(const LocationFields&) {}
+  // Whether the network drive is connected now (fields.network only).
+  virtual bool connect_drive(const LocationFields&) { return true; }
+  virtual void data_folder(const DataFolder&) {}
+  virtual void control_table(const ControlTable&) {}
+  // Whether the tables the report reads are opened without write access.
+  virtual bool read_only() const { return false; }
+  virtual void table_opening(const std::string& /*alias*/, const std::string& /*path*/) {}
+  virtual void table_opened(const std::string& /*alias*/, bool /*opened*/) {}
+  // The control record is about to be read.
+  virtual void control_record() {}
+  // Start-up is about to print this state object and end the process.
+  virtual void state(uint16_t /*code*/, const std::string& /*text*/) {}
+};
+
 // Prepares everything for the report; each failure it tests for itself ends
-// the process with a JSON state object. Returns true.
-bool STARTPRE2(const std::vector<std::string>& tables);
+// the process with a JSON state object. Returns true. observer, when given,
+// watches each step.
+bool STARTPRE2(const std::vector<std::string>& tables, StartupObserver* observer = nullptr);
 
 // The steps of STARTPRE2 that find the data: each says what it found and
 // prints nothing, ends nothing and connects nothing.

@@ -147,6 +147,12 @@ TEST(InstallationCheckTest, NamesTheCauseAndEachCurrencysLookupStep) {
          s.write_location({"", "", "", ""});
        },
        kStateObject, "cur_dir_empty", 1, ""},
+      {"network path without a share",
+       [](Scenario& s) {
+         installation(s);
+         s.write_location({"\\\\SERVER", "P:", "", ""});
+       },
+       kErrorPage, "network_path_without_share", 1, ""},
       {"data folder missing",
        [](Scenario& s) {
          s.write_location({s.root() + "/nowhere", "", "", ""});

@@ -95,121 +95,188 @@ const CodePage* code_page_of(const std::string& alias) {
       .page;
 }
 
-bool check_location(InstallationCheck& c) {
-  c.location = find_location_table(c.program_folder);
-  if (!c.location.exists) {
-    return fail(c, Outcome::kStateObject, "no_location_table",
-                is_directory(c.location.path)
-                    ? "KELVARO.DIR in the program folder is a directory, not a table"
-                    : "KELVARO.DIR is not in the program folder",
-                state_object(1, ""));
+// Start-up as the check watches it (STARTPRE2 runs the steps): what each
+// step finds goes into the check, a step that fails ends the run with its
+// cause, nothing is connected and the tables open without write access.
+class CheckedStartup : public StartupObserver {
+ public:
+  explicit CheckedStartup(InstallationCheck& c) : c_(c) {}
+
+  // Names the cause of a runtime error that ended start-up, when no step
+  // named one.
+  void failed(const Failure& f) {
+    if (c_.outcome != Outcome::kReport) return;
+    switch (step_) {
+      case Step::kLocationOpen:
+        fail(c_, Outcome::kErrorPage, "location_table_unreadable",
+             "KELVARO.DIR cannot be opened: " + error_text(f));
+        return;
+      case Step::kLocationFields:
+        fail(c_, Outcome::kErrorPage,
+             has_gencode(f, kGenNoField) ? "location_field_missing" : "location_table_unreadable",
+             "KELVARO.DIR cannot be read: " + error_text(f));
+        return;
+      case Step::kProgramFolder:
+        fail(c_, Outcome::kErrorPage, "program_folder_too_short",
+             "the program folder's path is shorter than six characters, which ends in a "
+             "numeric overflow");
+        return;
+      case Step::kTable:
+        table_failed(f);
+        return;
+      case Step::kControlRecord:
+        fail(c_, Outcome::kErrorPage, "control_record_invalid",
+             "the control record cannot be read: " + error_text(f));
+        return;
+    }
   }
-  Failure f = run_step([&] {
-    c.location_opened = DBUSEAREA(true, "", c.location.path, kLocationAlias, true, true);
-  });
-  if (f) {
-    return fail(c, Outcome::kErrorPage, "location_table_unreadable",
-                "KELVARO.DIR cannot be opened: " + error_text(f));
+
+  void settings_applied() override {
+    install_error_handler([](const Value& error) -> Value { break_out(error); });
   }
-  if (!c.location_opened) {
-    return fail(c, Outcome::kStateObject, "location_table_unreadable",
-                "KELVARO.DIR cannot be opened", state_object(2, "KELVARO.DIR"));
+  std::string program_folder() override { return c_.program_folder; }
+
+  void location_table(const LocationTable& t) override {
+    c_.location = t;
+    step_ = Step::kLocationOpen;
+    if (t.exists) return;
+    stop(Outcome::kStateObject, "no_location_table",
+         is_directory(t.path) ? "KELVARO.DIR in the program folder is a directory, not a table"
+                              : "KELVARO.DIR is not in the program folder",
+         state_object(1, ""));
   }
-  c.location_page = code_page_of(kLocationAlias);
-  f = run_step([&] { c.fields = read_location_fields(); });
-  if (f) {
-    return fail(
-        c, Outcome::kErrorPage,
-        has_gencode(f, kGenNoField) ? "location_field_missing" : "location_table_unreadable",
-        "KELVARO.DIR cannot be read: " + error_text(f));
+  void location_opened(bool opened) override {
+    c_.location_opened = opened;
+    if (!opened) {
+      stop(Outcome::kStateObject, "location_table_unreadable", "KELVARO.DIR cannot be opened",
+           state_object(2, "KELVARO.DIR"));
+    }
+    c_.location_page = code_page_of(kLocationAlias);
+    step_ = Step::kLocationFields;
   }
-  if (c.fields->network) register_secret(c.fields->password);
-  run_step([] { aliased(kLocationAlias, [] { db_close_area(); }); });
+  void location_fields(const LocationFields& f) override {
+    c_.fields = f;
+    if (f.network) register_secret(f.password);
+    step_ = Step::kProgramFolder;
+  }
   // The drive mapping needs a backslash after the server name: without one
   // its length computation overflows.
-  if (c.fields->network && trim_right(c.fields->cur_dir).find('\\', 2) == std::string::npos) {
-    return fail(c, Outcome::kErrorPage, "network_path_without_share",
-                "CUR_DIR names a server without a share; connecting the drive ends in a numeric "
-                "overflow");
+  bool connect_drive(const LocationFields& f) override {
+    if (trim_right(f.cur_dir).find('\\', 2) == std::string::npos) {
+      stop(Outcome::kErrorPage, "network_path_without_share",
+           "CUR_DIR names a server without a share; connecting the drive ends in a numeric "
+           "overflow");
+    }
+    return false;
   }
-  c.data_folder = build_data_folder(*c.fields);
-  if (run_step([&] { cut_last_six(c.program_folder, "program folder"); })) {
-    return fail(c, Outcome::kErrorPage, "program_folder_too_short",
-                "the program folder's path is shorter than six characters, which ends in a "
-                "numeric overflow");
+  void data_folder(const DataFolder& folder) override {
+    c_.data_folder = folder;
+    c_.data_folder_exists =
+        platform::path_kind_any_case(folder.path) == platform::PathKind::kDirectory;
   }
-  return true;
-}
-
-bool check_data_folder(InstallationCheck& c) {
-  const DataFolder& folder = *c.data_folder;
-  c.data_folder_exists =
-      platform::path_kind_any_case(folder.path) == platform::PathKind::kDirectory;
-  const ControlTable control = find_control_table(folder.path);
-  TableCheck table;
-  table.name = kControl;
-  table.path = control.path;
-  table.found = control.exists;
-  c.tables.push_back(table);
-  if (control.exists) return true;
-  const std::string output = state_object(3, control.path);
-  if (folder.rule == DataFolderRule::kCurrentFolder) {
-    return fail(c, Outcome::kStateObject, "cur_dir_empty", cur_dir_empty_problem(), output);
+  void control_table(const ControlTable& control) override {
+    add_table(kControl, control.path, control.exists);
+    step_ = Step::kTable;
+    if (!control.exists) {
+      control_missing(control);
+      break_out(Value());
+    }
   }
-  if (!c.data_folder_exists && folder.rule == DataFolderRule::kNetworkDrive) {
-    return fail(c, Outcome::kStateObject, "network_drive_not_connected",
-                "the data folder " + folder.path +
-                    " does not exist now; the program connects MAP_DRV first, this check does not",
-                output);
+  bool read_only() const override { return true; }
+  void table_opening(const std::string& alias, const std::string& path) override {
+    if (alias != kControl) add_table(alias, path, VOFILE(path));
   }
-  if (!c.data_folder_exists) {
-    return fail(c, Outcome::kStateObject, "data_folder_missing",
-                "the data folder " + folder.path + " does not exist" + folder_hint(c), output);
-  }
-  return fail(c, Outcome::kStateObject, "control_table_missing",
-              "the data folder holds no M_KONTRO.KV3", output);
-}
-
-// Opens a table as start-up does (shared; read-only here, where the program
-// asks to write to M_MAUANG and M_KURSMA).
-bool open_table(InstallationCheck& c, const std::string& name) {
-  if (name != kControl) {
-    TableCheck table;
-    table.name = name;
-    table.path = c.data_folder->path + name + ".KV3";
-    table.found = VOFILE(table.path);
-    c.tables.push_back(table);
-  }
-  TableCheck& t = c.tables.back();
-  const Failure f = run_step([&] { t.opened = DBUSEAREA(true, "", t.path, name, true, true); });
-  if (!f && t.opened) {
-    tables::WorkArea* area = tables::work_areas().find(name);
+  void table_opened(const std::string& alias, bool opened) override {
+    TableCheck& t = c_.tables.back();
+    t.opened = opened;
+    if (!opened) {
+      table_failed(std::nullopt);
+      break_out(Value());
+    }
+    tables::WorkArea* area = tables::work_areas().find(alias);
     area->record_count(&t.records);
     t.last_update = header_date(area->table().layout().prefix);
-    return true;
   }
-  if (!t.found && is_directory(t.path)) {
-    return fail(c, Outcome::kErrorPage, "table_missing",
-                name + ".KV3 in the data folder is a directory, not a table");
+  void control_record() override { step_ = Step::kControlRecord; }
+  // Every state object start-up prints has its cause above; this keeps any
+  // other from ending the check's process.
+  void state(uint16_t code, const std::string& text) override {
+    stop(Outcome::kStateObject, "state_object", "start-up ends with a state object",
+         state_object(code, text));
   }
-  if (!t.found) {
-    return fail(c, Outcome::kErrorPage, "table_missing",
-                name + ".KV3 is not in the data folder: " + error_text(f));
-  }
-  if (names_index_file(f)) {
-    return fail(c, Outcome::kErrorPage, "index_damaged",
-                "the index of " + name + " cannot be read: " + error_text(f));
-  }
-  return fail(c, Outcome::kErrorPage, "table_unreadable",
-              name + " cannot be opened: " + error_text(f));
-}
 
-bool read_control_record(InstallationCheck& c) {
-  control_object() = std::make_shared<DBKONTRO>();
-  const Failure f = run_step([&] { ASSIGNDBKONTRO(c.data_folder->path); });
+ private:
+  // What start-up is doing when a runtime error ends it.
+  enum class Step { kLocationOpen, kLocationFields, kProgramFolder, kTable, kControlRecord };
+
+  // Names the cause and ends start-up here.
+  [[noreturn]] void stop(Outcome outcome, const char* cause, const std::string& problem,
+                         const std::string& output = "") {
+    name(outcome, cause, problem, output);
+    break_out(Value());
+  }
+
+  void add_table(const std::string& name, const std::string& path, bool found) {
+    TableCheck t;
+    t.name = name;
+    t.path = path;
+    t.found = found;
+    c_.tables.push_back(t);
+  }
+
+  // Names the cause, unless one is named already.
+  void name(Outcome outcome, const char* cause, const std::string& problem,
+            const std::string& output = "") {
+    if (c_.outcome == Outcome::kReport) fail(c_, outcome, cause, problem, output);
+  }
+
+  void control_missing(const ControlTable& control) {
+    const DataFolder& folder = *c_.data_folder;
+    const std::string output = state_object(3, control.path);
+    if (folder.rule == DataFolderRule::kCurrentFolder) {
+      name(Outcome::kStateObject, "cur_dir_empty", cur_dir_empty_problem(), output);
+    } else if (!c_.data_folder_exists && folder.rule == DataFolderRule::kNetworkDrive) {
+      name(Outcome::kStateObject, "network_drive_not_connected",
+           "the data folder " + folder.path +
+               " does not exist now; the program connects MAP_DRV first, this check does not",
+           output);
+    } else if (!c_.data_folder_exists) {
+      name(Outcome::kStateObject, "data_folder_missing",
+           "the data folder " + folder.path + " does not exist" + folder_hint(c_), output);
+    } else {
+      name(Outcome::kStateObject, "control_table_missing", "the data folder holds no M_KONTRO.KV3",
+           output);
+    }
+  }
+
+  // The table being opened could not be; f is the runtime error, if any.
+  void table_failed(const Failure& f) {
+    const TableCheck& t = c_.tables.back();
+    if (!t.found && is_directory(t.path)) {
+      name(Outcome::kErrorPage, "table_missing",
+           t.name + ".KV3 in the data folder is a directory, not a table");
+    } else if (!t.found) {
+      name(Outcome::kErrorPage, "table_missing",
+           t.name + ".KV3 is not in the data folder: " + error_text(f));
+    } else if (names_index_file(f)) {
+      name(Outcome::kErrorPage, "index_damaged",
+           "the index of " + t.name + " cannot be read: " + error_text(f));
+    } else {
+      name(Outcome::kErrorPage, "table_unreadable", t.name + " cannot be opened: " + error_text(f));
+    }
+  }
+
+  InstallationCheck& c_;
+  Step step_ = Step::kLocationOpen;
+};
+
+// Start-up as the program runs it, watched; false when it did not finish.
+bool check_startup(InstallationCheck& c) {
+  CheckedStartup steps(c);
+  const Failure f = run_step([&] { STARTPRE2({kCurrencies, kRates}, &steps); });
   if (f) {
-    return fail(c, Outcome::kErrorPage, "control_record_invalid",
-                "the control record cannot be read: " + error_text(f));
+    steps.failed(f);
+    return false;
   }
   c.active_date = control_object()->DAKTIF;
   return true;
@@ -328,14 +395,13 @@ void check_currencies(InstallationCheck& c) {
   const Date date = *c.active_date;
   CurrencyCheck* current = nullptr;
   const Failure f = run_step([&] {
-    aliased(kCurrencies, [] { db_go_top(); });
-    while (!aliased(kCurrencies, [] { return db_eof(); })) {
-      const Value id = field_get(kCurrencies, "ID");
-      if (!is_home_currency(id) && !check_currency(c, id, date, &current)) return;
-      aliased(kCurrencies, [] { db_skip(1); });
-    }
+    Activation activation("START", kModuleMain);
+    walk_report_currencies(activation, [&] {
+      // A currency the program could not write ends the walk, its cause named.
+      if (!check_currency(c, field_get(kCurrencies, "ID"), date, &current)) break_out(Value());
+    });
   });
-  if (!f) return;
+  if (!f || c.outcome != Outcome::kReport) return;
   if (current != nullptr) current->error = error_text(f);
   const char* cause = report_cause(f, date);
   fail(c, Outcome::kErrorPage, cause,
@@ -371,8 +437,7 @@ InstallationCheck check_installation(const std::string& program_folder) {
   InstallationCheck c;
   c.program_folder = program_folder;
   c.program = check_program(program_folder);
-  if (check_location(c) && check_data_folder(c) && open_table(c, kControl) &&
-      open_table(c, kCurrencies) && open_table(c, kRates) && read_control_record(c)) {
+  if (check_startup(c)) {
     check_tags(c);
     check_currencies(c);
   }
