@@ -5,6 +5,7 @@
 #include "app/numeric_errors.h"
 #include "app/table_names.h"
 #include "runtime/process/activation.h"
+#include "runtime/process/settings.h"
 #include "table_functions/program_helpers.h"
 #include "table_functions/table_functions.h"
 
@@ -35,7 +36,7 @@ Value rate(bool sell) { return field_get(kRates, sell ? "KURS_JUAL" : "KURS_BELI
 
 bool current_is(uint32_t id) {
   const Value current = field_get(kRates, "MAUANG_ID");
-  return current.is_number() && current.to_double() == static_cast<double>(id);
+  return current.is_number() && float_equal(current.to_double(), static_cast<double>(id));
 }
 
 bool at_end() {

@@ -8,6 +8,7 @@
 #include "json/json.h"
 #include "runtime/process/activation.h"
 #include "runtime/process/clock.h"
+#include "runtime/process/settings.h"
 #include "runtime/text/text.h"
 #include "table_functions/program_helpers.h"
 #include "table_functions/table_functions.h"
@@ -36,7 +37,9 @@ void write_currency(JSON& json, Activation& activation, const Date& active_date)
 
 }  // namespace
 
-bool is_home_currency(const Value& id) { return id.is_number() && id.to_double() == 1.0; }
+bool is_home_currency(const Value& id) {
+  return id.is_number() && float_equal(id.to_double(), 1.0);
+}
 
 void walk_report_currencies(Activation& activation, const std::function<void()>& each) {
   activation.at(6);

@@ -4,10 +4,13 @@
 
 #include <filesystem>
 
+#include "app/report.h"
 #include "errors/error_record.h"
 #include "errors/process_start.h"
 #include "platform/platform.h"
 #include "runtime/errors/error_slot.h"
+#include "runtime/process/settings.h"
+#include "runtime/text/text.h"
 #include "support/testing/child_process.h"
 #include "tablewriter/dbf_writer.h"
 
@@ -85,6 +88,28 @@ TEST(StartupHelpersTest, DataFolderSaysWhichRuleGaveIt) {
     EXPECT_EQ(folder.rule, c.rule) << c.cur_dir;
     EXPECT_EQ(folder.name_appended, c.appended) << c.cur_dir;
   }
+}
+
+// Start-up's tolerance decides: IDs closer to 1 than 0.00000001 are the
+// home currency's.
+TEST(HomeCurrencyTest, IdsWithinTheToleranceOfOneAreTheHomeCurrency) {
+  const ConversionSettings kept = settings();
+  apply_startup_settings();
+  install_error_handler(nullptr);
+  const struct {
+    Value id;
+    bool home;
+  } cases[] = {
+      {Value::floating(1.0, "1"), true},
+      {Value::floating(1.000000001, "1.000000001"), true},
+      {Value::floating(0.999999995, "0.999999995"), true},
+      {Value::floating(1.00000002, "1.00000002"), false},
+      {Value::floating(0.99999998, "0.99999998"), false},
+      {Value::floating(2.0, "2"), false},
+      {Value::string("1"), false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(is_home_currency(c.id), c.home) << value_text(c.id);
+  settings() = kept;
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "runtime/process/settings.h"
 
+#include <cmath>
+
 #include "runtime/process/process_state.h"
 
 namespace kx {
@@ -42,6 +44,8 @@ void set_century(bool on) {
 void set_fixed(bool on) { settings().fixed = on; }
 void set_digits(int digits) { settings().digits = digits; }
 void set_float_delta(double delta) { settings().float_delta = delta; }
+
+bool float_equal(double a, double b) { return std::fabs(a - b) < settings().float_delta; }
 
 void set_date_format(const std::string& format) {
   settings().date_format = format;

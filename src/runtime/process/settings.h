@@ -42,6 +42,9 @@ void set_century(bool on);
 void set_fixed(bool on);
 void set_digits(int digits);
 void set_float_delta(double delta);
+// Whether two floating values compare equal under the tolerance in force:
+// they differ by less than float_delta.
+bool float_equal(double a, double b);
 // A date format made of DD, MM, YY or YYYY and separators.
 void set_date_format(const std::string& format);
 void set_decimal_separator(char c);
