@@ -26,7 +26,7 @@ void set_error_record_maker(ErrorRecordMaker maker);
 // field, texts as strings, ARGS from the argument block (empty without one),
 // CHOICE only while the record's own is 0. The structure is copied into the
 // static error structure first. A null address reads as an all-zero
-// structure. Texts and string arguments are masked (runtime/secrets.h).
+// structure. Texts and string arguments are masked (runtime/process/secrets.h).
 // Failures are shown in a message box captioned kFactoryCaption and the run
 // goes on: no record gives the null record; a structure that is not a
 // pointer gives the record as made, unfilled.

@@ -1,7 +1,7 @@
 // The error log "VOERROR.LOG": the default error handler appends one entry
 // per error it handles. Every open, seek, write and close of the log is a
 // low-level file operation of the process: it records its outcome as the
-// last file error (runtime/file_error.h) that FILEOPEN:ISERROR reports.
+// last file error (runtime/errors/file_error.h) that FILEOPEN:ISERROR reports.
 #ifndef KX_ERRORS_ERROR_LOG_H_
 #define KX_ERRORS_ERROR_LOG_H_
 
@@ -16,7 +16,7 @@ inline constexpr const char* kErrorLogName = "VOERROR.LOG";
 // The subcode of a processor exception that the runtime caught.
 constexpr uint32_t kSubcodeException = 5333;
 
-// The log's path: the error-log folder (runtime/error_settings.h, by default
+// The log's path: the error-log folder (runtime/errors/error_settings.h, by default
 // the program folder) + kErrorLogName.
 std::string error_log_path();
 
@@ -32,7 +32,7 @@ platform::NativeHandle OPENERRORLOG();
 
 // Writes one entry at the handle's position: banner, version, date and
 // time, application, the message as it is, then every field of error as a
-// 17-character label and its text. Values are masked (runtime/secrets.h).
+// 17-character label and its text. Values are masked (runtime/process/secrets.h).
 // Write failures are ignored.
 void WRITEERRORLOG(platform::NativeHandle handle, const std::string& message, const ERROR& error);
 

@@ -15,7 +15,7 @@ constexpr size_t kMessageFileNameWidth = 40;
 // The lines that describe error, each ending with CR LF: the severity and
 // code line always, then subsystem, subcode, operation, function, file name,
 // argument, its type, its number, the requested type and the description,
-// each only when it says something. Values are masked (runtime/secrets.h).
+// each only when it says something. Values are masked (runtime/process/secrets.h).
 std::string ERRORMESSAGE(const ERROR& error);
 
 }  // namespace kx

@@ -24,7 +24,7 @@ std::string html_escape(const std::string& text);
 // (left out when error holds no ERROR record), the extra text when it is not
 // empty, the current work area, and the call stack from start_level to at
 // most level kPageLastLevel, stopping at the first level without an entry.
-// Every value is masked (runtime/secrets.h) and HTML-escaped.
+// Every value is masked (runtime/process/secrets.h) and HTML-escaped.
 void MYERRORHANDLEREX(const Value& error, const std::string& text, uint32_t start_level);
 
 // Writes the page from level 2 (the first level below the two handler

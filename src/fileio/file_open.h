@@ -24,7 +24,7 @@ inline constexpr uint32_t kSeekFromEnd = 2;
 // The reader is open exactly when its handle is not null. Each operation
 // registers on the activation stack under module "Class  File", and each
 // low-level file operation records its outcome as the process's last file
-// error (runtime/file_error.h). Positions and sizes are 32-bit signed: the
+// error (runtime/errors/file_error.h). Positions and sizes are 32-bit signed: the
 // low 32 bits of a larger value.
 class FILEOPEN : public Object {
  public:

@@ -108,7 +108,7 @@ class WorkAreas {
   Status last_error_;
 };
 
-// The process's work areas, kept in the process state (runtime/process_state.h).
+// The process's work areas, kept in the process state (runtime/process/process_state.h).
 WorkAreas& work_areas();
 
 }  // namespace kx::tables

@@ -16,7 +16,7 @@ struct ErrorSettings {
   std::string default_path;  // the default-path setting
 };
 
-// The settings in force (runtime/process_state.h).
+// The settings in force (runtime/process/process_state.h).
 ErrorSettings& error_settings();
 
 // The folder of the error log, ending with the platform's separator: the

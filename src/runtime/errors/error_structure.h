@@ -1,7 +1,7 @@
 // The runtime error structure: 100 bytes that describe a failure, handed to
 // the error-record factory by address. Every field is a 32-bit little-endian
 // number. Text fields, the argument block and symbol fields hold 32-bit
-// references (runtime/references.h): a null reference reads as the empty
+// references (runtime/values/references.h): a null reference reads as the empty
 // text, no arguments or the null symbol. A symbol is referenced through the
 // text of its name.
 //

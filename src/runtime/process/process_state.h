@@ -24,14 +24,14 @@
 
 namespace kx {
 
-// One registered call of the activation stack (runtime/activation.h).
+// One registered call of the activation stack (runtime/process/activation.h).
 struct ActivationRecord {
   const char* name;
   const char* module;
   uint32_t line;
 };
 
-// A registered block of runtime/references.h.
+// A registered block of runtime/values/references.h.
 struct ReferenceRecord {
   RefBlock block;
   RefKind kind;
@@ -46,22 +46,22 @@ class ProcessState {
   ProcessState(const ProcessState&) = delete;
   ProcessState& operator=(const ProcessState&) = delete;
 
-  ConversionSettings settings;                         // runtime/settings.h
-  ErrorSettings error_settings;                        // runtime/error_settings.h
-  std::vector<std::string> secrets;                    // runtime/secrets.h
-  uint32_t last_file_error = 0;                        // runtime/file_error.h
-  bool network_error = false;                          // runtime/network_error.h
-  std::vector<std::function<void()>> exit_procedures;  // runtime/exit.h
-  int exit_status = 0;                                 // runtime/exit.h
-  std::vector<ActivationRecord> activations;           // runtime/activation.h
-  int recovery_points = 0;                             // runtime/break_out.h
-  ErrorBlock error_handler;                            // runtime/error_slot.h
-  ErrorFactory error_factory;                          // runtime/runtime_error.h
-  ErrorStructureBytes static_error_structure{};        // runtime/error_structure.h
-  std::map<uint32_t, ReferenceRecord> references;      // runtime/references.h
-  uint32_t last_reference_handle = 0;                  // runtime/references.h
-  CurrentAreaQuery current_area_query;                 // runtime/work_area_query.h
-  CloseAllHook close_all_hook;                         // runtime/work_area_query.h
+  ConversionSettings settings;                         // runtime/process/settings.h
+  ErrorSettings error_settings;                        // runtime/errors/error_settings.h
+  std::vector<std::string> secrets;                    // runtime/process/secrets.h
+  uint32_t last_file_error = 0;                        // runtime/errors/file_error.h
+  bool network_error = false;                          // runtime/errors/network_error.h
+  std::vector<std::function<void()>> exit_procedures;  // runtime/process/exit.h
+  int exit_status = 0;                                 // runtime/process/exit.h
+  std::vector<ActivationRecord> activations;           // runtime/process/activation.h
+  int recovery_points = 0;                             // runtime/errors/break_out.h
+  ErrorBlock error_handler;                            // runtime/errors/error_slot.h
+  ErrorFactory error_factory;                          // runtime/errors/runtime_error.h
+  ErrorStructureBytes static_error_structure{};        // runtime/errors/error_structure.h
+  std::map<uint32_t, ReferenceRecord> references;      // runtime/values/references.h
+  uint32_t last_reference_handle = 0;                  // runtime/values/references.h
+  CurrentAreaQuery current_area_query;                 // runtime/process/work_area_query.h
+  CloseAllHook close_all_hook;                         // runtime/process/work_area_query.h
 
   // The state of type T that a layer above the runtime keeps here: made
   // (value-initialized) on first use, destroyed by reset_process_state(),

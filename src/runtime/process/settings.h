@@ -27,7 +27,7 @@ struct ConversionSettings {
   int decimals = 2;
 };
 
-// The settings in force (runtime/process_state.h).
+// The settings in force (runtime/process/process_state.h).
 ConversionSettings& settings();
 
 void set_exclusive(bool on);
