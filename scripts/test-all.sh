@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Every lane: native, lint, layers and the paths comments name, sanitizers, Windows under wine, and a
-# short fuzz run.
+# Every lane: native, lint, layers and the paths comments name, sanitizers,
+# Windows under wine, and a short fuzz run.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 "$here/install-deps.sh"
