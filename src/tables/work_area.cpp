@@ -2,6 +2,7 @@
 
 #include "platform/env.h"
 #include "runtime/text/ascii.h"
+#include "runtime/text/text.h"
 #include "tables/cdx/key_encoding.h"
 #include "tables/dbf/dbf_format.h"
 #include "tables/dbf/field_decode.h"
@@ -14,17 +15,7 @@
 namespace kx::tables {
 namespace {
 
-// A view of s without leading and trailing blanks.
-std::string_view trim(std::string_view s) {
-  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  return s;
-}
-
-std::string leaf_of(std::string_view path) {
-  const size_t slash = path.find_last_of("/\\:");
-  return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
-}
+std::string leaf_of(const std::string& path) { return path.substr(dbf::leaf_start(path)); }
 
 // The file's name without folder and extension, in upper case.
 std::string default_alias(const std::string& path) {

@@ -49,20 +49,6 @@ class WorkAreas {
   // Alias of the current area; empty when no table is open there.
   std::string alias() const;
 
-  // Runs step() with the area named alias current, then makes the previous
-  // area current again (also when step throws or selects another area).
-  // Returns false, without running step, with kGenNoAlias in last_error()
-  // when no area has that alias.
-  template <class Step>
-  bool with_alias(std::string_view alias, Step&& step) {
-    const uint32_t area = area_of(alias);
-    if (area == 0) return unknown_alias(alias);
-    Restore restore(this, current_);
-    current_ = area;
-    step();
-    return true;
-  }
-
   // Closes the current area's table / every table. The current area number
   // stays as it is.
   void close_current();
@@ -76,18 +62,6 @@ class WorkAreas {
   const Status& last_error() const { return last_error_; }
 
  private:
-  class Restore {
-   public:
-    Restore(WorkAreas* areas, uint32_t area) : areas_(areas), area_(area) {}
-    ~Restore() { areas_->current_ = area_; }
-    Restore(const Restore&) = delete;
-    Restore& operator=(const Restore&) = delete;
-
-   private:
-    WorkAreas* const areas_;
-    const uint32_t area_;
-  };
-
   // An alias as it was last asked for and the area it named. The program
   // names its areas by a few constant aliases on every field read; the hints
   // are forgotten whenever a table is opened or closed.

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <stdexcept>
-
 #include "platform/platform.h"
 #include "tables/work_area_test_util.h"
 
@@ -101,29 +99,6 @@ TEST_F(WorkAreasTest, OpenInTheCurrentAreaReplacesItsTable) {
   EXPECT_EQ(areas_.current_number(), 1u);
   EXPECT_EQ(areas_.area_of("M_KURSMA"), 0u);
   ASSERT_TRUE(areas_.use(false, currencies_, "M_MAUANG", {}));
-}
-
-TEST_F(WorkAreasTest, AliasedStepRunsInThatAreaAndRestoresTheCurrentOne) {
-  ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", {}));
-  ASSERT_TRUE(areas_.use(true, currencies_, "M_MAUANG", {}));
-  std::string seen;
-  ASSERT_TRUE(areas_.with_alias("M_KURSMA", [&] {
-    seen = areas_.alias();
-    areas_.select("M_MAUANG");
-  }));
-  EXPECT_EQ(seen, "M_KURSMA");
-  EXPECT_EQ(areas_.alias(), "M_MAUANG");
-  areas_.select(1u);
-  EXPECT_THROW(areas_.with_alias("M_MAUANG", [] { throw std::runtime_error("break out"); }),
-               std::runtime_error);
-  EXPECT_EQ(areas_.current_number(), 1u);
-}
-
-TEST_F(WorkAreasTest, AliasedStepWithUnknownAliasDoesNotRun) {
-  bool ran = false;
-  EXPECT_FALSE(areas_.with_alias("NOPE", [&] { ran = true; }));
-  EXPECT_FALSE(ran);
-  EXPECT_EQ(areas_.last_error().gencode(), tables::kGenNoAlias);
 }
 
 TEST_F(WorkAreasTest, AreaFailuresReachTheListsLastError) {

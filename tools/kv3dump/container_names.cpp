@@ -25,11 +25,6 @@ struct ContainerObject {
   std::string name;
 };
 
-size_t leaf_start(const std::string& path) {
-  const size_t slash = path.find_last_of("/\\:");
-  return slash == std::string::npos ? 0 : slash + 1;
-}
-
 // The container name in the table's backlink, the 263 bytes before its
 // first record; empty for a free table.
 std::string backlink(const std::string& path, const dbf::Table& table) {
@@ -98,8 +93,8 @@ ContainerNames container_names(const std::string& table_path, const dbf::Table& 
   if (!dbf::has_backlink(table.version())) return out;
   const std::string link = backlink(table_path, table);
   if (link.empty()) return out;
-  const std::string folder = table_path.substr(0, leaf_start(table_path));
-  out.container = platform::existing_file(folder + link.substr(leaf_start(link)));
+  const std::string folder = table_path.substr(0, dbf::leaf_start(table_path));
+  out.container = platform::existing_file(folder + link.substr(dbf::leaf_start(link)));
   if (out.container.empty()) {
     out.note = "the table belongs to container " + link + ", which is not beside it";
     return out;
@@ -110,7 +105,7 @@ ContainerNames container_names(const std::string& table_path, const dbf::Table& 
     out.note = "container " + out.container + " cannot be read: " + problem;
     return out;
   }
-  const std::string table_name = dbf::base_name(table_path.substr(leaf_start(table_path)));
+  const std::string table_name = dbf::base_name(table_path.substr(dbf::leaf_start(table_path)));
   const ContainerObject* owner = nullptr;
   for (const bool exact : {true, false}) {
     for (const ContainerObject& o : objects) {

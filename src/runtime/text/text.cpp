@@ -161,17 +161,17 @@ std::string value_text(const Value& value) {
   return "";
 }
 
-std::string trim_right(const std::string& s) {
+std::string trim_right(std::string_view s) {
   const size_t end = s.find_last_not_of(' ');
-  return end == std::string::npos ? std::string() : s.substr(0, end + 1);
+  return end == std::string_view::npos ? std::string() : std::string(s.substr(0, end + 1));
 }
 
-std::string trim_left(const std::string& s) {
+std::string trim_left(std::string_view s) {
   const size_t start = s.find_first_not_of(' ');
-  return start == std::string::npos ? std::string() : s.substr(start);
+  return start == std::string_view::npos ? std::string() : std::string(s.substr(start));
 }
 
-std::string trim(const std::string& s) { return trim_left(trim_right(s)); }
+std::string trim(std::string_view s) { return trim_left(trim_right(s)); }
 
 std::string decimal(uint64_t v) { return std::to_string(v); }
 

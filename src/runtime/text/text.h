@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "platform/platform.h"
 #include "runtime/values/value.h"
@@ -43,9 +44,9 @@ Date today(const platform::LocalDateTime& t);
 std::string value_text(const Value& value);
 
 // Removes blanks from the right, the left, or both ends.
-std::string trim_right(const std::string& s);
-std::string trim_left(const std::string& s);
-std::string trim(const std::string& s);
+std::string trim_right(std::string_view s);
+std::string trim_left(std::string_view s);
+std::string trim(std::string_view s);
 
 // Unsigned decimal digits.
 std::string decimal(uint64_t v);

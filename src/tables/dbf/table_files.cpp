@@ -6,14 +6,11 @@
 #include "tables/open_file.h"
 
 namespace kx::tables::dbf {
-namespace {
 
-size_t leaf_start(const std::string& path) {
+size_t leaf_start(std::string_view path) {
   const size_t slash = path.find_last_of("/\\:");
-  return slash == std::string::npos ? 0 : slash + 1;
+  return slash == std::string_view::npos ? 0 : slash + 1;
 }
-
-}  // namespace
 
 std::string base_name(const std::string& path) {
   const size_t dot = path.find_last_of('.');

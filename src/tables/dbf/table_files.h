@@ -5,12 +5,16 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "platform/file.h"
 #include "tables/dbf/table.h"
 #include "tables/status.h"
 
 namespace kx::tables::dbf {
+
+// Where path's last component begins: after its last /, \ or :.
+size_t leaf_start(std::string_view path);
 
 // path without the extension of its last component ("D:\DB\M_KURSMA.KV3"
 // gives "D:\DB\M_KURSMA"); path itself when it has none.

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "runtime/text/ascii.h"
+#include "runtime/text/text.h"
 #include "tables/expr/number_text.h"
 
 namespace kx::tables::expr {
@@ -115,15 +116,6 @@ bool change_case(const std::string& in, bool to_upper, Datum* out, std::string* 
   }
   *out = Datum::character(to_upper ? ascii_upper(in) : ascii_lower(in));
   return true;
-}
-
-std::string trim_blanks(const std::string& s, bool left, bool right) {
-  size_t begin = 0, end = s.size();
-  if (left)
-    while (begin < end && s[begin] == ' ') ++begin;
-  if (right)
-    while (end > begin && s[end - 1] == ' ') --end;
-  return s.substr(begin, end - begin);
 }
 
 bool pad(const std::vector<Datum>& args, bool on_left, Datum* out, std::string* problem) {
@@ -271,14 +263,14 @@ bool call_function(Function f, const std::vector<Datum>& args, Datum* result,
     case Function::kPadr:
       return pad(args, false, result, problem);
     case Function::kAlltrim:
-      *result = Datum::character(trim_blanks(args[0].text, true, true));
+      *result = Datum::character(trim(args[0].text));
       return true;
     case Function::kLtrim:
-      *result = Datum::character(trim_blanks(args[0].text, true, false));
+      *result = Datum::character(trim_left(args[0].text));
       return true;
     case Function::kRtrim:
     case Function::kTrim:
-      *result = Datum::character(trim_blanks(args[0].text, false, true));
+      *result = Datum::character(trim_right(args[0].text));
       return true;
     case Function::kUpper:
       return change_case(args[0].text, true, result, problem);
