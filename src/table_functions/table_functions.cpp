@@ -36,7 +36,7 @@ RuntimeError driver_error(const tables::Status& status) {
   error.description = status.description();
   error.filename = status.filename();
   error.can_default = true;
-  error.can_retry = status.gencode() == tables::kGenOpen;
+  error.can_retry = status.gencode() == kGenOpen;
   return error;
 }
 

@@ -7,19 +7,9 @@
 #include <string>
 #include <utility>
 
-namespace kx::tables {
+#include "runtime/errors/generic_codes.h"
 
-// Generic error codes used by the driver.
-constexpr uint32_t kGenOpen = 21;  // the file cannot be opened
-constexpr uint32_t kGenCreate = 20;
-constexpr uint32_t kGenRead = 23;  // a read failed or came back short
-constexpr uint32_t kGenWrite = 24;
-constexpr uint32_t kGenCorruption = 32;  // the file's contents are inconsistent
-constexpr uint32_t kGenBound = 2;        // an argument is out of range (field position)
-constexpr uint32_t kGenNoTable = 35;     // no table open in the work area
-constexpr uint32_t kGenNoAlias = 15;     // alias not found
-constexpr uint32_t kGenDupAlias = 16;    // alias already in use
-constexpr uint32_t kGenArgument = 1;     // a wrong argument
+namespace kx::tables {
 
 // Driver subcodes (the SUBCODE of an error record), one per kind of failure.
 constexpr uint32_t kSubOpen = 1001;

@@ -28,9 +28,6 @@
 
 namespace kx::tables {
 
-// Generic code of a seek in an area that has no index order.
-constexpr uint32_t kGenNoOrder = 36;
-
 // Field-information codes.
 constexpr uint32_t kFieldInfoName = 1;
 constexpr uint32_t kFieldInfoType = 2;

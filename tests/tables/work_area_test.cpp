@@ -249,10 +249,10 @@ TEST_F(WorkAreaTest, SeeksNumbersAndDates) {
 
 TEST_F(WorkAreaTest, SeekThatCannotBeCarriedOutFails) {
   EXPECT_FALSE(area_->seek(Value::string("USD"), false));
-  EXPECT_EQ(area_->last_error().gencode(), tables::kGenNoOrder);
+  EXPECT_EQ(area_->last_error().gencode(), kGenNoOrder);
   ASSERT_TRUE(area_->set_order("ID"));
   EXPECT_FALSE(area_->seek(Value::array({}), false));
-  EXPECT_EQ(area_->last_error().gencode(), tables::kGenArgument);
+  EXPECT_EQ(area_->last_error().gencode(), kGenArgument);
   EXPECT_FALSE(area_->set_scope({Value::integer(1), Value(), false}));
 }
 
@@ -274,13 +274,13 @@ TEST_F(WorkAreaTest, FieldAccessByPositionAndInformation) {
   ASSERT_TRUE(area_->field_info(tables::kFieldInfoName, 1, &v));
   EXPECT_EQ(v.as_string(), "MU");
   EXPECT_FALSE(area_->field_info(9, 1, &v));
-  EXPECT_EQ(area_->last_error().gencode(), tables::kGenArgument);
+  EXPECT_EQ(area_->last_error().gencode(), kGenArgument);
   EXPECT_FALSE(area_->field_info(tables::kFieldInfoWidth, 0, &v));
-  EXPECT_EQ(area_->last_error().gencode(), tables::kGenBound);
+  EXPECT_EQ(area_->last_error().gencode(), kGenBound);
   EXPECT_FALSE(area_->field_get(6u, &v));
-  EXPECT_EQ(area_->last_error().gencode(), tables::kGenBound);
+  EXPECT_EQ(area_->last_error().gencode(), kGenBound);
   EXPECT_FALSE(area_->field_get("NOPE", &v));
-  EXPECT_EQ(area_->last_error().gencode(), tables::kGenArgument);
+  EXPECT_EQ(area_->last_error().gencode(), kGenArgument);
 }
 
 // An entry for a record just past the table's count is a record being
@@ -301,7 +301,7 @@ TEST_F(WorkAreaTest, IndexRecordPastTheTableIsPassedByOrCorruption) {
     ASSERT_TRUE(area_->set_order("ID"));
     EXPECT_EQ(area_->go_top(), !c.damage) << c.recno;
     if (c.damage) {
-      EXPECT_EQ(area_->last_error().gencode(), tables::kGenCorruption);
+      EXPECT_EQ(area_->last_error().gencode(), kGenCorruption);
       EXPECT_EQ(lower(area_->last_error().filename()), lower(folder_ + "/M_KURSMA.CDX"));
       EXPECT_EQ(area_->last_error().description(),
                 "tag ID: record 5000 is outside the table of 5 records");
@@ -364,7 +364,7 @@ TEST_F(WorkAreaTest, DamagedIndexFailsTheOpen) {
   ASSERT_TRUE(write_file(folder_ + "/M_KURSMA.CDX", std::string(600, '\x55')));
   Status s;
   EXPECT_EQ(WorkArea::open(path_, "", {}, &s), nullptr);
-  EXPECT_EQ(s.gencode(), tables::kGenCorruption);
+  EXPECT_EQ(s.gencode(), kGenCorruption);
   EXPECT_EQ(lower(s.filename()), lower(folder_ + "/M_KURSMA.CDX"));
 }
 

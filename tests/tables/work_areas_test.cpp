@@ -50,7 +50,7 @@ TEST_F(WorkAreasTest, SelectByAliasIgnoresLetterCase) {
   EXPECT_EQ(areas_.current_number(), 1u);
   EXPECT_EQ(areas_.current()->alias(), "M_KURSMA");
   EXPECT_FALSE(areas_.select("NOPE"));
-  EXPECT_EQ(areas_.last_error().gencode(), tables::kGenNoAlias);
+  EXPECT_EQ(areas_.last_error().gencode(), kGenNoAlias);
   EXPECT_EQ(areas_.current_number(), 1u);
 }
 
@@ -81,14 +81,14 @@ TEST_F(WorkAreasTest, AliasLookupsFollowTablesThatAreClosedAndOpened) {
 TEST_F(WorkAreasTest, AliasInUseFailsTheOpen) {
   ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", {}));
   EXPECT_FALSE(areas_.use(true, currencies_, "m_kursma", {}));
-  EXPECT_EQ(areas_.last_error().gencode(), tables::kGenDupAlias);
+  EXPECT_EQ(areas_.last_error().gencode(), kGenDupAlias);
   EXPECT_EQ(areas_.current_number(), 1u);
   EXPECT_EQ(areas_.area_of("M_KURSMA"), 1u);
 }
 
 TEST_F(WorkAreasTest, MissingFileFailsWithTheOsCode) {
   EXPECT_FALSE(areas_.use(true, folder_ + "/M_KONTRO.KV3", "M_KONTRO", {}));
-  EXPECT_EQ(areas_.last_error().gencode(), tables::kGenOpen);
+  EXPECT_EQ(areas_.last_error().gencode(), kGenOpen);
   EXPECT_EQ(areas_.last_error().oscode(), platform::kErrFileNotFound);
   EXPECT_EQ(areas_.alias(), "");
 }
@@ -105,7 +105,7 @@ TEST_F(WorkAreasTest, AreaFailuresReachTheListsLastError) {
   ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", {}));
   Value v;
   EXPECT_FALSE(areas_.current()->field_get(99u, &v));
-  EXPECT_EQ(areas_.last_error().gencode(), tables::kGenBound);
+  EXPECT_EQ(areas_.last_error().gencode(), kGenBound);
 }
 
 TEST_F(WorkAreasTest, SummaryGivesAliasRecordNumberAndCount) {

@@ -88,7 +88,7 @@ bool open_table(const std::string& path, int code_page, OpenedTable* out, std::s
   std::unique_ptr<dbf::Table> table =
       dbf::open_table(path, {}, &status, dbf::MemoFormats::kFoxProAndDbase);
   if (!table) {
-    if (status.gencode() == tables::kGenCorruption && status.filename() == path &&
+    if (status.gencode() == kGenCorruption && status.filename() == path &&
         is_compound_index(path)) {
       return *problem = path + " is an index file; give its table", false;
     }

@@ -8,33 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "runtime/errors/generic_codes.h"
 #include "runtime/values/symbol.h"
 #include "runtime/values/value.h"
 
 namespace kx {
-
-// Generic error codes, the same across subsystems.
-constexpr uint32_t kGenArg = 1;
-constexpr uint32_t kGenBound = 2;
-constexpr uint32_t kGenStringOverflow = 3;
-constexpr uint32_t kGenNumOverflow = 4;
-constexpr uint32_t kGenZeroDiv = 5;
-constexpr uint32_t kGenNoMethod = 13;
-constexpr uint32_t kGenNoVarMethod = 14;
-constexpr uint32_t kGenNoAlias = 15;
-constexpr uint32_t kGenNoField = 17;
-constexpr uint32_t kGenCreate = 20;
-constexpr uint32_t kGenOpen = 21;
-constexpr uint32_t kGenClose = 22;
-constexpr uint32_t kGenRead = 23;
-constexpr uint32_t kGenWrite = 24;
-constexpr uint32_t kGenWrongClass = 28;
-constexpr uint32_t kGenCorruption = 32;
-constexpr uint32_t kGenDataType = 33;
-constexpr uint32_t kGenDataWidth = 34;
-constexpr uint32_t kGenNoTable = 35;
-constexpr uint32_t kGenNoOrder = 36;
-constexpr uint32_t kGenShared = 37;
 
 // Everything the runtime knows about a failure; the fields of the runtime
 // error structure that the factory turns into an error record.

@@ -83,7 +83,7 @@ TEST(DbaseMemoFileTest, DamagedHeaderIsCorruption) {
   std::string bytes(512, '\0');
   writer::put_le16(&bytes, 20, 4);
   EXPECT_EQ(MemoFile::open_dbase(test::memory_file("T.DBT", bytes), true, &status), nullptr);
-  EXPECT_EQ(status.gencode(), tables::kGenCorruption);
+  EXPECT_EQ(status.gencode(), kGenCorruption);
   EXPECT_EQ(status.description(), "memo header: block size 4");
 }
 

@@ -24,7 +24,7 @@ class DbfHeaderTest : public ::testing::Test {
   void expect_corruption(const std::string& description) {
     OpenedTable t = open_memory_table(bytes_);
     ASSERT_EQ(t.table, nullptr);
-    EXPECT_EQ(t.status.gencode(), tables::kGenCorruption);
+    EXPECT_EQ(t.status.gencode(), kGenCorruption);
     EXPECT_EQ(t.status.filename(), "T.DBF");
     EXPECT_EQ(t.status.description(), description);
   }

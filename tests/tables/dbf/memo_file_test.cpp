@@ -91,7 +91,7 @@ TEST_F(DbfMemoFileTest, ValueEndingExactlyAtEndOfFileIsRead) {
 
 TEST_F(DbfMemoFileTest, ShortHeaderIsCorruption) {
   EXPECT_EQ(open(memo_bytes().substr(0, 100)), nullptr);
-  EXPECT_EQ(status_.gencode(), tables::kGenCorruption);
+  EXPECT_EQ(status_.gencode(), kGenCorruption);
   EXPECT_EQ(status_.filename(), "T.FPT");
   EXPECT_EQ(status_.description(),
             "memo header: file of 100 bytes is shorter than its 512-byte header");
@@ -101,7 +101,7 @@ TEST_F(DbfMemoFileTest, BlockSizeZeroIsCorruption) {
   std::string bytes = memo_bytes();
   put_be16(&bytes, 6, 0);
   EXPECT_EQ(open(bytes), nullptr);
-  EXPECT_EQ(status_.gencode(), tables::kGenCorruption);
+  EXPECT_EQ(status_.gencode(), kGenCorruption);
   EXPECT_EQ(status_.description(), "memo header: block size 0");
 }
 

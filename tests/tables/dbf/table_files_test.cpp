@@ -75,7 +75,7 @@ TEST_F(DbfTableFilesTest, MissingMemoFileFailsTheOpen) {
   write_memo_table("M_MAUANG.KV3", "");
   Status s;
   EXPECT_EQ(open_table(path("M_MAUANG.KV3"), {}, &s), nullptr);
-  EXPECT_EQ(s.gencode(), tables::kGenOpen);
+  EXPECT_EQ(s.gencode(), kGenOpen);
   EXPECT_EQ(s.oscode(), platform::kErrFileNotFound);
   EXPECT_EQ(lower(s.filename()), lower(path("M_MAUANG.fpt")));
 }
@@ -91,7 +91,7 @@ TEST_F(DbfTableFilesTest, TableWithoutMemoFieldsNeedsNoMemoFile) {
 TEST_F(DbfTableFilesTest, MissingTableIsAnOpenError) {
   Status s;
   EXPECT_EQ(open_table(path("NONE.DBF"), {}, &s), nullptr);
-  EXPECT_EQ(s.gencode(), tables::kGenOpen);
+  EXPECT_EQ(s.gencode(), kGenOpen);
   EXPECT_EQ(s.oscode(), platform::kErrFileNotFound);
   EXPECT_EQ(s.filename(), path("NONE.DBF"));
 }
@@ -101,7 +101,7 @@ TEST_F(DbfTableFilesTest, DamagedMemoHeaderNamesTheMemoFile) {
   ASSERT_TRUE(write_file(path("T.FPT"), "short"));
   Status s;
   EXPECT_EQ(open_table(path("T.DBF"), {}, &s), nullptr);
-  EXPECT_EQ(s.gencode(), tables::kGenCorruption);
+  EXPECT_EQ(s.gencode(), kGenCorruption);
   EXPECT_EQ(lower(s.filename()), lower(path("T.FPT")));
 }
 

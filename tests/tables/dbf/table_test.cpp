@@ -119,9 +119,9 @@ TEST_F(DbfTableTest, HeaderCountBeyondTheFileGivesOnlyWholeRecords) {
   EXPECT_EQ(t.table->record_count(), 2u);
   Record r;
   const Status s = t.table->read_record(3, &r);
-  EXPECT_EQ(s.gencode(), tables::kGenCorruption);
+  EXPECT_EQ(s.gencode(), kGenCorruption);
   EXPECT_EQ(s.description(), "record 3 is outside the table of 2 records");
-  EXPECT_EQ(t.table->read_record(0, &r).gencode(), tables::kGenCorruption);
+  EXPECT_EQ(t.table->read_record(0, &r).gencode(), kGenCorruption);
 }
 
 TEST_F(DbfTableTest, HeaderCountBelowTheFileWins) {
@@ -166,7 +166,7 @@ TEST_F(DbfTableTest, RefreshCountsOnlyRecordsTheFileHoldsWhenTheCountIsWrittenFi
   ASSERT_TRUE(table->refresh(&count).ok());
   EXPECT_EQ(count, 2u);
   Record r;
-  EXPECT_EQ(table->read_record(3, &r).gencode(), tables::kGenCorruption);
+  EXPECT_EQ(table->read_record(3, &r).gencode(), kGenCorruption);
 }
 
 // Records read are kept as they were; the count read again counts only the
@@ -183,7 +183,7 @@ TEST_F(DbfTableTest, RecordsCutOffAfterOpenAreKeptUntilTheCountIsReadAgain) {
   Record r;
   ASSERT_TRUE(table->read_record(3, &r).ok());
   EXPECT_EQ(r.bytes, " thr");
-  EXPECT_EQ(table->read_record(3, &r, PagedFile::Freshness::kFromFile).gencode(), tables::kGenRead);
+  EXPECT_EQ(table->read_record(3, &r, PagedFile::Freshness::kFromFile).gencode(), kGenRead);
   EXPECT_TRUE(r.bytes.empty());
   uint32_t count = 0;
   ASSERT_TRUE(table->refresh(&count).ok());
@@ -204,7 +204,7 @@ TEST_F(DbfTableTest, RecordWithoutADeletionFlagIsCorruption) {
   EXPECT_TRUE(t.table->read_record(2, &r).ok());
   EXPECT_TRUE(r.deleted());
   const Status s = t.table->read_record(3, &r);
-  EXPECT_EQ(s.gencode(), tables::kGenCorruption);
+  EXPECT_EQ(s.gencode(), kGenCorruption);
   EXPECT_EQ(s.description(), "record 3: deletion flag 0x00 is neither blank nor *");
 }
 
@@ -217,7 +217,7 @@ TEST_F(DbfTableTest, ChangedRecordLengthAfterOpenIsCorruption) {
   put_le16(shared.get(), 10, 9);
   uint32_t count = 0;
   s = table->refresh(&count);
-  EXPECT_EQ(s.gencode(), tables::kGenCorruption);
+  EXPECT_EQ(s.gencode(), kGenCorruption);
   EXPECT_EQ(s.description(),
             "header: header length 328 or record length 9 changed while the table was open");
 }
@@ -246,7 +246,7 @@ TEST_F(DbfTableTest, TableCutAtEveryLengthOpensCleanlyOrFailsCleanly) {
     OpenedTable t = open_memory_table(files_.dbf.substr(0, cut), files_.memo);
     if (cut < header) {
       ASSERT_EQ(t.table, nullptr) << cut;
-      EXPECT_EQ(t.status.gencode(), tables::kGenCorruption) << cut;
+      EXPECT_EQ(t.status.gencode(), kGenCorruption) << cut;
       continue;
     }
     ASSERT_NE(t.table, nullptr) << cut << ": " << t.status.description();
@@ -262,7 +262,7 @@ TEST_F(DbfTableTest, MemoCutAtEveryLengthOpensCleanlyOrFailsCleanly) {
         tables::dbf::MemoFile::open(test::memory_file("T.FPT", files_.memo.substr(0, cut)), &s);
     if (cut < 512) {
       ASSERT_EQ(memo, nullptr);
-      EXPECT_EQ(s.gencode(), tables::kGenCorruption);
+      EXPECT_EQ(s.gencode(), kGenCorruption);
       continue;
     }
     ASSERT_NE(memo, nullptr) << cut;

@@ -17,7 +17,6 @@ namespace {
 
 namespace cdx = tables::cdx;
 namespace dbf = tables::dbf;
-using tables::kGenCorruption;
 using tables::open_file;
 using tables::Status;
 using tables::WorkArea;
