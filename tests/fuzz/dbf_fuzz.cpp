@@ -100,7 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       const dbf::HeaderPrefix& prefix = table->layout().prefix;
       const uint64_t at = prefix.header_length + uint64_t{recno - 1} * prefix.record_length;
       const char flag = at < dbf.size() ? dbf[at] : ' ';
-      if (read.gencode() != kGenCorruption || flag == ' ' || flag == '*') __builtin_trap();
+      if (read.gencode() != kx::kGenCorruption || flag == ' ' || flag == '*') __builtin_trap();
       continue;
     }
     for (size_t i = 0; i < table->fields().size(); ++i) {
