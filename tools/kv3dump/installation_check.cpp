@@ -44,11 +44,10 @@ using table_names::kRates;
 using Failure = std::optional<Value>;
 Failure run_step(const std::function<void()>& step) { return with_recovery_point(step); }
 
+// The settings and the error handler come with start-up (CheckedStartup).
 void prepare_process_state() {
   register_runtime_support();
   register_table_support();
-  apply_startup_settings();
-  install_error_handler([](const Value& error) -> Value { break_out(error); });
 }
 
 const ERROR* record_of(const Failure& failure) { return failure ? as_error(*failure) : nullptr; }
