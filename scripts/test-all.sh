@@ -6,6 +6,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 "$here/install-deps.sh"
 "$here/test-native.sh"
 "$here/check-layers.sh"
+"$here/check-layers.sh" --self-test
 "$here/check-comment-paths.sh"
 "$here/lint.sh"
 "$here/test-sanitize.sh"

@@ -6,7 +6,11 @@
 namespace kx {
 namespace {
 
-int& depth() { return process_state().recovery_points; }
+struct RecoveryPoints {
+  int depth = 0;
+};
+
+int& depth() { return process_state().slot<RecoveryPoints>().depth; }
 
 // Keeps the count right however the body ends.
 class Scope {

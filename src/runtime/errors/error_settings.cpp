@@ -5,7 +5,7 @@
 
 namespace kx {
 
-ErrorSettings& error_settings() { return process_state().error_settings; }
+ErrorSettings& error_settings() { return process_state().slot<ErrorSettings>(); }
 
 std::string error_log_folder() {
   std::string folder = error_settings().log_folder;

@@ -5,7 +5,11 @@
 namespace kx {
 namespace {
 
-ErrorBlock& slot() { return process_state().error_handler; }
+struct ErrorHandler {
+  ErrorBlock block;
+};
+
+ErrorBlock& slot() { return process_state().slot<ErrorHandler>().block; }
 
 }  // namespace
 

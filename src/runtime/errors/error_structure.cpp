@@ -124,7 +124,17 @@ Array structure_arguments(uint32_t ref) {
   return args;
 }
 
-ErrorStructureBytes& static_error_structure() { return process_state().static_error_structure; }
+namespace {
+
+struct StaticErrorStructure {
+  ErrorStructureBytes bytes{};
+};
+
+}  // namespace
+
+ErrorStructureBytes& static_error_structure() {
+  return process_state().slot<StaticErrorStructure>().bytes;
+}
 
 void clear_static_error_structure() { static_error_structure().fill(0); }
 

@@ -9,6 +9,10 @@ namespace {
 using platform::kInvalidHandle;
 using platform::NativeHandle;
 
+struct LastFileError {
+  uint32_t code = 0;
+};
+
 uint32_t code_of_failure(uint32_t os_error) {
   return os_error != platform::kErrNone ? os_error : platform::kErrGenFailure;
 }
@@ -21,9 +25,9 @@ NativeHandle recorded(NativeHandle handle, uint32_t* os_error) {
 
 }  // namespace
 
-void set_last_file_error(uint32_t os_code) { process_state().last_file_error = os_code; }
+void set_last_file_error(uint32_t os_code) { process_state().slot<LastFileError>().code = os_code; }
 
-uint32_t last_file_error() { return process_state().last_file_error; }
+uint32_t last_file_error() { return process_state().slot<LastFileError>().code; }
 
 NativeHandle recorded_open(const std::string& path, platform::OpenMode mode, bool shared,
                            uint32_t* os_error) {

@@ -4,7 +4,15 @@
 
 namespace kx {
 
-void set_network_error(bool on) { process_state().network_error = on; }
-bool network_error() { return process_state().network_error; }
+namespace {
+
+struct NetworkErrorFlag {
+  bool on = false;
+};
+
+}  // namespace
+
+void set_network_error(bool on) { process_state().slot<NetworkErrorFlag>().on = on; }
+bool network_error() { return process_state().slot<NetworkErrorFlag>().on; }
 
 }  // namespace kx

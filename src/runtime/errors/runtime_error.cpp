@@ -6,7 +6,11 @@
 namespace kx {
 namespace {
 
-ErrorFactory& factory_slot() { return process_state().error_factory; }
+struct ErrorFactorySlot {
+  ErrorFactory factory;
+};
+
+ErrorFactory& factory_slot() { return process_state().slot<ErrorFactorySlot>().factory; }
 
 }  // namespace
 

@@ -7,9 +7,17 @@
 namespace kx {
 namespace {
 
-using Entry = ActivationRecord;
+struct Entry {
+  const char* name;
+  const char* module;
+  uint32_t line;
+};
 
-std::vector<Entry>& stack() { return process_state().activations; }
+struct ActivationStack {
+  std::vector<Entry> entries;
+};
+
+std::vector<Entry>& stack() { return process_state().slot<ActivationStack>().entries; }
 
 const Entry* entry_at(size_t level) {
   const auto& s = stack();

@@ -8,7 +8,13 @@
 namespace kx {
 namespace {
 
-std::vector<std::function<void()>>& procedures() { return process_state().exit_procedures; }
+struct ExitState {
+  std::vector<std::function<void()>> procedures;
+  int status = 0;
+};
+
+ExitState& exit_state() { return process_state().slot<ExitState>(); }
+std::vector<std::function<void()>>& procedures() { return exit_state().procedures; }
 
 }  // namespace
 
@@ -25,8 +31,8 @@ void run_exit_procedures() {
   }
 }
 
-void set_exit_status(int status) { process_state().exit_status = status; }
-int exit_status() { return process_state().exit_status; }
+void set_exit_status(int status) { exit_state().status = status; }
+int exit_status() { return exit_state().status; }
 
 void orderly_exit() {
   run_exit_procedures();

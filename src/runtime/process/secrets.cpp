@@ -8,7 +8,11 @@
 namespace kx {
 namespace {
 
-std::vector<std::string>& secrets() { return process_state().secrets; }
+struct Secrets {
+  std::vector<std::string> list;
+};
+
+std::vector<std::string>& secrets() { return process_state().slot<Secrets>().list; }
 
 }  // namespace
 

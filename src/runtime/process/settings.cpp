@@ -6,7 +6,7 @@
 
 namespace kx {
 
-ConversionSettings& settings() { return process_state().settings; }
+ConversionSettings& settings() { return process_state().slot<ConversionSettings>(); }
 
 void set_exclusive(bool on) { settings().exclusive = on; }
 

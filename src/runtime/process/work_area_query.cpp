@@ -5,8 +5,13 @@
 namespace kx {
 namespace {
 
-CurrentAreaQuery& query_slot() { return process_state().current_area_query; }
-CloseAllHook& close_all_slot() { return process_state().close_all_hook; }
+struct WorkAreaHooks {
+  CurrentAreaQuery current_area;
+  CloseAllHook close_all;
+};
+
+CurrentAreaQuery& query_slot() { return process_state().slot<WorkAreaHooks>().current_area; }
+CloseAllHook& close_all_slot() { return process_state().slot<WorkAreaHooks>().close_all; }
 
 }  // namespace
 

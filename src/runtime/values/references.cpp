@@ -7,14 +7,23 @@
 namespace kx {
 namespace {
 
-using Entry = ReferenceRecord;
+struct Entry {
+  RefBlock block;
+  RefKind kind;
+};
 
-std::map<uint32_t, Entry>& table() { return process_state().references; }
+struct ReferenceTable {
+  std::map<uint32_t, Entry> entries;
+  uint32_t last_handle = 0;
+};
+
+ReferenceTable& references() { return process_state().slot<ReferenceTable>(); }
+std::map<uint32_t, Entry>& table() { return references().entries; }
 
 constexpr bool kAddressesFit = sizeof(void*) <= sizeof(uint32_t);
 
 uint32_t next_handle() {
-  uint32_t& counter = process_state().last_reference_handle;
+  uint32_t& counter = references().last_handle;
   do {
     ++counter;
   } while (counter == 0 || table().count(counter) != 0);
