@@ -59,8 +59,9 @@ bool DBUSEAREA(bool new_area, const std::string& /*driver*/, const std::string& 
                const std::string& alias, bool shared, bool read_only) {
   const platform::OpenOptions options{read_only, shared};
   for (uint32_t tries = 1;; ++tries) {
-    if (work_areas().use(new_area, file, alias, options)) return true;
-    const Value answer = DOERROR(Symbol::intern("DBUSEAREA"), tries);
+    const tables::Status status = work_areas().use(new_area, file, alias, options);
+    if (status.ok()) return true;
+    const Value answer = DOERROR(status, Symbol::intern("DBUSEAREA"), tries);
     if (!(answer.kind() == Kind::kLogic && answer.as_logic())) return false;
   }
 }
@@ -70,9 +71,10 @@ bool DBSETORDER(const Value& order, const std::string& index_file) {
   if (area == nullptr) return false;
   if (order.is_number()) {
     const double n = order.to_double();
-    return n >= 0 && n <= 4294967295.0 && area->set_order(static_cast<uint32_t>(n), index_file);
+    return n >= 0 && n <= 4294967295.0 &&
+           area->set_order(static_cast<uint32_t>(n), index_file).ok();
   }
-  if (order.is_string()) return area->set_order(trim(order.as_string()), index_file);
+  if (order.is_string()) return area->set_order(trim(order.as_string()), index_file).ok();
   return false;
 }
 
@@ -81,7 +83,8 @@ Value DBFIELDINFO(uint32_t kind, uint32_t position, const Value& value) {
   Value info = value;
   if (area == nullptr)
     return raise_table_error(kGenNoTable, "no table is open in the work area", "");
-  if (!area->field_info(kind, position, &info)) return DOERROR(Symbol::intern("DBFIELDINFO"));
+  const tables::Status status = area->field_info(kind, position, &info);
+  if (!status.ok()) return DOERROR(status, Symbol::intern("DBFIELDINFO"));
   return info;
 }
 
@@ -93,13 +96,15 @@ bool DBSEEK(const Value& key, std::optional<bool> soft, std::optional<bool> last
   }
   tables::ScopeRecord scope;
   if (last) scope.last = *last;
-  area->set_scope(scope);
-  if (!area->seek(key, soft.value_or(soft_seek_setting()), scope.last)) {
-    const Value answer = DOERROR(Symbol::intern("DBSEEK"));
+  // An all-zero scope record always passes.
+  (void)area->set_scope(scope);
+  const tables::Status status = area->seek(key, soft.value_or(soft_seek_setting()), scope.last);
+  if (!status.ok()) {
+    const Value answer = DOERROR(status, Symbol::intern("DBSEEK"));
     return answer.kind() == Kind::kLogic && answer.as_logic();
   }
   const bool found = area->found();
-  area->set_scope(tables::ScopeRecord());
+  (void)area->set_scope(tables::ScopeRecord());
   return found;
 }
 
@@ -110,8 +115,8 @@ bool DBSETFOUND(bool found) {
   return true;
 }
 
-Value DOERROR(Symbol function, std::optional<uint32_t> tries) {
-  const Value record = make_error_record(driver_error(work_areas().last_error()));
+Value DOERROR(const tables::Status& status, Symbol function, std::optional<uint32_t> tries) {
+  const Value record = make_error_record(driver_error(status));
   if (ERROR* error = as_error(record)) {
     error->STACK = CALLSTACKTEXT(1);
     error->FUNCSYM = function;
@@ -122,12 +127,11 @@ Value DOERROR(Symbol function, std::optional<uint32_t> tries) {
 
 Value FIELDGET(uint32_t position) {
   WorkArea* area = current();
+  if (area == nullptr)
+    return raise_table_error(kGenNoTable, "no table is open in the work area", "");
   Value value;
-  if (area == nullptr || !area->field_get(position, &value)) {
-    if (area == nullptr)
-      return raise_table_error(kGenNoTable, "no table is open in the work area", "");
-    return DOERROR(Symbol::intern("FIELDGET"));
-  }
+  const tables::Status status = area->field_get(position, &value);
+  if (!status.ok()) return DOERROR(status, Symbol::intern("FIELDGET"));
   return value;
 }
 
@@ -148,16 +152,24 @@ void register_table_support() {
 bool soft_seek_setting() { return soft_seek_slot(); }
 void set_soft_seek_setting(bool on) { soft_seek_slot() = on; }
 
+namespace {
+
+void raise_if_failed(const tables::Status& status, const char* function) {
+  if (!status.ok()) DOERROR(status, Symbol::intern(function));
+}
+
+}  // namespace
+
 void db_go_top() {
-  if (WorkArea* area = current(); area && !area->go_top()) DOERROR(Symbol::intern("DBGOTOP"));
+  if (WorkArea* area = current()) raise_if_failed(area->go_top(), "DBGOTOP");
 }
 
 void db_go_bottom() {
-  if (WorkArea* area = current(); area && !area->go_bottom()) DOERROR(Symbol::intern("DBGOBOTTOM"));
+  if (WorkArea* area = current()) raise_if_failed(area->go_bottom(), "DBGOBOTTOM");
 }
 
 void db_skip(int32_t count) {
-  if (WorkArea* area = current(); area && !area->skip(count)) DOERROR(Symbol::intern("DBSKIP"));
+  if (WorkArea* area = current()) raise_if_failed(area->skip(count), "DBSKIP");
 }
 
 bool db_eof() {
@@ -186,7 +198,9 @@ void db_close_area() { work_areas().close_current(); }
 void db_close_all() { work_areas().close_all(); }
 
 AliasedStep::AliasedStep(const std::string& alias) : previous_(work_areas().current_number()) {
-  if (!work_areas().select(alias)) raise_table_error(kGenNoAlias, "alias does not exist", alias);
+  if (!work_areas().select(alias).ok()) {
+    raise_table_error(kGenNoAlias, "alias does not exist", alias);
+  }
 }
 
 AliasedStep::~AliasedStep() { work_areas().select(previous_); }
@@ -199,7 +213,8 @@ Value field_get(const std::string& alias, const std::string& field) {
   if (position == 0) {
     return raise_table_error(kGenNoField, "field does not exist", alias + "->" + field);
   }
-  if (!area->field_get(position, &value)) return DOERROR(Symbol::intern(field));
+  const tables::Status status = area->field_get(position, &value);
+  if (!status.ok()) return DOERROR(status, Symbol::intern(field));
   return value;
 }
 

@@ -10,6 +10,7 @@
 
 #include "runtime/values/symbol.h"
 #include "runtime/values/value.h"
+#include "tables/status.h"
 
 namespace kx {
 
@@ -31,8 +32,9 @@ Value DBFIELDINFO(uint32_t kind, uint32_t position, const Value& value = Value()
 bool DBSEEK(const Value& key = Value::string(""), std::optional<bool> soft = std::nullopt,
             std::optional<bool> last = std::nullopt);
 bool DBSETFOUND(bool found);
-// Hands an error record made from the driver's last error to the handler.
-Value DOERROR(Symbol function, std::optional<uint32_t> tries = std::nullopt);
+// Hands an error record made from the driver's failure to the handler.
+Value DOERROR(const tables::Status& status, Symbol function,
+              std::optional<uint32_t> tries = std::nullopt);
 // The value of field position of the current record (1 when not given).
 Value FIELDGET(uint32_t position = 1);
 // 1-based position of the first element exactly equal to value, else 0.

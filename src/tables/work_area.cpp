@@ -83,11 +83,8 @@ std::unique_ptr<WorkArea> WorkArea::open(const std::string& path, const std::str
   std::unique_ptr<WorkArea> area(
       new WorkArea(name, path, std::move(table), std::move(index), options));
   area->index_lookup_ = area->index_ ? IndexLookup::kDone : IndexLookup::kExactName;
-  if (!area->go_top()) {
-    *status = area->last_error();
-    return nullptr;
-  }
-  *status = Status();
+  *status = area->go_top();
+  if (!status->ok()) return nullptr;
   return area;
 }
 
@@ -99,27 +96,15 @@ std::unique_ptr<WorkArea> WorkArea::adopt(std::unique_ptr<dbf::Table> table,
   std::unique_ptr<WorkArea> area(
       new WorkArea(name, path, std::move(table), std::move(index), platform::OpenOptions{}));
   area->index_lookup_ = IndexLookup::kDone;
-  if (!area->go_top()) {
-    *status = area->last_error();
-    return nullptr;
-  }
-  *status = Status();
+  *status = area->go_top();
+  if (!status->ok()) return nullptr;
   return area;
 }
 
-bool WorkArea::fail(Status status) {
-  last_error_ = status;
-  if (sink_ != nullptr) *sink_ = std::move(status);
-  return false;
-}
-
-bool WorkArea::refresh() {
-  const Status s = table_->refresh(&count_);
-  if (!s.ok()) {
-    to_eof();
-    return fail(s);
-  }
-  return true;
+Status WorkArea::refresh() {
+  Status s = table_->refresh(&count_);
+  if (!s.ok()) to_eof();
+  return s;
 }
 
 void WorkArea::to_eof() {
@@ -134,30 +119,34 @@ void WorkArea::to_record(uint32_t recno) {
   recno_ = recno;
 }
 
-bool WorkArea::from_cursor(bool forward) {
+Status WorkArea::from_cursor(bool forward) {
   for (size_t passed = 0;; ++passed) {
     if (!cursor_->status().ok()) {
       to_eof();
-      return fail(cursor_->status());
+      return cursor_->status();
     }
     if (!cursor_->valid()) {
       to_eof();
-      return true;
+      return Status();
     }
     const uint32_t recno = cursor_->recno();
-    const Entry entry = passed < kMaxPassedEntries ? entry_state(recno) : Entry::kFailed;
+    if (passed == kMaxPassedEntries) {
+      to_eof();
+      return Status::corruption(index_->name(), "tag " + index_->tags()[order_].name + ": " +
+                                                    std::to_string(passed) +
+                                                    " entries in a row name records that "
+                                                    "are not written");
+    }
+    Status failure;
+    const Entry entry = entry_state(recno, &failure);
     if (entry == Entry::kPresent) {
       to_record(recno);
       cursor_synced_ = true;
-      return true;
+      return Status();
     }
     if (entry == Entry::kFailed) {
       to_eof();
-      if (passed < kMaxPassedEntries) return false;
-      return fail(Status::corruption(index_->name(), "tag " + index_->tags()[order_].name + ": " +
-                                                         std::to_string(passed) +
-                                                         " entries in a row name records that "
-                                                         "are not written"));
+      return failure;
     }
     forward ? cursor_->next() : cursor_->prev();
   }
@@ -168,29 +157,33 @@ bool WorkArea::from_cursor(bool forward) {
 // hold whole, is one being appended when it is the last one counted or a
 // few past the count and every record before it is there; such a record (and
 // one of the last few counted) must be written whole and hold the entry's
-// key to be there yet. Any other record outside the table is damage.
-WorkArea::Entry WorkArea::entry_state(uint32_t recno) {
-  if (recno > count_ && recno != 0 && !refresh()) return Entry::kFailed;
+// key to be there yet. Any other record outside the table is damage. On
+// kFailed, *failure tells why.
+WorkArea::Entry WorkArea::entry_state(uint32_t recno, Status* failure) {
+  if (recno > count_ && recno != 0) {
+    *failure = refresh();
+    if (!failure->ok()) return Entry::kFailed;
+  }
   const uint32_t stated = table_->stated_count();
   if (recno > count_) {
     const bool appending =
         recno != 0 && recno >= stated && recno - stated <= kAheadOfCount && count_ + 1 >= stated;
-    if (appending) return check_tail_record(recno);
+    if (appending) return check_tail_record(recno, failure);
   }
   if (recno == 0 || recno > count_) {
-    fail(Status::corruption(
+    *failure = Status::corruption(
         index_->name(), "tag " + index_->tags()[order_].name + ": record " + std::to_string(recno) +
-                            " is outside the table of " + std::to_string(count_) + " records"));
+                            " is outside the table of " + std::to_string(count_) + " records");
     return Entry::kFailed;
   }
   if (recno + kTailRecords <= stated) return Entry::kPresent;
-  return check_tail_record(recno);
+  return check_tail_record(recno, failure);
 }
 
 // A record at the end of the table is read at once (the fields want it next
 // anyway): when it is not written whole, or does not hold the entry's key,
 // it is read once more from the file, and then passed by if it still is not.
-WorkArea::Entry WorkArea::check_tail_record(uint32_t recno) {
+WorkArea::Entry WorkArea::check_tail_record(uint32_t recno, Status* failure) {
   for (PagedFile::Freshness freshness :
        {PagedFile::Freshness::kKept, PagedFile::Freshness::kFromFile}) {
     const Status s = table_->read_any_record(recno, &record_, freshness);
@@ -200,7 +193,7 @@ WorkArea::Entry WorkArea::check_tail_record(uint32_t recno) {
       return Entry::kPresent;
     }
     if (!s.ok() && !may_be_half_written(s)) {
-      fail(s);
+      *failure = s;
       return Entry::kFailed;
     }
   }
@@ -210,21 +203,21 @@ WorkArea::Entry WorkArea::check_tail_record(uint32_t recno) {
 
 // Finds the current record in the tag after a move in another order. Keys
 // are not evaluated here, so this walks the tag; the walk is bounded.
-bool WorkArea::sync_cursor() {
-  if (cursor_synced_) return true;
+Status WorkArea::sync_cursor() {
+  if (cursor_synced_) return Status();
   const uint64_t limit = static_cast<uint64_t>(count_) + 1024;
   uint64_t steps = 0;
   for (cursor_->seek_first(); cursor_->valid() && steps < limit; cursor_->next(), ++steps) {
     if (cursor_->recno() == recno_) {
       cursor_synced_ = true;
-      return true;
+      return Status();
     }
   }
   if (!cursor_->status().ok()) {
     to_eof();
-    return fail(cursor_->status());
+    return cursor_->status();
   }
-  return true;  // not in this tag (a FOR condition left it out): cursor_synced_ stays false
+  return Status();  // not in this tag (a FOR condition left it out): cursor_synced_ stays false
 }
 
 const cdx::TagInfo* WorkArea::order_tag() const {
@@ -240,15 +233,19 @@ bool WorkArea::matches_index_file(std::string_view index_file) const {
   return wanted_leaf == leaf || wanted_leaf == ascii_upper(dbf::base_name(leaf));
 }
 
-bool WorkArea::use_tag(int tag) {
+Status WorkArea::no_order(const std::string& why) const {
+  return Status(kGenNoOrder, kSubArgument, 0, table_->name(), "order", why);
+}
+
+Status WorkArea::use_tag(int tag) {
   if (tag < 0) {
     order_ = -1;
     cursor_.reset();
     cursor_synced_ = false;
-    return true;
+    return Status();
   }
   const cdx::TagInfo& info = index_->tags()[static_cast<size_t>(tag)];
-  if (!info.can_order()) return false;
+  if (!info.can_order()) return no_order("tag " + info.name + " cannot give an order");
   // The program sets the same order before every lookup: a cursor without an
   // error is kept, with the pages it has read.
   if (tag != order_ || !cursor_ || !cursor_->status().ok()) {
@@ -257,14 +254,15 @@ bool WorkArea::use_tag(int tag) {
   }
   order_ = tag;
   cursor_synced_ = false;
-  return true;
+  return Status();
 }
 
 // The index is looked for under its likely name, then (on POSIX, where an
 // index copied from Windows may carry its name in another letter case) in a
-// listing of the folder, once, when an order is first wanted.
-bool WorkArea::find_index() {
-  if (index_lookup_ == IndexLookup::kDone) return index_ != nullptr;
+// listing of the folder, once, when an order is first wanted. No index is no
+// failure; one that is there and cannot be read is.
+Status WorkArea::find_index() {
+  if (index_lookup_ == IndexLookup::kDone) return Status();
   const std::string name = dbf::sibling_name(path_, "cdx");
   Status status;
   bool missing = true;
@@ -274,36 +272,46 @@ bool WorkArea::find_index() {
   index_lookup_ = IndexLookup::kDone;
   if (!index_ && missing) {
     const std::string variant = platform::env().case_variant(name);
-    if (variant.empty()) return false;
+    if (variant.empty()) return Status();
     index_ = open_index(variant, table_.get(), options_, &missing, &status);
   }
-  if (!index_) return missing ? false : fail(status);
+  if (!index_) return missing ? Status() : status;
   index_path_ = index_->name();
-  return true;
+  return Status();
 }
 
-bool WorkArea::set_order(std::string_view name, std::string_view index_file) {
-  if (trim(name).empty() || !find_index() || !matches_index_file(index_file)) {
-    return false;
-  }
+Status WorkArea::open_index_for_order(std::string_view index_file) {
+  Status s = find_index();
+  if (!s.ok()) return s;
+  if (!index_) return no_order("the table has no index");
+  if (!matches_index_file(index_file)) return no_order("no index file " + std::string(index_file));
+  return Status();
+}
+
+Status WorkArea::set_order(std::string_view name, std::string_view index_file) {
+  if (trim(name).empty()) return no_order("no tag name is given");
+  Status s = open_index_for_order(index_file);
+  if (!s.ok()) return s;
   const int tag = index_->find_tag(trim(name));
-  return tag >= 0 && use_tag(tag);
+  if (tag < 0) return no_order("no tag " + std::string(trim(name)));
+  return use_tag(tag);
 }
 
-bool WorkArea::set_order(uint32_t number, std::string_view index_file) {
+Status WorkArea::set_order(uint32_t number, std::string_view index_file) {
   if (number == 0) return use_tag(-1);
-  if (!find_index() || !matches_index_file(index_file) || number > index_->tags().size()) {
-    return false;
-  }
+  Status s = open_index_for_order(index_file);
+  if (!s.ok()) return s;
+  if (number > index_->tags().size()) return no_order("no tag " + std::to_string(number));
   return use_tag(static_cast<int>(number - 1));
 }
 
-bool WorkArea::go_top() {
+Status WorkArea::go_top() {
   found_ = false;
   bof_ = false;
   if (order_ >= 0) {
     cursor_->seek_first();
-    if (!from_cursor(true)) return false;
+    Status s = from_cursor(true);
+    if (!s.ok()) return s;
   } else if (count_ > 0) {
     to_record(1);
     cursor_synced_ = false;
@@ -311,15 +319,16 @@ bool WorkArea::go_top() {
     to_eof();
   }
   bof_ = eof_;
-  return true;
+  return Status();
 }
 
-bool WorkArea::go_bottom() {
+Status WorkArea::go_bottom() {
   found_ = false;
   bof_ = false;
   if (order_ >= 0) {
     cursor_->seek_last();
-    if (!from_cursor(false)) return false;
+    Status s = from_cursor(false);
+    if (!s.ok()) return s;
   } else if (count_ > 0) {
     to_record(count_);
     cursor_synced_ = false;
@@ -327,35 +336,39 @@ bool WorkArea::go_bottom() {
     to_eof();
   }
   bof_ = eof_;
-  return true;
+  return Status();
 }
 
-bool WorkArea::go_to(uint32_t recno) {
+Status WorkArea::go_to(uint32_t recno) {
   found_ = false;
   bof_ = false;
   // A record past the count known may have been appended since.
-  if (recno > count_ && !refresh()) return false;
+  if (recno > count_) {
+    Status s = refresh();
+    if (!s.ok()) return s;
+  }
   if (recno >= 1 && recno <= count_) {
     to_record(recno);
   } else {
     to_eof();
   }
   cursor_synced_ = false;
-  return true;
+  return Status();
 }
 
 // One step in the current order from a record (not eof). *moved is false
 // when there was nothing in that direction.
-bool WorkArea::step(bool forward, bool* moved) {
+Status WorkArea::step(bool forward, bool* moved) {
   *moved = false;
   if (order_ < 0) {
-    if (forward ? recno_ >= count_ : recno_ <= 1) return true;
+    if (forward ? recno_ >= count_ : recno_ <= 1) return Status();
     to_record(forward ? recno_ + 1 : recno_ - 1);
     *moved = true;
-    return true;
+    return Status();
   }
-  if (!sync_cursor()) return false;
-  if (!cursor_synced_) return true;  // the record is not in the tag: nowhere to go from it
+  Status s = sync_cursor();
+  if (!s.ok()) return s;
+  if (!cursor_synced_) return Status();  // the record is not in the tag: nowhere to go from it
   if (forward) {
     cursor_->next();
   } else {
@@ -367,31 +380,32 @@ bool WorkArea::step(bool forward, bool* moved) {
   }
   if (forward) {
     cursor_synced_ = false;  // the caller moves to the blank record
-    return true;
+    return Status();
   }
   // Ran off the front: the current record is the first one, so stand the
   // cursor there again rather than lose its place.
   cursor_->seek_first();
   cursor_synced_ = cursor_->valid() && cursor_->recno() == recno_;
   if (!cursor_->status().ok()) return from_cursor(true);
-  return true;
+  return Status();
 }
 
-bool WorkArea::skip(int64_t count) {
+Status WorkArea::skip(int64_t count) {
   found_ = false;
   if (count == 0) {
     // The record is read again from the file when it is next wanted.
     record_loaded_ = false;
     reload_from_file_ = true;
-    return true;
+    return Status();
   }
   bof_ = false;
   if (count < 0 && eof_) {
     // Backwards from the blank record starts at the last record.
-    if (!go_bottom()) return false;
+    Status s = go_bottom();
+    if (!s.ok()) return s;
     if (eof_) {
       bof_ = true;
-      return true;
+      return Status();
     }
     ++count;
   }
@@ -399,7 +413,8 @@ bool WorkArea::skip(int64_t count) {
       count < 0 ? 0 - static_cast<uint64_t>(count) : static_cast<uint64_t>(count);
   for (uint64_t i = 0; i < steps && !eof_; ++i) {
     bool moved = false;
-    if (!step(count > 0, &moved)) return false;
+    Status s = step(count > 0, &moved);
+    if (!s.ok()) return s;
     if (moved) continue;
     if (count > 0) {
       to_eof();
@@ -408,31 +423,30 @@ bool WorkArea::skip(int64_t count) {
     }
     break;
   }
-  return true;
+  return Status();
 }
 
-bool WorkArea::set_scope(const ScopeRecord& scope) {
+Status WorkArea::set_scope(const ScopeRecord& scope) {
   if (!scope.top.is_nil() || !scope.bottom.is_nil()) {
-    return fail(Status(kGenArgument, kSubArgument, 0, table_->name(), "scope",
-                       "scope limits are not supported"));
+    return Status(kGenArgument, kSubArgument, 0, table_->name(), "scope",
+                  "scope limits are not supported");
   }
   scope_last_ = scope.last;
-  return true;
+  return Status();
 }
 
-bool WorkArea::seek(const Value& key, bool soft) { return seek(key, soft, scope_last_); }
+Status WorkArea::seek(const Value& key, bool soft) { return seek(key, soft, scope_last_); }
 
-bool WorkArea::seek(const Value& key, bool soft, bool last) {
+Status WorkArea::seek(const Value& key, bool soft, bool last) {
   found_ = false;
   bof_ = false;
   if (order_ < 0) {
-    return fail(
-        Status(kGenNoOrder, kSubArgument, 0, table_->name(), "seek", "no index order is set"));
+    return Status(kGenNoOrder, kSubArgument, 0, table_->name(), "seek", "no index order is set");
   }
   const std::optional<std::string> prefix = cdx::encode_seek_key(*order_tag(), key);
   if (!prefix) {
-    return fail(Status(kGenArgument, kSubArgument, 0, table_->name(), "seek",
-                       "a value of this kind cannot be sought"));
+    return Status(kGenArgument, kSubArgument, 0, table_->name(), "seek",
+                  "a value of this kind cannot be sought");
   }
   cursor_->seek(*prefix);
   auto matches = [&] {
@@ -442,9 +456,10 @@ bool WorkArea::seek(const Value& key, bool soft, bool last) {
   if (!soft && !matches()) {
     if (!cursor_->status().ok()) return from_cursor(true);
     to_eof();
-    return true;
+    return Status();
   }
-  if (!from_cursor(true)) return false;
+  Status s = from_cursor(true);
+  if (!s.ok()) return s;
   found_ = !eof_ && matches();
   if (found_ && last) {
     uint32_t last_recno = cursor_->recno();
@@ -452,38 +467,36 @@ bool WorkArea::seek(const Value& key, bool soft, bool last) {
     if (!cursor_->status().ok()) return from_cursor(true);
     to_record(last_recno);
     cursor_synced_ = false;
-    return true;
+    return Status();
   }
   if (!found_ && !soft) to_eof();
-  return true;
+  return Status();
 }
 
-bool WorkArea::record_count(uint32_t* count) {
-  const Status s = table_->refresh(&count_);
-  if (!s.ok()) return fail(s);
-  *count = count_;
-  return true;
+Status WorkArea::record_count(uint32_t* count) {
+  Status s = table_->refresh(&count_);
+  if (s.ok()) *count = count_;
+  return s;
 }
 
-bool WorkArea::load_record() {
-  if (eof_ || (record_loaded_ && record_.recno == recno_)) return true;
+Status WorkArea::load_record() {
+  if (eof_ || (record_loaded_ && record_.recno == recno_)) return Status();
   const PagedFile::Freshness freshness =
       reload_from_file_ ? PagedFile::Freshness::kFromFile : PagedFile::Freshness::kKept;
   // A record past the count is one an index entry named while it was being
   // appended, found written whole.
-  const Status s = recno_ > count_ ? table_->read_any_record(recno_, &record_, freshness)
-                                   : table_->read_record(recno_, &record_, freshness);
+  Status s = recno_ > count_ ? table_->read_any_record(recno_, &record_, freshness)
+                             : table_->read_record(recno_, &record_, freshness);
   reload_from_file_ = false;
-  if (!s.ok()) return fail(s);
-  record_loaded_ = true;
-  return true;
+  record_loaded_ = s.ok();
+  return s;
 }
 
-bool WorkArea::deleted(bool* deleted) {
+Status WorkArea::deleted(bool* deleted) {
   *deleted = false;
-  if (!load_record()) return false;
-  *deleted = !eof_ && record_.deleted();
-  return true;
+  Status s = load_record();
+  if (s.ok()) *deleted = !eof_ && record_.deleted();
+  return s;
 }
 
 uint32_t WorkArea::field_pos(std::string_view name) const {
@@ -495,53 +508,53 @@ std::string WorkArea::field_name(uint32_t position) const {
   return table_->fields()[position - 1].name;
 }
 
-bool WorkArea::field_get(uint32_t position, Value* value) {
+Status WorkArea::field_get(uint32_t position, Value* value) {
   if (position < 1 || position > field_count()) {
-    return fail(Status(kGenBound, kSubArgument, 0, table_->name(), "field",
-                       "field position " + std::to_string(position) + " is outside 1.." +
-                           std::to_string(field_count())));
+    return Status(kGenBound, kSubArgument, 0, table_->name(), "field",
+                  "field position " + std::to_string(position) + " is outside 1.." +
+                      std::to_string(field_count()));
   }
   if (eof_) {
     *value = dbf::blank_value(table_->fields()[position - 1]);
-    return true;
+    return Status();
   }
-  if (!load_record()) return false;
-  const Status s = table_->value(record_, position - 1, value);
-  return s.ok() || fail(s);
+  Status s = load_record();
+  if (!s.ok()) return s;
+  return table_->value(record_, position - 1, value);
 }
 
-bool WorkArea::field_get(std::string_view name, Value* value) {
+Status WorkArea::field_get(std::string_view name, Value* value) {
   const uint32_t position = field_pos(name);
   if (position == 0) {
-    return fail(Status(kGenArgument, kSubArgument, 0, table_->name(), "field",
-                       "no field " + std::string(name)));
+    return Status(kGenArgument, kSubArgument, 0, table_->name(), "field",
+                  "no field " + std::string(name));
   }
   return field_get(position, value);
 }
 
-bool WorkArea::field_info(uint32_t code, uint32_t position, Value* value) {
+Status WorkArea::field_info(uint32_t code, uint32_t position, Value* value) {
   if (position < 1 || position > field_count()) {
-    return fail(Status(kGenBound, kSubArgument, 0, table_->name(), "field information",
-                       "field position " + std::to_string(position) + " is outside 1.." +
-                           std::to_string(field_count())));
+    return Status(kGenBound, kSubArgument, 0, table_->name(), "field information",
+                  "field position " + std::to_string(position) + " is outside 1.." +
+                      std::to_string(field_count()));
   }
   const dbf::Field& f = table_->fields()[position - 1];
   switch (code) {
     case kFieldInfoName:
       *value = Value::string(f.name);
-      return true;
+      return Status();
     case kFieldInfoType:
       *value = Value::string(std::string(1, f.type));
-      return true;
+      return Status();
     case kFieldInfoWidth:
       *value = Value::integer(f.width);
-      return true;
+      return Status();
     case kFieldInfoDecimals:
       *value = Value::integer(f.decimals);
-      return true;
+      return Status();
     default:
-      return fail(Status(kGenArgument, kSubArgument, 0, table_->name(), "field information",
-                         "unknown field information code " + std::to_string(code)));
+      return Status(kGenArgument, kSubArgument, 0, table_->name(), "field information",
+                    "unknown field information code " + std::to_string(code));
   }
 }
 

@@ -7,10 +7,9 @@
 // index entry whose record is not written yet (past the header's count even
 // when read again, or at the end of the table and not fully written, or not
 // holding the entry's key) is a change not finished: the area passes it by,
-// as if the entry were not there yet. Failures return false and leave the
-// error in last_error() (and in the error sink, when one is set): a damaged
-// or unreadable file gives generic code 32 or 23 naming the file; after such
-// a failure the area stands on the blank record past the end.
+// as if the entry were not there yet. Each operation returns a Status: a
+// damaged or unreadable file gives generic code 32 or 23 naming the file;
+// after such a failure the area stands on the blank record past the end.
 #ifndef KX_TABLES_WORK_AREA_H_
 #define KX_TABLES_WORK_AREA_H_
 
@@ -68,53 +67,50 @@ class WorkArea {
   const std::string& alias() const { return alias_; }
   dbf::Table& table() { return *table_; }
   // The index file, or nullptr when the table has none (looked for in another
-  // letter case first, when it was not found under its likely name).
+  // letter case first, when it was not found under its likely name) or it
+  // cannot be read.
   cdx::IndexFile* index() {
-    find_index();
+    (void)find_index();
     return index_.get();
   }
-  // Where failures are also recorded (the work-area list's last error);
-  // nullptr for none. The sink must outlive the area.
-  void set_error_sink(Status* sink) { sink_ = sink; }
-  const Status& last_error() const { return last_error_; }
 
   // ---- Order ----
-  // Makes the tag named name (letter case ignored) the current order. False
-  // when there is no index (or the one found in another letter case cannot
-  // be read: last_error() tells), no such tag, the tag cannot give an order
-  // (other collation, bitmap tag), or index_file is given and does not name
-  // this area's index file (its base name, extension and folder optional).
-  // The current record stays where it is.
-  bool set_order(std::string_view name, std::string_view index_file = "");
+  // Makes the tag named name (letter case ignored) the current order.
+  // kGenNoOrder when there is no index, no such tag, the tag cannot give an
+  // order (other collation, bitmap tag), or index_file is given and does not
+  // name this area's index file (its base name, extension and folder
+  // optional); the index's own error when the one found in another letter
+  // case cannot be read. The current record stays where it is.
+  Status set_order(std::string_view name, std::string_view index_file = "");
   // By 1-based tag number in the order the tag headers lie in the file; 0
   // selects record order.
-  bool set_order(uint32_t number, std::string_view index_file = "");
+  Status set_order(uint32_t number, std::string_view index_file = "");
   // 1-based number of the current order's tag, 0 in record order.
   uint32_t order() const { return static_cast<uint32_t>(order_ + 1); }
   // The current order's tag, nullptr in record order.
   const cdx::TagInfo* order_tag() const;
 
-  // ---- Movement (each false on a read error or corruption) ----
-  bool go_top();
-  bool go_bottom();
+  // ---- Movement (each failing on a read error or corruption) ----
+  Status go_top();
+  Status go_bottom();
   // Record recno in any order; outside 1..count: the blank record (eof).
-  bool go_to(uint32_t recno);
+  Status go_to(uint32_t recno);
   // count records forward (backward when negative) in the current order;
   // descending tags walk their stored order backwards. Past the last record:
   // eof on the blank record. Before the first: bof, on the first record.
-  bool skip(int64_t count);
+  Status skip(int64_t count);
   // Seeks key (string, number, date, logic; a string shorter than the key
   // is a prefix) in the current order. found() tells whether a key begins
   // with it; otherwise a soft seek stands on the first greater key (or at
-  // eof) and a plain one at eof. False only when the seek cannot be carried
+  // eof) and a plain one at eof. Fails only when the seek cannot be carried
   // out: no index order (kGenNoOrder), a value that cannot be a key
   // (kGenArgument), a damaged or unreadable index. The last-key flag comes
   // from the scope record.
-  bool seek(const Value& key, bool soft);
-  bool seek(const Value& key, bool soft, bool last);
-  // Accepts an all-zero scope (nil limits) and keeps its last-key flag; false
-  // with kGenArgument for real limits, which this driver does not support.
-  bool set_scope(const ScopeRecord& scope);
+  Status seek(const Value& key, bool soft);
+  Status seek(const Value& key, bool soft, bool last);
+  // Accepts an all-zero scope (nil limits) and keeps its last-key flag;
+  // kGenArgument for real limits, which this driver does not support.
+  Status set_scope(const ScopeRecord& scope);
 
   bool eof() const { return eof_; }
   bool bof() const { return bof_; }
@@ -126,11 +122,11 @@ class WorkArea {
   uint32_t recno() const { return eof_ ? count_ + 1 : recno_; }
   // The record count after re-reading the header (only records wholly in
   // the file count).
-  bool record_count(uint32_t* count);
+  Status record_count(uint32_t* count);
   // The count as the area knows it, without reading.
   uint32_t known_record_count() const { return count_; }
   // Whether the current record is marked deleted (false on the blank record).
-  bool deleted(bool* deleted);
+  Status deleted(bool* deleted);
 
   uint32_t field_count() const { return static_cast<uint32_t>(table_->fields().size()); }
   // 1-based position of the field (letter case ignored), 0 when absent.
@@ -138,14 +134,14 @@ class WorkArea {
   // The field's name; empty when position is out of range.
   std::string field_name(uint32_t position) const;
   // The field's value in the current record (the blank record's value at
-  // eof). False with kGenBound for a position outside 1..field_count(), with
-  // kGenArgument for an unknown name, or on a read error.
-  bool field_get(uint32_t position, Value* value);
-  bool field_get(std::string_view name, Value* value);
+  // eof). kGenBound for a position outside 1..field_count(), kGenArgument
+  // for an unknown name, or the read error.
+  Status field_get(uint32_t position, Value* value);
+  Status field_get(std::string_view name, Value* value);
   // Field information: kFieldInfoName (string), kFieldInfoType (one-letter
-  // string), kFieldInfoWidth and kFieldInfoDecimals (integers). False with
-  // kGenBound for a bad position, kGenArgument for an unknown code.
-  bool field_info(uint32_t code, uint32_t position, Value* value);
+  // string), kFieldInfoWidth and kFieldInfoDecimals (integers). kGenBound
+  // for a bad position, kGenArgument for an unknown code.
+  Status field_info(uint32_t code, uint32_t position, Value* value);
 
  private:
   // What an index entry's record is.
@@ -157,22 +153,24 @@ class WorkArea {
   WorkArea(std::string alias, std::string path, std::unique_ptr<dbf::Table> table,
            std::unique_ptr<cdx::IndexFile> index, const platform::OpenOptions& options);
 
-  bool fail(Status status);
-  // Re-reads the table's record count; refresh() also goes to eof on failure.
-  bool refresh();
+  // Re-reads the table's record count; goes to eof on failure.
+  Status refresh();
   void to_eof();
   void to_record(uint32_t recno);
   // Moves to the cursor's record, passing by entries not present yet in the
   // direction of travel.
-  bool from_cursor(bool forward);
-  Entry entry_state(uint32_t recno);
-  Entry check_tail_record(uint32_t recno);
-  bool find_index();
-  bool sync_cursor();
-  bool step(bool forward, bool* moved);
-  bool load_record();
+  Status from_cursor(bool forward);
+  Entry entry_state(uint32_t recno, Status* failure);
+  Entry check_tail_record(uint32_t recno, Status* failure);
+  Status find_index();
+  // The index ready for a set order naming index_file, or why not.
+  Status open_index_for_order(std::string_view index_file);
+  Status no_order(const std::string& why) const;
+  Status sync_cursor();
+  Status step(bool forward, bool* moved);
+  Status load_record();
   bool matches_index_file(std::string_view index_file) const;
-  bool use_tag(int tag);
+  Status use_tag(int tag);
 
   const std::string alias_;
   const std::string path_;
@@ -194,8 +192,6 @@ class WorkArea {
   dbf::Record record_;
   bool record_loaded_ = false;     // record_ holds a record read (record_.recno tells which)
   bool reload_from_file_ = false;  // the next read of the record goes to the file
-  Status last_error_;
-  Status* sink_ = nullptr;
 };
 
 }  // namespace kx::tables

@@ -26,34 +26,31 @@ uint32_t WorkAreas::lowest_free() const {
   return number;
 }
 
-bool WorkAreas::use(bool new_area, const std::string& path, const std::string& alias,
-                    const platform::OpenOptions& options) {
+Status WorkAreas::use(bool new_area, const std::string& path, const std::string& alias,
+                      const platform::OpenOptions& options) {
   forget_hints();
   const uint32_t target = new_area ? lowest_free() : current_;
   if (!new_area) areas_.erase(current_);
   Status status;
   std::unique_ptr<WorkArea> area = WorkArea::open(path, alias, options, &status);
-  if (!area) {
-    last_error_ = status;
-    return false;
+  if (!area) return status;
+  if (area_of(area->alias()) != 0) {
+    return Status(kGenDupAlias, kSubArgument, 0, path, "open",
+                  "alias " + area->alias() + " is already in use");
   }
-  const uint32_t holder = area_of(area->alias());
-  if (holder != 0) {
-    last_error_ = Status(kGenDupAlias, kSubArgument, 0, path, "open",
-                         "alias " + area->alias() + " is already in use");
-    return false;
-  }
-  area->set_error_sink(&last_error_);
   areas_[target] = std::move(area);
   current_ = target;
-  return true;
+  return Status();
 }
 
-bool WorkAreas::select(std::string_view alias) {
+Status WorkAreas::select(std::string_view alias) {
   const uint32_t area = area_of(alias);
-  if (area == 0) return unknown_alias(alias);
+  if (area == 0) {
+    return Status(kGenNoAlias, kSubArgument, 0, "", "select",
+                  "alias " + std::string(alias) + " is not in use");
+  }
   current_ = area;
-  return true;
+  return Status();
 }
 
 void WorkAreas::select(uint32_t number) { current_ = number == 0 ? lowest_free() : number; }
@@ -91,12 +88,6 @@ std::string WorkAreas::alias() const {
   return it == areas_.end() ? "" : it->second->alias();
 }
 
-bool WorkAreas::unknown_alias(std::string_view alias) {
-  last_error_ = Status(kGenNoAlias, kSubArgument, 0, "", "select",
-                       "alias " + std::string(alias) + " is not in use");
-  return false;
-}
-
 void WorkAreas::close_current() {
   forget_hints();
   areas_.erase(current_);
@@ -113,11 +104,8 @@ CurrentArea WorkAreas::summary() {
   if (area == nullptr) return out;
   out.selected = true;
   out.alias = area->alias();
-  // The error being reported must survive a failed re-read of the count.
-  const Status saved = last_error_;
   uint32_t count = area->known_record_count();
-  if (!area->record_count(&count)) count = area->known_record_count();
-  last_error_ = saved;
+  if (!area->record_count(&count).ok()) count = area->known_record_count();
   out.lastrec = count;
   out.recno = area->recno();
   return out;

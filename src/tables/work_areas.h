@@ -1,5 +1,5 @@
 // The numbered work areas of the process: which tables are open under which
-// alias, which area is current, and the driver's last error.
+// alias and which area is current.
 #ifndef KX_TABLES_WORK_AREAS_H_
 #define KX_TABLES_WORK_AREAS_H_
 
@@ -24,17 +24,17 @@ class WorkAreas {
 
   // Opens the table at path under alias (empty: the file's base name), in
   // the lowest-numbered free area when new_area is true, else in the current
-  // area (closing the table open there). The new area becomes current. False
-  // with last_error() when the alias is already in use by another area
-  // (kGenDupAlias) or the table, memo or index cannot be opened (kGenOpen,
-  // kGenRead, kGenCorruption); the current area is then unchanged, except
-  // that with new_area false its old table is closed.
-  bool use(bool new_area, const std::string& path, const std::string& alias,
-           const platform::OpenOptions& options);
+  // area (closing the table open there). The new area becomes current. Fails
+  // when the alias is already in use by another area (kGenDupAlias) or the
+  // table, memo or index cannot be opened (kGenOpen, kGenRead,
+  // kGenCorruption); the current area is then unchanged, except that with
+  // new_area false its old table is closed.
+  Status use(bool new_area, const std::string& path, const std::string& alias,
+             const platform::OpenOptions& options);
 
-  // Makes the area with that alias (letter case ignored) current; false with
+  // Makes the area with that alias (letter case ignored) current;
   // kGenNoAlias when no open area has it.
-  bool select(std::string_view alias);
+  Status select(std::string_view alias);
   // Makes area number current (1-based; 0 selects the lowest free area).
   void select(uint32_t number);
   uint32_t current_number() const { return current_; }
@@ -58,9 +58,6 @@ class WorkAreas {
   // record count (the count re-read from the file).
   CurrentArea summary();
 
-  // The last failure of this list or of any of its areas.
-  const Status& last_error() const { return last_error_; }
-
  private:
   // An alias as it was last asked for and the area it named. The program
   // names its areas by a few constant aliases on every field read; the hints
@@ -71,7 +68,6 @@ class WorkAreas {
   };
   static constexpr size_t kAliasHints = 4;
 
-  bool unknown_alias(std::string_view alias);
   uint32_t lowest_free() const;
   void forget_hints();
 
@@ -79,7 +75,6 @@ class WorkAreas {
   mutable AliasHint hints_[kAliasHints];
   mutable size_t next_hint_ = 0;
   uint32_t current_ = 1;
-  Status last_error_;
 };
 
 // The process's work areas, kept in the process state (runtime/process/process_state.h).

@@ -40,7 +40,7 @@ class RateWriterTest : public ::testing::Test {
 
   std::string field_text(tables::WorkArea* area, const char* name) {
     Value v;
-    EXPECT_TRUE(area->field_get(name, &v));
+    EXPECT_TRUE(area->field_get(name, &v).ok());
     return v.kind() == Kind::kFloat ? v.as_float().decimal : "";
   }
 
@@ -55,24 +55,25 @@ TEST_F(RateWriterTest, AppendedRatesReadBackInRecordOrderAndThroughBothTags) {
   std::unique_ptr<tables::WorkArea> area = open_rates();
   ASSERT_TRUE(area);
   uint32_t count = 0;
-  ASSERT_TRUE(area->record_count(&count));
+  ASSERT_TRUE(area->record_count(&count).ok());
   ASSERT_EQ(count, 702u);
-  ASSERT_TRUE(area->set_order("MU_TGL"));
+  ASSERT_TRUE(area->set_order("MU_TGL").ok());
   size_t on_the_day = 0;
   for (uint32_t recno = 3; recno <= count; ++recno) {
     const Rate rate = written_rate(recno, options_);
-    ASSERT_TRUE(area->go_to(recno));
+    ASSERT_TRUE(area->go_to(recno).ok());
     Value v;
-    ASSERT_TRUE(area->field_get("MAUANG_ID", &v));
+    ASSERT_TRUE(area->field_get("MAUANG_ID", &v).ok());
     EXPECT_EQ(v.to_double(), static_cast<double>(rate.currency_id));
-    ASSERT_TRUE(area->field_get("TANGGAL", &v));
+    ASSERT_TRUE(area->field_get("TANGGAL", &v).ok());
     EXPECT_EQ(v.as_date(), rate.tanggal);
     EXPECT_EQ(field_text(area.get(), "KURS_BELI"), rate.kurs_beli);
     EXPECT_EQ(field_text(area.get(), "KURS_JUAL"), rate.kurs_jual);
     EXPECT_LE(rate.tanggal, kAround);
     EXPECT_GT(rate.tanggal.julian(), kAround.julian() - 366);
     on_the_day += rate.tanggal == kAround ? 1 : 0;
-    ASSERT_TRUE(area->seek(Value::string(mu_tgl_key(rate.currency_id, rate.tanggal, 4)), false));
+    ASSERT_TRUE(
+        area->seek(Value::string(mu_tgl_key(rate.currency_id, rate.tanggal, 4)), false).ok());
     EXPECT_TRUE(area->found()) << recno;
   }
   EXPECT_GT(on_the_day, 50u);
@@ -91,7 +92,7 @@ TEST_F(RateWriterTest, StopsAtTheRecordLimit) {
   std::unique_ptr<tables::WorkArea> area = open_rates();
   ASSERT_TRUE(area);
   uint32_t count = 0;
-  ASSERT_TRUE(area->record_count(&count));
+  ASSERT_TRUE(area->record_count(&count).ok());
   EXPECT_EQ(count, 40u);
 }
 

@@ -58,22 +58,20 @@ class ReadFaultTest : public ::testing::Test {
     Status status;
     std::unique_ptr<WorkArea> area = WorkArea::open(path_, "NOTES", {}, &status);
     if (!area) return status;
-    if (!area->set_order("ID")) {
-      return area->last_error().ok() ? Status::corruption(path_, "no order ID")
-                                     : area->last_error();
-    }
-    if (!area->go_top()) return area->last_error();
+    status = area->set_order("ID");
+    if (status.ok()) status = area->go_top();
     int seen = 0;
-    while (!area->eof() && seen <= kRecords) {
+    while (status.ok() && !area->eof() && seen <= kRecords) {
       ++seen;
-      const Status s = check_record(area.get(), seen);
-      if (!s.ok()) return s;
-      if (!area->skip(1)) return area->last_error();
+      status = check_record(area.get(), seen);
+      if (status.ok()) status = area->skip(1);
     }
+    if (!status.ok()) return status;
     if (seen != kRecords)
       return Status::corruption(path_, "walked " + std::to_string(seen) + " records");
     for (int id : {7, kRecords, 99}) {
-      if (!area->seek(Value::integer(id), false)) return area->last_error();
+      status = area->seek(Value::integer(id), false);
+      if (!status.ok()) return status;
       if (area->found() != (id <= kRecords))
         return Status::corruption(path_, "seek " + std::to_string(id));
       if (area->found()) {
@@ -88,9 +86,10 @@ class ReadFaultTest : public ::testing::Test {
     Value id;
     Value k;
     Value memo;
-    if (!area->field_get(1, &id) || !area->field_get(2, &k) || !area->field_get(3, &memo)) {
-      return area->last_error();
-    }
+    Status s = area->field_get(1, &id);
+    if (s.ok()) s = area->field_get(2, &k);
+    if (s.ok()) s = area->field_get(3, &memo);
+    if (!s.ok()) return s;
     if (id.to_double() != i || k.as_string() != kode(i) + std::string(5 - kode(i).size(), ' ') ||
         memo.as_string() != note(i)) {
       return Status::corruption(path_, "record " + std::to_string(i) + " read wrong");

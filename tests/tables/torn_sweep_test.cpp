@@ -19,6 +19,7 @@
 namespace kx::test {
 namespace {
 
+using tables::Status;
 using tables::WorkArea;
 
 std::string date_member(const Value& v) {
@@ -48,29 +49,35 @@ class TableReader {
         !open("M_KURSMA.KV3", &rates_))
       return run_;
     Value aktif;
-    if (!control_->field_get("AKTIF", &aktif)) return fail(*control_);
+    Status s = control_->field_get("AKTIF", &aktif);
+    if (!s.ok()) return fail(*control_, s);
     run_.members.emplace_back("Aktif_Tanggal", date_member(aktif));
-    if (aktif.kind() != Kind::kDate) return fail(*control_);
+    if (aktif.kind() != Kind::kDate) return fail(*control_, Status());
     const Date date = aktif.as_date();
-    if (!currencies_->set_order("ID") || !currencies_->go_top()) return fail(*currencies_);
+    s = currencies_->set_order("ID");
+    if (s.ok()) s = currencies_->go_top();
+    if (!s.ok()) return fail(*currencies_, s);
     while (!currencies_->eof()) {
       Value id, kode, nama;
-      if (!currencies_->field_get("ID", &id) || !currencies_->field_get("KODE", &kode) ||
-          !currencies_->field_get("NAMA", &nama))
-        return fail(*currencies_);
+      s = currencies_->field_get("ID", &id);
+      if (s.ok()) s = currencies_->field_get("KODE", &kode);
+      if (s.ok()) s = currencies_->field_get("NAMA", &nama);
+      if (!s.ok()) return fail(*currencies_, s);
       const int64_t n = static_cast<int64_t>(id.to_double());
       if (n != 1) {
         std::string code = kode.is_string() ? kode.as_string() : "";
         code.erase(code.find_last_not_of(' ') + 1);
         Value beli, jual;
-        if (!lookup(n, date, &beli, &jual)) return fail(*rates_);
+        s = lookup(n, date, &beli, &jual);
+        if (!s.ok()) return fail(*rates_, s);
         run_.members.emplace_back("ID_" + code, std::to_string(n));
         run_.members.emplace_back("Kode_" + code, text_member(kode));
         run_.members.emplace_back("Nama_" + code, text_member(nama));
         run_.members.emplace_back("KursBeli_" + code, rate_member(beli));
         run_.members.emplace_back("KursJual_" + code, rate_member(jual));
       }
-      if (!currencies_->skip(1)) return fail(*currencies_);
+      s = currencies_->skip(1);
+      if (!s.ok()) return fail(*currencies_, s);
     }
     run_.complete = true;
     return run_;
@@ -84,8 +91,8 @@ class TableReader {
     return *area != nullptr;
   }
 
-  ReaderRun fail(const WorkArea& area) {
-    run_.failure = area.alias() + ": " + area.last_error().description();
+  ReaderRun fail(const WorkArea& area, const Status& status) {
+    run_.failure = area.alias() + ": " + status.description();
     return run_;
   }
 
@@ -93,34 +100,42 @@ class TableReader {
   // year or the previous year on, the first record of the currency dated on
   // or before date; none: past the order's last key, where the fields are
   // blank (0.00).
-  bool lookup(int64_t id, const Date& date, Value* beli, Value* jual) {
+  Status lookup(int64_t id, const Date& date, Value* beli, Value* jual) {
     Value width;
-    if (!rates_->set_order("MU_TGL") ||
-        !rates_->field_info(tables::kFieldInfoWidth, rates_->field_pos("MAUANG_ID"), &width))
-      return false;
+    Status s = rates_->set_order("MU_TGL");
+    if (s.ok())
+      s = rates_->field_info(tables::kFieldInfoWidth, rates_->field_pos("MAUANG_ID"), &width);
+    if (!s.ok()) return s;
     std::string prefix = std::to_string(id);
     prefix.insert(0, static_cast<size_t>(width.to_double()) - prefix.size(), '0');
     const std::string d8 = date.dtos();
-    if (!rates_->seek(Value::string(prefix + d8), false)) return false;
+    s = rates_->seek(Value::string(prefix + d8), false);
+    if (!s.ok()) return s;
     if (!rates_->found()) {
       for (const std::string& key : {prefix + d8.substr(0, 6), prefix + d8.substr(0, 4),
                                      prefix + std::to_string(date.year() - 1)}) {
-        if (!rates_->seek(Value::string(key), true)) return false;
+        s = rates_->seek(Value::string(key), true);
+        if (!s.ok()) return s;
         if (rates_->found()) break;
       }
       bool chosen = false;
       while (!rates_->eof() && !chosen) {
         Value currency, tanggal;
-        if (!rates_->field_get("MAUANG_ID", &currency) || !rates_->field_get("TANGGAL", &tanggal))
-          return false;
+        s = rates_->field_get("MAUANG_ID", &currency);
+        if (s.ok()) s = rates_->field_get("TANGGAL", &tanggal);
+        if (!s.ok()) return s;
         if (!currency.is_number() || currency.to_double() != static_cast<double>(id)) break;
         chosen = tanggal.kind() == Kind::kDate && tanggal.as_date().julian() <= date.julian();
-        if (!chosen && !rates_->skip(1)) return false;
+        if (!chosen) s = rates_->skip(1);
+        if (!s.ok()) return s;
       }
       // No record applies: to the end of the order, past its last key.
-      if (!chosen && (!rates_->go_bottom() || !rates_->skip(1))) return false;
+      if (!chosen) s = rates_->go_bottom();
+      if (!chosen && s.ok()) s = rates_->skip(1);
+      if (!s.ok()) return s;
     }
-    return rates_->field_get("KURS_BELI", beli) && rates_->field_get("KURS_JUAL", jual);
+    s = rates_->field_get("KURS_BELI", beli);
+    return s.ok() ? rates_->field_get("KURS_JUAL", jual) : s;
   }
 
   const std::string folder_;

@@ -78,10 +78,11 @@ class WorkAreaCorpusTest : public ::testing::TestWithParam<const char*> {
 
   std::vector<uint32_t> area_walk(bool forward) {
     std::vector<uint32_t> out;
-    EXPECT_TRUE(forward ? area_->go_top() : area_->go_bottom());
+    EXPECT_TRUE(forward ? area_->go_top().ok() : area_->go_bottom().ok());
     while (!area_->eof() && out.size() < 100000) {
       out.push_back(area_->recno());
-      EXPECT_TRUE(area_->skip(forward ? 1 : -1)) << area_->last_error().description();
+      const tables::Status s = area_->skip(forward ? 1 : -1);
+      EXPECT_TRUE(s.ok()) << s.description();
       if (area_->bof()) break;
     }
     return out;
@@ -93,7 +94,8 @@ class WorkAreaCorpusTest : public ::testing::TestWithParam<const char*> {
     const std::string prefix = *tables::cdx::encode_seek_key(tag, value);
     const size_t at = tables::cdx::expected_seek(walk, prefix, tag.descending);
     const bool found = at < walk.size() && walk[at].key.compare(0, prefix.size(), prefix) == 0;
-    ASSERT_TRUE(area_->seek(value, soft)) << area_->last_error().description();
+    const tables::Status s = area_->seek(value, soft);
+    ASSERT_TRUE(s.ok()) << s.description();
     EXPECT_EQ(area_->found(), found);
     if (found || (soft && at < walk.size())) {
       EXPECT_EQ(area_->recno(), walk[at].recno);
@@ -107,7 +109,7 @@ class WorkAreaCorpusTest : public ::testing::TestWithParam<const char*> {
     SCOPED_TRACE(tag.name);
     if (!tag.can_order()) {
       EXPECT_TRUE(tag.signature == 2 || tag.signature == 5);
-      EXPECT_FALSE(area_->set_order(tag.name));
+      EXPECT_FALSE(area_->set_order(tag.name).ok());
       return;
     }
     auto cursor = area_->index()->cursor(t);
@@ -123,7 +125,7 @@ class WorkAreaCorpusTest : public ::testing::TestWithParam<const char*> {
     std::vector<uint32_t> recnos;
     for (const WalkEntry& e : walk) recnos.push_back(e.recno);
 
-    ASSERT_TRUE(area_->set_order(tag.name));
+    ASSERT_TRUE(area_->set_order(tag.name).ok());
     EXPECT_EQ(area_walk(true), recnos);
     std::reverse(recnos.begin(), recnos.end());
     EXPECT_EQ(area_walk(false), recnos);

@@ -32,25 +32,24 @@ class WorkAreasTest : public ::testing::Test {
 TEST_F(WorkAreasTest, NewAreasTakeTheLowestFreeNumberAndBecomeCurrent) {
   EXPECT_EQ(areas_.alias(), "");
   EXPECT_EQ(areas_.current(), nullptr);
-  ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", {}));
-  ASSERT_TRUE(areas_.use(true, currencies_, "", {}));
+  ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", {}).ok());
+  ASSERT_TRUE(areas_.use(true, currencies_, "", {}).ok());
   EXPECT_EQ(areas_.current_number(), 2u);
   EXPECT_EQ(areas_.alias(), "M_MAUANG");
   areas_.select(1u);
   areas_.close_current();
   EXPECT_EQ(areas_.alias(), "");
-  ASSERT_TRUE(areas_.use(true, rates_, "KURS2", {}));
+  ASSERT_TRUE(areas_.use(true, rates_, "KURS2", {}).ok());
   EXPECT_EQ(areas_.current_number(), 1u);
 }
 
 TEST_F(WorkAreasTest, SelectByAliasIgnoresLetterCase) {
-  ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", {}));
-  ASSERT_TRUE(areas_.use(true, currencies_, "M_MAUANG", {}));
-  ASSERT_TRUE(areas_.select("m_kursma"));
+  ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", {}).ok());
+  ASSERT_TRUE(areas_.use(true, currencies_, "M_MAUANG", {}).ok());
+  ASSERT_TRUE(areas_.select("m_kursma").ok());
   EXPECT_EQ(areas_.current_number(), 1u);
   EXPECT_EQ(areas_.current()->alias(), "M_KURSMA");
-  EXPECT_FALSE(areas_.select("NOPE"));
-  EXPECT_EQ(areas_.last_error().gencode(), kGenNoAlias);
+  EXPECT_EQ(areas_.select("NOPE").gencode(), kGenNoAlias);
   EXPECT_EQ(areas_.current_number(), 1u);
 }
 
@@ -58,19 +57,19 @@ TEST_F(WorkAreasTest, SelectByAliasIgnoresLetterCase) {
 // make them forget, or an alias would keep naming an area that now holds
 // another table.
 TEST_F(WorkAreasTest, AliasLookupsFollowTablesThatAreClosedAndOpened) {
-  ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", {}));
-  ASSERT_TRUE(areas_.use(true, currencies_, "M_MAUANG", {}));
+  ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", {}).ok());
+  ASSERT_TRUE(areas_.use(true, currencies_, "M_MAUANG", {}).ok());
   WorkArea* currencies = areas_.find("M_MAUANG");
   ASSERT_NE(currencies, nullptr);
   EXPECT_EQ(areas_.find("m_mauang"), currencies);
   EXPECT_EQ(areas_.area_of("M_MAUANG"), 2u);
   areas_.close_current();
   EXPECT_EQ(areas_.find("M_MAUANG"), nullptr);
-  ASSERT_TRUE(areas_.use(true, currencies_, "OTHER", {}));  // area 2 again
+  ASSERT_TRUE(areas_.use(true, currencies_, "OTHER", {}).ok());  // area 2 again
   EXPECT_EQ(areas_.area_of("M_MAUANG"), 0u);
   EXPECT_EQ(areas_.find("OTHER"), areas_.current());
-  ASSERT_TRUE(areas_.select("M_KURSMA"));
-  ASSERT_TRUE(areas_.use(false, currencies_, "M_MAUANG", {}));  // replaces area 1
+  ASSERT_TRUE(areas_.select("M_KURSMA").ok());
+  ASSERT_TRUE(areas_.use(false, currencies_, "M_MAUANG", {}).ok());  // replaces area 1
   EXPECT_EQ(areas_.area_of("M_KURSMA"), 0u);
   EXPECT_EQ(areas_.area_of("m_mauang"), 1u);
   areas_.close_all();
@@ -79,56 +78,54 @@ TEST_F(WorkAreasTest, AliasLookupsFollowTablesThatAreClosedAndOpened) {
 }
 
 TEST_F(WorkAreasTest, AliasInUseFailsTheOpen) {
-  ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", {}));
-  EXPECT_FALSE(areas_.use(true, currencies_, "m_kursma", {}));
-  EXPECT_EQ(areas_.last_error().gencode(), kGenDupAlias);
+  ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", {}).ok());
+  EXPECT_EQ(areas_.use(true, currencies_, "m_kursma", {}).gencode(), kGenDupAlias);
   EXPECT_EQ(areas_.current_number(), 1u);
   EXPECT_EQ(areas_.area_of("M_KURSMA"), 1u);
 }
 
 TEST_F(WorkAreasTest, MissingFileFailsWithTheOsCode) {
-  EXPECT_FALSE(areas_.use(true, folder_ + "/M_KONTRO.KV3", "M_KONTRO", {}));
-  EXPECT_EQ(areas_.last_error().gencode(), kGenOpen);
-  EXPECT_EQ(areas_.last_error().oscode(), platform::kErrFileNotFound);
+  const tables::Status s = areas_.use(true, folder_ + "/M_KONTRO.KV3", "M_KONTRO", {});
+  EXPECT_EQ(s.gencode(), kGenOpen);
+  EXPECT_EQ(s.oscode(), platform::kErrFileNotFound);
   EXPECT_EQ(areas_.alias(), "");
 }
 
 TEST_F(WorkAreasTest, OpenInTheCurrentAreaReplacesItsTable) {
-  ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", {}));
-  ASSERT_TRUE(areas_.use(false, currencies_, "M_MAUANG", {}));
+  ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", {}).ok());
+  ASSERT_TRUE(areas_.use(false, currencies_, "M_MAUANG", {}).ok());
   EXPECT_EQ(areas_.current_number(), 1u);
   EXPECT_EQ(areas_.area_of("M_KURSMA"), 0u);
-  ASSERT_TRUE(areas_.use(false, currencies_, "M_MAUANG", {}));
+  ASSERT_TRUE(areas_.use(false, currencies_, "M_MAUANG", {}).ok());
 }
 
 TEST_F(WorkAreasTest, AreaFailuresReachTheListsLastError) {
-  ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", {}));
+  ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", {}).ok());
   Value v;
-  EXPECT_FALSE(areas_.current()->field_get(99u, &v));
-  EXPECT_EQ(areas_.last_error().gencode(), kGenBound);
+  EXPECT_EQ(areas_.current()->field_get(99u, &v).gencode(), kGenBound);
 }
 
 TEST_F(WorkAreasTest, SummaryGivesAliasRecordNumberAndCount) {
   EXPECT_FALSE(areas_.summary().selected);
-  ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", {}));
-  ASSERT_TRUE(areas_.current()->go_to(4));
+  ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", {}).ok());
+  ASSERT_TRUE(areas_.current()->go_to(4).ok());
   CurrentArea s = areas_.summary();
   EXPECT_TRUE(s.selected);
   EXPECT_EQ(s.alias, "M_KURSMA");
   EXPECT_EQ(s.recno, 4u);
   EXPECT_EQ(s.lastrec, 5u);
-  ASSERT_TRUE(areas_.current()->skip(5));
+  ASSERT_TRUE(areas_.current()->skip(5).ok());
   s = areas_.summary();
   EXPECT_EQ(s.recno, 6u);
 }
 
 TEST_F(WorkAreasTest, CloseAllEmptiesEveryArea) {
-  ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", {}));
-  ASSERT_TRUE(areas_.use(true, currencies_, "M_MAUANG", {}));
+  ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", {}).ok());
+  ASSERT_TRUE(areas_.use(true, currencies_, "M_MAUANG", {}).ok());
   areas_.close_all();
   EXPECT_EQ(areas_.alias(), "");
   EXPECT_EQ(areas_.find("M_KURSMA"), nullptr);
-  ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", {}));
+  ASSERT_TRUE(areas_.use(true, rates_, "M_KURSMA", {}).ok());
   EXPECT_EQ(areas_.current_number(), 1u);
 }
 

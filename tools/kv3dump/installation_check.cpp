@@ -349,7 +349,7 @@ bool check_currency(InstallationCheck& c, const Value& id, const Date& date,
   tables::WorkArea* currencies = tables::work_areas().find(kCurrencies);
   const auto read_now = [currencies](const char* field) {
     Value v;
-    const bool read = currencies->field_pos(field) != 0 && currencies->field_get(field, &v);
+    const bool read = currencies->field_pos(field) != 0 && currencies->field_get(field, &v).ok();
     return read ? value_text(v) : std::string();
   };
   currency.code = page->to_utf8(trim_right(read_now("KODE")));

@@ -152,8 +152,10 @@ int cannot_read(std::ostream& err, const std::string& file, const tables::Status
 bool set_order(WorkArea* area, const std::string& order) {
   uint32_t number = 0;
   const auto r = std::from_chars(order.data(), order.data() + order.size(), number);
-  if (r.ec == std::errc() && r.ptr == order.data() + order.size()) return area->set_order(number);
-  return area->set_order(order);
+  if (r.ec == std::errc() && r.ptr == order.data() + order.size()) {
+    return area->set_order(number).ok();
+  }
+  return area->set_order(order).ok();
 }
 
 // Writes the records whose key begins with key, in the current order.
@@ -164,7 +166,8 @@ int write_prefix(const Options& o, OpenedTable& t, const std::string& key, Recor
   uint64_t n = 0;
   for (cursor->seek(key); cursor->valid() && n < o.limit; cursor->next(), ++n) {
     if (cursor->key().substr(0, key.size()) != key) break;
-    if (!area.go_to(cursor->recno())) return cannot_read(err, o.file, area.last_error());
+    const tables::Status moved = area.go_to(cursor->recno());
+    if (!moved.ok()) return cannot_read(err, o.file, moved);
     if (area.eof()) {
       err << "kv3dump: " << t.index_path << ": tag " << area.order_tag()->name << " names record "
           << cursor->recno() << ", which the table does not have\n";
@@ -216,13 +219,12 @@ int dump(const Options& o, OpenedTable& t, std::ostream& out, std::ostream& err)
     const std::string key = tables::cdx::encode_seek_key(*area.order_tag(), *value).value_or("");
     return write_prefix(o, t, key, &writer, err);
   }
-  if (!(o.seek ? area.seek(*value, o.soft) : area.go_top())) {
-    return cannot_read(err, o.file, area.last_error());
-  }
+  const tables::Status started = o.seek ? area.seek(*value, o.soft) : area.go_top();
+  if (!started.ok()) return cannot_read(err, o.file, started);
   for (uint64_t n = 0; n < o.limit && !area.eof(); ++n) {
-    const tables::Status s = writer.write();
+    tables::Status s = writer.write();
+    if (s.ok()) s = area.skip(1);
     if (!s.ok()) return cannot_read(err, o.file, s);
-    if (!area.skip(1)) return cannot_read(err, o.file, area.last_error());
   }
   return done;
 }
