@@ -8,7 +8,6 @@
 #include "platform/platform.h"
 #include "runtime/errors/break_out.h"
 #include "runtime/errors/error_settings.h"
-#include "runtime/errors/error_structure.h"
 #include "runtime/errors/file_error.h"
 #include "runtime/errors/network_error.h"
 #include "runtime/errors/runtime_error.h"
@@ -28,7 +27,7 @@ constexpr uint32_t kSeverityPointerSubstitute = 3;
 constexpr uint32_t kRetryFlag = 2;
 
 // A record for a value that is not one, made as the factory makes every
-// record: through the static error structure.
+// record.
 Value wrap_in_record(const Value& value) {
   RuntimeError details;
   details.gencode = kGenWrongClass;
@@ -37,10 +36,7 @@ Value wrap_in_record(const Value& value) {
   details.arg = value_text(value);
   details.argnum = 1;
   details.can_default = true;
-  const ErrorStructure laid_out(details);
-  clear_static_error_structure();
-  static_error_structure() = laid_out.bytes();
-  return DefErrorGen(Value::pointer(reinterpret_cast<uintptr_t>(static_error_structure().data())));
+  return make_record_from_details(details);
 }
 
 bool soft_sharing_failure(const ERROR& e) {

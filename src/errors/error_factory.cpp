@@ -95,4 +95,9 @@ Value DefErrorGen(const Value& structure) {
   return Value::object(record);
 }
 
+Value make_record_from_details(const RuntimeError& details) {
+  const ErrorStructure laid_out(details);
+  return DefErrorGen(Value::pointer(laid_out.address()));
+}
+
 }  // namespace kx

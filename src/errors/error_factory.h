@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "errors/error_record.h"
+#include "runtime/errors/runtime_error.h"
 #include "runtime/values/value.h"
 
 namespace kx {
@@ -31,6 +32,11 @@ void set_error_record_maker(ErrorRecordMaker maker);
 // goes on: no record gives the null record; a structure that is not a
 // pointer gives the record as made, unfilled.
 Value DefErrorGen(const Value& structure);
+
+// The one way from a runtime error's details to its record, and the factory
+// that start-up registers: lays details out as the runtime error structure
+// and hands its address to DefErrorGen.
+Value make_record_from_details(const RuntimeError& details);
 
 }  // namespace kx
 

@@ -3,15 +3,10 @@
 #include "errors/default_handler.h"
 #include "errors/error_factory.h"
 #include "runtime/errors/error_slot.h"
-#include "runtime/errors/error_structure.h"
+#include "runtime/errors/runtime_error.h"
 #include "runtime/process/settings.h"
 
 namespace kx {
-
-Value make_record_from_details(const RuntimeError& details) {
-  const ErrorStructure laid_out(details);
-  return DefErrorGen(Value::pointer(laid_out.address()));
-}
 
 void register_runtime_support() {
   if (!error_handler_installed()) {

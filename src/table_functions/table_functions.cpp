@@ -116,12 +116,11 @@ bool DBSETFOUND(bool found) {
 }
 
 Value DOERROR(const tables::Status& status, Symbol function, std::optional<uint32_t> tries) {
-  const Value record = make_error_record(driver_error(status));
-  if (ERROR* error = as_error(record)) {
-    error->STACK = CALLSTACKTEXT(1);
-    error->FUNCSYM = function;
-    if (tries) error->TRIES = *tries;
-  }
+  RuntimeError details = driver_error(status);
+  details.funcsym = function;
+  if (tries) details.tries = *tries;
+  const Value record = make_error_record(details);
+  if (ERROR* error = as_error(record)) error->STACK = CALLSTACKTEXT(1);
   return raise_error(record);
 }
 
