@@ -7,8 +7,9 @@
 namespace kx::tables {
 
 EntryCheck::EntryCheck(dbf::Table* table, const cdx::TagInfo& tag) : record_(table) {
+  Status status;
+  expression_ = expr::Expression::compile(tag.key_expression, expr::fields_of(*table), &status);
   std::string problem;
-  expression_ = expr::Expression::compile(tag.key_expression, expr::fields_of(*table), &problem);
   if (expression_ && !expr::plan_key(tag, *expression_, &plan_, &problem)) expression_.reset();
 }
 

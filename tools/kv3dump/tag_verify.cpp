@@ -83,11 +83,12 @@ class Checker {
   bool prepare() {
     std::string problem;
     if (!can_build_keys(tag_, &problem)) return unevaluable(problem);
-    key_ = Expression::compile(tag_.key_expression, fields_, &problem);
-    if (!key_) return unevaluable("key expression: " + problem);
+    Status status;
+    key_ = Expression::compile(tag_.key_expression, fields_, &status);
+    if (!key_) return unevaluable("key expression: " + status.description());
     if (!tag_.for_expression.empty()) {
-      for_ = Expression::compile(tag_.for_expression, fields_, &problem);
-      if (!for_) return unevaluable("FOR expression: " + problem);
+      for_ = Expression::compile(tag_.for_expression, fields_, &status);
+      if (!for_) return unevaluable("FOR expression: " + status.description());
       if (for_->type() != Type::kLogical) return unevaluable("FOR expression is not logical");
     }
     if (!plan_key(tag_, *key_, &plan_, &problem)) return unevaluable(problem);

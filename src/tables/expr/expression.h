@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "tables/expr/datum.h"
+#include "tables/status.h"
 
 namespace kx::tables::expr {
 
@@ -47,12 +48,12 @@ struct Bound;  // the compiled tree (bound.h)
 class Expression {
  public:
   // Parses text and binds its names to fields (letter case ignored). Returns
-  // nullptr, with *problem set, for a syntax error, a name that is no field,
-  // an unknown function, a wrong argument count or type, or FIELDGET()
-  // without a constant field number.
+  // nullptr, with *status set to an expression error, for a syntax error, a
+  // name that is no field, an unknown function, a wrong argument count, a
+  // type that does not fit (kGenDataType), or FIELDGET() without a constant
+  // field number; *status is OK on success.
   static std::unique_ptr<Expression> compile(std::string_view text,
-                                             const std::vector<FieldInfo>& fields,
-                                             std::string* problem);
+                                             const std::vector<FieldInfo>& fields, Status* status);
   ~Expression();
   Expression(const Expression&) = delete;
   Expression& operator=(const Expression&) = delete;

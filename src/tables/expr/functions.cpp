@@ -213,32 +213,30 @@ const FunctionInfo* find_function(std::string_view name) {
   return nullptr;
 }
 
-bool function_type(const FunctionInfo& function, const std::vector<Type>& args, Type* result,
-                   std::string* problem) {
+Status function_type(const FunctionInfo& function, const std::vector<Type>& args, Type* result) {
   if (function.id == Function::kFieldget) {
-    *problem = "FIELDGET needs the field table";
-    return false;
+    return Status::expression("FIELDGET needs the field table");
   }
   const char* letters = argument_letters(function.id);
   for (size_t i = 0; i < args.size(); ++i) {
     const char letter = letters[i] == '\0' ? '*' : letters[i];
     if (!fits(letter, args[i])) {
-      *problem = std::string(function.name) + "() argument " + std::to_string(i + 1) +
-                 " cannot be " + type_name(args[i]);
-      return false;
+      return Status::expression(std::string(function.name) + "() argument " +
+                                    std::to_string(i + 1) + " cannot be " + type_name(args[i]),
+                                kGenDataType);
     }
   }
   if (function.id == Function::kIif) {
     if (args[1] != args[2]) {
-      *problem = std::string("IIF() branches of different types (") + type_name(args[1]) + ", " +
-                 type_name(args[2]) + ")";
-      return false;
+      return Status::expression(std::string("IIF() branches of different types (") +
+                                    type_name(args[1]) + ", " + type_name(args[2]) + ")",
+                                kGenDataType);
     }
     *result = args[1];
-    return true;
+    return Status();
   }
   *result = result_type(function.id);
-  return true;
+  return Status();
 }
 
 bool call_function(Function f, const std::vector<Datum>& args, Datum* result,

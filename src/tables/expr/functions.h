@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tables/expr/datum.h"
+#include "tables/status.h"
 
 namespace kx::tables::expr {
 
@@ -47,11 +48,10 @@ struct FunctionInfo {
 const FunctionInfo* find_function(std::string_view name);
 
 // The result type of a call with arguments of types args (whose count is
-// within the function's limits). False, with *problem set, when an argument
-// has a type the function does not take. FIELDGET's result depends on the
-// field and is the caller's business; here it is rejected.
-bool function_type(const FunctionInfo& function, const std::vector<Type>& args, Type* result,
-                   std::string* problem);
+// within the function's limits). A kGenDataType expression error when an
+// argument has a type the function does not take. FIELDGET's result depends
+// on the field and is the caller's business; here it is rejected.
+Status function_type(const FunctionInfo& function, const std::vector<Type>& args, Type* result);
 
 // Calls a function whose result depends only on its arguments (every one but
 // FIELDGET, IIF and DELETED, which the evaluator handles), with arguments of

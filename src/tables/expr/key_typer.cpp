@@ -10,9 +10,10 @@ namespace kx::tables::expr {
 
 cdx::KeyTyper key_typer(std::vector<FieldInfo> fields) {
   return [fields = std::move(fields)](const cdx::TagInfo& tag) -> std::optional<char> {
-    std::string problem;
+    Status status;
     const std::unique_ptr<Expression> key =
-        Expression::compile(tag.key_expression, fields, &problem);
+        Expression::compile(tag.key_expression, fields, &status);
+    std::string problem;
     KeyPlan plan;
     if (!key || !plan_key(tag, *key, &plan, &problem)) return std::nullopt;
     return plan.fill;

@@ -54,8 +54,13 @@ inline bool run(const std::string& text, Datum* value, std::string* problem,
                 FakeRecord* record = nullptr) {
   FakeRecord fresh;
   FakeRecord& r = record ? *record : fresh;
-  std::unique_ptr<Expression> e = Expression::compile(text, r.fields, problem);
-  return e && e->evaluate(r, value, problem);
+  Status status;
+  std::unique_ptr<Expression> e = Expression::compile(text, r.fields, &status);
+  if (!e) {
+    *problem = status.description();
+    return false;
+  }
+  return e->evaluate(r, value, problem);
 }
 
 // The character result of text; "<problem: ...>" when it fails, "<type>"
@@ -88,10 +93,10 @@ inline std::string logic_of(const std::string& text, FakeRecord* record = nullpt
 
 // The compile problem of text ("" when it compiles).
 inline std::string compile_problem(const std::string& text) {
-  std::string problem;
+  Status status;
   FakeRecord r;
-  std::unique_ptr<Expression> e = Expression::compile(text, r.fields, &problem);
-  return e ? "" : problem;
+  std::unique_ptr<Expression> e = Expression::compile(text, r.fields, &status);
+  return e ? "" : status.description();
 }
 
 }  // namespace kx::tables::expr

@@ -73,13 +73,13 @@ TEST(ExprTypeTest, MismatchedTypesDoNotCompile) {
 
 TEST(ExprTypeTest, OnlyABareIntegerFieldIsAnIntegerKey) {
   FakeRecord r;
-  std::string problem;
-  EXPECT_TRUE(Expression::compile("id", r.fields, &problem)->is_integer_field());
-  EXPECT_TRUE(Expression::compile("(ID)", r.fields, &problem)->is_integer_field());
-  EXPECT_FALSE(Expression::compile("id+0", r.fields, &problem)->is_integer_field());
-  EXPECT_FALSE(Expression::compile("qty", r.fields, &problem)->is_integer_field());
-  EXPECT_FALSE(Expression::compile("FIELDGET(3)", r.fields, &problem)->is_integer_field());
-  EXPECT_EQ(Expression::compile("FIELDGET(3)", r.fields, &problem)->type(), Type::kNumber);
+  Status status;
+  EXPECT_TRUE(Expression::compile("id", r.fields, &status)->is_integer_field());
+  EXPECT_TRUE(Expression::compile("(ID)", r.fields, &status)->is_integer_field());
+  EXPECT_FALSE(Expression::compile("id+0", r.fields, &status)->is_integer_field());
+  EXPECT_FALSE(Expression::compile("qty", r.fields, &status)->is_integer_field());
+  EXPECT_FALSE(Expression::compile("FIELDGET(3)", r.fields, &status)->is_integer_field());
+  EXPECT_EQ(Expression::compile("FIELDGET(3)", r.fields, &status)->type(), Type::kNumber);
 }
 
 TEST(ExprOperatorTest, ArithmeticAndPrecedence) {

@@ -28,9 +28,10 @@ class TagKeyTest : public ::testing::Test {
     tag.nullable = nullable;
     tag.options =
         cdx::kOptionCompact | cdx::kOptionCompound | (nullable ? cdx::kOptionNullable : 0);
+    Status status;
+    std::unique_ptr<Expression> e = Expression::compile(expression, record_.fields, &status);
+    if (!e) return "<compile: " + status.description() + ">";
     std::string problem;
-    std::unique_ptr<Expression> e = Expression::compile(expression, record_.fields, &problem);
-    if (!e) return "<compile: " + problem + ">";
     KeyPlan plan;
     if (!plan_key(tag, *e, &plan, &problem)) return "<plan: " + problem + ">";
     Datum value;
@@ -101,20 +102,19 @@ TEST(TagKeyPlanTest, OtherCollationsAndBitmapTagsAreRefused) {
 
 TEST(TagKeyPlanTest, FillFollowsTheKeyType) {
   FakeRecord r;
+  Status status;
   std::string problem;
   cdx::TagInfo tag;
   tag.signature = cdx::kSignatureMachine;
   tag.key_length = 8;
   KeyPlan plan;
-  ASSERT_TRUE(
-      plan_key(tag, *Expression::compile("DTOS(day)", r.fields, &problem), &plan, &problem));
+  ASSERT_TRUE(plan_key(tag, *Expression::compile("DTOS(day)", r.fields, &status), &plan, &problem));
   EXPECT_EQ(plan.fill, ' ');
-  ASSERT_TRUE(plan_key(tag, *Expression::compile("day", r.fields, &problem), &plan, &problem));
+  ASSERT_TRUE(plan_key(tag, *Expression::compile("day", r.fields, &status), &plan, &problem));
   EXPECT_EQ(plan.fill, '\0');
   tag.nullable = true;
   tag.key_length = 9;
-  ASSERT_TRUE(
-      plan_key(tag, *Expression::compile("DTOS(day)", r.fields, &problem), &plan, &problem));
+  ASSERT_TRUE(plan_key(tag, *Expression::compile("DTOS(day)", r.fields, &status), &plan, &problem));
   EXPECT_EQ(plan.fill, '\0');
 }
 
