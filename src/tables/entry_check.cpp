@@ -17,9 +17,9 @@ bool EntryCheck::holds(const dbf::Record& record, std::string_view key) {
   if (!expression_) return true;
   record_.use(record);
   expr::Datum value;
+  if (!expression_->evaluate(record_, &value).ok()) return true;
   std::string problem;
   std::string made;
-  if (!expression_->evaluate(record_, &value, &problem)) return true;
   if (!expr::make_key(plan_, value, &made, &problem)) return true;
   return made == key;
 }

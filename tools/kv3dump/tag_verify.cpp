@@ -146,17 +146,18 @@ class Checker {
       report_->status = s;
       return false;
     }
-    std::string problem;
     Datum value;
     if (for_) {
-      if (!for_->evaluate(record_, &value, &problem)) return problem_at(recno, problem);
+      const Status evaluated = for_->evaluate(record_, &value);
+      if (!evaluated.ok()) return problem_at(recno, evaluated.description());
       if (value.null) return problem_at(recno, "FOR expression gives NULL");
       if (!value.logical) return true;
     }
     *wanted = true;
-    if (!key_->evaluate(record_, &value, &problem) || !make_key(plan_, value, key, &problem)) {
-      return problem_at(recno, problem);
-    }
+    const Status evaluated = key_->evaluate(record_, &value);
+    if (!evaluated.ok()) return problem_at(recno, evaluated.description());
+    std::string problem;
+    if (!make_key(plan_, value, key, &problem)) return problem_at(recno, problem);
     return true;
   }
 

@@ -214,8 +214,8 @@ Type Expression::type() const { return root_->type; }
 
 bool Expression::is_integer_field() const { return integer_field_; }
 
-bool Expression::evaluate(RecordAccess& record, Datum* value, std::string* problem) const {
-  return evaluate_bound(*root_, record, value, problem);
+Status Expression::evaluate(RecordAccess& record, Datum* value) const {
+  return evaluate_bound(*root_, record, value);
 }
 
 }  // namespace kx::tables::expr

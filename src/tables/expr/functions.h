@@ -3,7 +3,6 @@
 #ifndef KX_TABLES_EXPR_FUNCTIONS_H_
 #define KX_TABLES_EXPR_FUNCTIONS_H_
 
-#include <string>
 #include <string_view>
 #include <vector>
 
@@ -56,12 +55,11 @@ Status function_type(const FunctionInfo& function, const std::vector<Type>& args
 // Calls a function whose result depends only on its arguments (every one but
 // FIELDGET, IIF and DELETED, which the evaluator handles), with arguments of
 // the types function_type accepted. A NULL argument gives a NULL result,
-// except for EMPTY(), where it is a problem. False, with *problem set, for
-// what the function cannot do or cannot be trusted to match: a negative or
-// huge width, a SUBSTR start before the first character, UPPER and LOWER of
-// bytes above 127 (whose case mapping depends on the code page).
-bool call_function(Function function, const std::vector<Datum>& args, Datum* result,
-                   std::string* problem);
+// except for EMPTY(), where it is an error. An expression error for what the
+// function cannot do or cannot be trusted to match: a negative or huge
+// width, a SUBSTR start before the first character, UPPER and LOWER of bytes
+// above 127 (whose case mapping depends on the code page).
+Status call_function(Function function, const std::vector<Datum>& args, Datum* result);
 
 }  // namespace kx::tables::expr
 

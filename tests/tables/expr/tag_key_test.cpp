@@ -36,9 +36,9 @@ class TagKeyTest : public ::testing::Test {
     if (!plan_key(tag, *e, &plan, &problem)) return "<plan: " + problem + ">";
     Datum value;
     std::string out;
-    if (!e->evaluate(record_, &value, &problem) || !make_key(plan, value, &out, &problem)) {
-      return "<key: " + problem + ">";
-    }
+    status = e->evaluate(record_, &value);
+    if (!status.ok()) return "<key: " + status.description() + ">";
+    if (!make_key(plan, value, &out, &problem)) return "<key: " + problem + ">";
     return out;
   }
 
