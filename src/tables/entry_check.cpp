@@ -9,8 +9,7 @@ namespace kx::tables {
 EntryCheck::EntryCheck(dbf::Table* table, const cdx::TagInfo& tag) : record_(table) {
   Status status;
   expression_ = expr::Expression::compile(tag.key_expression, expr::fields_of(*table), &status);
-  std::string problem;
-  if (expression_ && !expr::plan_key(tag, *expression_, &plan_, &problem)) expression_.reset();
+  if (expression_ && !expr::plan_key(tag, *expression_, &plan_).ok()) expression_.reset();
 }
 
 bool EntryCheck::holds(const dbf::Record& record, std::string_view key) {
@@ -18,9 +17,8 @@ bool EntryCheck::holds(const dbf::Record& record, std::string_view key) {
   record_.use(record);
   expr::Datum value;
   if (!expression_->evaluate(record_, &value).ok()) return true;
-  std::string problem;
   std::string made;
-  if (!expr::make_key(plan_, value, &made, &problem)) return true;
+  if (!expr::make_key(plan_, value, &made).ok()) return true;
   return made == key;
 }
 

@@ -81,9 +81,8 @@ class Checker {
   // Compiles the expressions and plans the keys; false (with the reason in
   // the report) when the tag cannot be evaluated.
   bool prepare() {
-    std::string problem;
-    if (!can_build_keys(tag_, &problem)) return unevaluable(problem);
-    Status status;
+    Status status = can_build_keys(tag_);
+    if (!status.ok()) return unevaluable(status.description());
     key_ = Expression::compile(tag_.key_expression, fields_, &status);
     if (!key_) return unevaluable("key expression: " + status.description());
     if (!tag_.for_expression.empty()) {
@@ -91,7 +90,8 @@ class Checker {
       if (!for_) return unevaluable("FOR expression: " + status.description());
       if (for_->type() != Type::kLogical) return unevaluable("FOR expression is not logical");
     }
-    if (!plan_key(tag_, *key_, &plan_, &problem)) return unevaluable(problem);
+    status = plan_key(tag_, *key_, &plan_);
+    if (!status.ok()) return unevaluable(status.description());
     report_->evaluable = true;
     report_->plan = plan_;
     return true;
@@ -154,10 +154,9 @@ class Checker {
       if (!value.logical) return true;
     }
     *wanted = true;
-    const Status evaluated = key_->evaluate(record_, &value);
+    Status evaluated = key_->evaluate(record_, &value);
+    if (evaluated.ok()) evaluated = make_key(plan_, value, key);
     if (!evaluated.ok()) return problem_at(recno, evaluated.description());
-    std::string problem;
-    if (!make_key(plan_, value, key, &problem)) return problem_at(recno, problem);
     return true;
   }
 

@@ -1,7 +1,6 @@
 #include "tables/expr/key_typer.h"
 
 #include <memory>
-#include <string>
 #include <utility>
 
 #include "tables/expr/tag_key.h"
@@ -13,9 +12,8 @@ cdx::KeyTyper key_typer(std::vector<FieldInfo> fields) {
     Status status;
     const std::unique_ptr<Expression> key =
         Expression::compile(tag.key_expression, fields, &status);
-    std::string problem;
     KeyPlan plan;
-    if (!key || !plan_key(tag, *key, &plan, &problem)) return std::nullopt;
+    if (!key || !plan_key(tag, *key, &plan).ok()) return std::nullopt;
     return plan.fill;
   };
 }
