@@ -85,12 +85,17 @@ inline std::string logic_of(const std::string& text, FakeRecord* record = nullpt
   return d.logical ? "T" : "F";
 }
 
-// The compile problem of text ("" when it compiles).
-inline std::string compile_problem(const std::string& text) {
+// The compile error of text (OK when it compiles).
+inline Status compile_status(const std::string& text) {
   Status status;
   FakeRecord r;
-  std::unique_ptr<Expression> e = Expression::compile(text, r.fields, &status);
-  return e ? "" : status.description();
+  Expression::compile(text, r.fields, &status);
+  return status;
+}
+
+// The compile problem of text ("" when it compiles).
+inline std::string compile_problem(const std::string& text) {
+  return compile_status(text).description();
 }
 
 }  // namespace kx::tables::expr

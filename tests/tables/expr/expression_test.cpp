@@ -54,6 +54,24 @@ TEST(ExprSyntaxTest, ProblemsNamePositionsAndNames) {
   EXPECT_EQ(compile_problem("LEFT(name)"), "LEFT() with 1 arguments");
 }
 
+TEST(ExprSyntaxTest, ErrorCodeTellsAWrongTypeFromAWrongExpression) {
+  const struct {
+    const char* text;
+    uint32_t gencode;
+  } cases[] = {
+      {"'open", kGenArgument},       {"qty + # 2", kGenArgument},
+      {"shippeddate", kGenArgument}, {"STR()", kGenArgument},
+      {"FIELDGET(0)", kGenArgument}, {"pic", kGenDataType},
+      {"name+qty", kGenDataType},    {"-name", kGenDataType},
+      {"UPPER(qty)", kGenDataType},  {"IIF(flag,1,'a')", kGenDataType},
+  };
+  for (const auto& c : cases) {
+    const Status s = compile_status(c.text);
+    EXPECT_EQ(s.gencode(), c.gencode) << c.text;
+    EXPECT_EQ(s.subcode(), kSubArgument) << c.text;
+  }
+}
+
 TEST(ExprSyntaxTest, DeepNestingIsRefusedNotOverflowed) {
   const std::string deep = std::string(5000, '(') + "1" + std::string(5000, ')');
   EXPECT_EQ(compile_problem(deep).rfind("expression nested too deeply", 0), 0u);
@@ -94,11 +112,22 @@ TEST(ExprOperatorTest, ArithmeticAndPrecedence) {
   EXPECT_EQ(number_of("1/4"), 0.25);
 }
 
-TEST(ExprOperatorTest, DivisionByZeroIsAProblemNotInfinity) {
-  Datum d;
-  const Status s = run("qty/(id-42)", &d);
-  EXPECT_EQ(s.gencode(), kGenZeroDiv);
-  EXPECT_EQ(s.description(), "division by zero");
+TEST(ExprOperatorTest, DivisionByZeroAndOverflowAreProblemsNotInfinity) {
+  const std::string huge = "1" + std::string(300, '0');
+  const struct {
+    std::string text;
+    uint32_t gencode;
+    const char* description;
+  } cases[] = {
+      {"qty/(id-42)", kGenZeroDiv, "division by zero"},
+      {huge + "*" + huge, kGenNumOverflow, "numeric overflow"},
+  };
+  for (const auto& c : cases) {
+    Datum d;
+    const Status s = run(c.text, &d);
+    EXPECT_EQ(s.gencode(), c.gencode) << c.text;
+    EXPECT_EQ(s.description(), c.description) << c.text;
+  }
 }
 
 TEST(ExprOperatorTest, ConcatenationKeepsBlanks) {
