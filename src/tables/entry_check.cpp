@@ -7,19 +7,18 @@
 namespace kx::tables {
 
 EntryCheck::EntryCheck(dbf::Table* table, const cdx::TagInfo& tag) : record_(table) {
-  std::string problem;
-  expression_ = expr::Expression::compile(tag.key_expression, expr::fields_of(*table), &problem);
-  if (expression_ && !expr::plan_key(tag, *expression_, &plan_, &problem)) expression_.reset();
+  Status status;
+  expression_ = expr::Expression::compile(tag.key_expression, expr::fields_of(*table), &status);
+  if (expression_ && !expr::plan_key(tag, *expression_, &plan_).ok()) expression_.reset();
 }
 
 bool EntryCheck::holds(const dbf::Record& record, std::string_view key) {
   if (!expression_) return true;
   record_.use(record);
   expr::Datum value;
-  std::string problem;
+  if (!expression_->evaluate(record_, &value).ok()) return true;
   std::string made;
-  if (!expression_->evaluate(record_, &value, &problem)) return true;
-  if (!expr::make_key(plan_, value, &made, &problem)) return true;
+  if (!expr::make_key(plan_, value, &made).ok()) return true;
   return made == key;
 }
 

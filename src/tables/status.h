@@ -33,6 +33,12 @@ class Status {
   static Status corruption(const std::string& filename, const std::string& description) {
     return Status(kGenCorruption, kSubCorruption, 0, filename, "", description);
   }
+  // An expression that cannot be compiled or evaluated, or a key that cannot
+  // be made from its value; gencode says how (a type that does not fit, a
+  // division by zero, ...).
+  static Status expression(const std::string& description, uint32_t gencode = kGenArgument) {
+    return Status(gencode, kSubArgument, 0, "", "", description);
+  }
   static Status read_error(const std::string& filename, uint32_t oscode,
                            const std::string& description) {
     return Status(kGenRead, kSubRead, oscode, filename, "", description);

@@ -39,9 +39,9 @@ std::optional<double> parse_number(const std::string& text) {
 // The type of the tag's keys: that of its key expression, or, when that
 // does not compile here, a guess from the key's fill and length.
 Type key_type(const OpenedTable& t, const TagInfo& tag, const std::string& text) {
-  std::string problem;
+  tables::Status status;
   const std::unique_ptr<Expression> key =
-      Expression::compile(tag.key_expression, t.fields, &problem);
+      Expression::compile(tag.key_expression, t.fields, &status);
   if (key) return key->type();
   const size_t length = tag.key_length - (tag.nullable ? 1 : 0);
   if (tag.fill == ' ') return Type::kCharacter;

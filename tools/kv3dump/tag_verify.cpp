@@ -81,16 +81,17 @@ class Checker {
   // Compiles the expressions and plans the keys; false (with the reason in
   // the report) when the tag cannot be evaluated.
   bool prepare() {
-    std::string problem;
-    if (!can_build_keys(tag_, &problem)) return unevaluable(problem);
-    key_ = Expression::compile(tag_.key_expression, fields_, &problem);
-    if (!key_) return unevaluable("key expression: " + problem);
+    Status status = can_build_keys(tag_);
+    if (!status.ok()) return unevaluable(status.description());
+    key_ = Expression::compile(tag_.key_expression, fields_, &status);
+    if (!key_) return unevaluable("key expression: " + status.description());
     if (!tag_.for_expression.empty()) {
-      for_ = Expression::compile(tag_.for_expression, fields_, &problem);
-      if (!for_) return unevaluable("FOR expression: " + problem);
+      for_ = Expression::compile(tag_.for_expression, fields_, &status);
+      if (!for_) return unevaluable("FOR expression: " + status.description());
       if (for_->type() != Type::kLogical) return unevaluable("FOR expression is not logical");
     }
-    if (!plan_key(tag_, *key_, &plan_, &problem)) return unevaluable(problem);
+    status = plan_key(tag_, *key_, &plan_);
+    if (!status.ok()) return unevaluable(status.description());
     report_->evaluable = true;
     report_->plan = plan_;
     return true;
@@ -145,17 +146,17 @@ class Checker {
       report_->status = s;
       return false;
     }
-    std::string problem;
     Datum value;
     if (for_) {
-      if (!for_->evaluate(record_, &value, &problem)) return problem_at(recno, problem);
+      const Status evaluated = for_->evaluate(record_, &value);
+      if (!evaluated.ok()) return problem_at(recno, evaluated.description());
       if (value.null) return problem_at(recno, "FOR expression gives NULL");
       if (!value.logical) return true;
     }
     *wanted = true;
-    if (!key_->evaluate(record_, &value, &problem) || !make_key(plan_, value, key, &problem)) {
-      return problem_at(recno, problem);
-    }
+    Status evaluated = key_->evaluate(record_, &value);
+    if (evaluated.ok()) evaluated = make_key(plan_, value, key);
+    if (!evaluated.ok()) return problem_at(recno, evaluated.description());
     return true;
   }
 

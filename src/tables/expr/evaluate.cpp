@@ -61,11 +61,10 @@ bool comparison(Operator op, const Datum& left, const Datum& right) {
   }
 }
 
-bool arithmetic(Operator op, const Datum& left, const Datum& right, Datum* out,
-                std::string* problem) {
+Status arithmetic(Operator op, const Datum& left, const Datum& right, Datum* out) {
   if (left.type == Type::kCharacter) {
     *out = Datum::character(left.text + right.text);
-    return true;
+    return Status();
   }
   double v = 0;
   switch (op) {
@@ -79,31 +78,25 @@ bool arithmetic(Operator op, const Datum& left, const Datum& right, Datum* out,
       v = left.number * right.number;
       break;
     default:
-      if (right.number == 0) {
-        *problem = "division by zero";
-        return false;
-      }
+      if (right.number == 0) return Status::expression("division by zero", kGenZeroDiv);
       v = left.number / right.number;
   }
-  if (!std::isfinite(v)) {
-    *problem = "numeric overflow";
-    return false;
-  }
+  if (!std::isfinite(v)) return Status::expression("numeric overflow", kGenNumOverflow);
   *out = Datum::number_of(v);
-  return true;
+  return Status();
 }
 
 class Evaluator {
  public:
-  Evaluator(RecordAccess& record, std::string* problem) : record_(record), problem_(problem) {}
+  explicit Evaluator(RecordAccess& record) : record_(record) {}
 
-  bool eval(const Bound& b, Datum* out) {
+  Status eval(const Bound& b, Datum* out) {
     switch (b.kind) {
       case NodeKind::kLiteral:
         *out = b.literal;
-        return true;
+        return Status();
       case NodeKind::kName:
-        return record_.field(b.field, out, problem_);
+        return record_.field(b.field, out);
       case NodeKind::kCall:
         return call(b, out);
       case NodeKind::kUnary:
@@ -111,33 +104,30 @@ class Evaluator {
       case NodeKind::kBinary:
         return binary(b, out);
     }
-    return false;
+    return Status::expression("unknown node");
   }
 
  private:
-  bool fail(const std::string& what) {
-    *problem_ = what;
-    return false;
-  }
-
-  bool logical(const Bound& b, bool* value) {
+  Status logical(const Bound& b, bool* value) {
     Datum d;
-    if (!eval(b, &d)) return false;
-    if (d.null) return fail("NULL value in a condition");
+    const Status s = eval(b, &d);
+    if (!s.ok()) return s;
+    if (d.null) return Status::expression("NULL value in a condition");
     *value = d.logical;
-    return true;
+    return Status();
   }
 
-  bool call(const Bound& b, Datum* out) {
+  Status call(const Bound& b, Datum* out) {
     switch (b.function) {
       case Function::kFieldget:
-        return record_.field(b.field, out, problem_);
+        return record_.field(b.field, out);
       case Function::kDeleted:
         *out = Datum::logical_of(record_.deleted());
-        return true;
+        return Status();
       case Function::kIif: {
         bool condition = false;
-        if (!logical(*b.args[0], &condition)) return false;
+        const Status s = logical(*b.args[0], &condition);
+        if (!s.ok()) return s;
         return eval(*b.args[condition ? 1 : 2], out);
       }
       default:
@@ -145,19 +135,22 @@ class Evaluator {
     }
     std::vector<Datum> args(b.args.size());
     for (size_t i = 0; i < b.args.size(); ++i) {
-      if (!eval(*b.args[i], &args[i])) return false;
+      const Status s = eval(*b.args[i], &args[i]);
+      if (!s.ok()) return s;
     }
-    return call_function(b.function, args, out, problem_);
+    return call_function(b.function, args, out);
   }
 
-  bool unary(const Bound& b, Datum* out) {
+  Status unary(const Bound& b, Datum* out) {
     if (b.op == Operator::kNot) {
       bool v = false;
-      if (!logical(*b.args[0], &v)) return false;
+      const Status s = logical(*b.args[0], &v);
+      if (!s.ok()) return s;
       *out = Datum::logical_of(!v);
-      return true;
+      return Status();
     }
-    if (!eval(*b.args[0], out)) return false;
+    const Status s = eval(*b.args[0], out);
+    if (!s.ok()) return s;
     if (b.op == Operator::kNegate && !out->null) {
       out->number = -out->number;
       if (out->number == 0) out->number = 0;
@@ -168,45 +161,47 @@ class Evaluator {
         d.insert(0, "-");
       }
     }
-    return true;
+    return Status();
   }
 
-  bool binary(const Bound& b, Datum* out) {
+  Status binary(const Bound& b, Datum* out) {
     if (b.op == Operator::kAnd || b.op == Operator::kOr) {
       // Evaluated left to right and stopped as soon as the result is known.
       bool v = false;
-      if (!logical(*b.args[0], &v)) return false;
+      Status s = logical(*b.args[0], &v);
+      if (!s.ok()) return s;
       if (v == (b.op == Operator::kOr)) {
         *out = Datum::logical_of(v);
-        return true;
+        return Status();
       }
-      if (!logical(*b.args[1], &v)) return false;
+      s = logical(*b.args[1], &v);
+      if (!s.ok()) return s;
       *out = Datum::logical_of(v);
-      return true;
+      return Status();
     }
     Datum left, right;
-    if (!eval(*b.args[0], &left) || !eval(*b.args[1], &right)) return false;
+    Status s = eval(*b.args[0], &left);
+    if (s.ok()) s = eval(*b.args[1], &right);
+    if (!s.ok()) return s;
     if (b.type == Type::kLogical) {
-      if (left.null || right.null) return fail("NULL value in a comparison");
+      if (left.null || right.null) return Status::expression("NULL value in a comparison");
       *out = Datum::logical_of(comparison(b.op, left, right));
-      return true;
+      return Status();
     }
     if (left.null || right.null) {
       *out = Datum::null_of(b.type);
-      return true;
+      return Status();
     }
-    return arithmetic(b.op, left, right, out, problem_);
+    return arithmetic(b.op, left, right, out);
   }
 
   RecordAccess& record_;
-  std::string* const problem_;
 };
 
 }  // namespace
 
-bool evaluate_bound(const Bound& root, RecordAccess& record, Datum* value, std::string* problem) {
-  problem->clear();
-  return Evaluator(record, problem).eval(root, value);
+Status evaluate_bound(const Bound& root, RecordAccess& record, Datum* value) {
+  return Evaluator(record).eval(root, value);
 }
 
 }  // namespace kx::tables::expr

@@ -3,18 +3,17 @@
 #ifndef KX_TABLES_EXPR_EVALUATE_H_
 #define KX_TABLES_EXPR_EVALUATE_H_
 
-#include <string>
-
 #include "tables/expr/bound.h"
 #include "tables/expr/datum.h"
 #include "tables/expr/expression.h"
+#include "tables/status.h"
 
 namespace kx::tables::expr {
 
-// Evaluates root on record into *value. False, with *problem set, when a
-// field cannot be read or an operation fails; *problem is cleared first.
-// .AND. and .OR. stop as soon as their result is known.
-bool evaluate_bound(const Bound& root, RecordAccess& record, Datum* value, std::string* problem);
+// Evaluates root on record into *value. OK, or the field's error or the
+// failed operation's expression error. .AND. and .OR. stop as soon as their
+// result is known.
+Status evaluate_bound(const Bound& root, RecordAccess& record, Datum* value);
 
 }  // namespace kx::tables::expr
 

@@ -17,8 +17,7 @@ bool is_comparison(Operator op) {
 
 class Binder {
  public:
-  Binder(const std::vector<FieldInfo>& fields, std::string* problem)
-      : fields_(fields), problem_(problem) {}
+  Binder(const std::vector<FieldInfo>& fields, Status* status) : fields_(fields), status_(status) {}
 
   std::unique_ptr<Bound> bind(const Node& node) {
     switch (node.kind) {
@@ -40,10 +39,11 @@ class Binder {
   }
 
  private:
-  std::unique_ptr<Bound> fail(const std::string& what) {
-    *problem_ = what;
+  std::unique_ptr<Bound> fail(const std::string& what, uint32_t gencode = kGenArgument) {
+    *status_ = Status::expression(what, gencode);
     return nullptr;
   }
+  std::unique_ptr<Bound> wrong_type(const std::string& what) { return fail(what, kGenDataType); }
 
   static std::unique_ptr<Bound> make(const Node& node, Type type) {
     auto b = std::make_unique<Bound>();
@@ -56,8 +56,8 @@ class Binder {
   std::unique_ptr<Bound> field_at(const Node& node, size_t index) {
     Type type;
     if (!field_type(fields_[index].type, &type)) {
-      return fail("field " + fields_[index].name + " of type " + fields_[index].type +
-                  " cannot be used in an expression");
+      return wrong_type("field " + fields_[index].name + " of type " + fields_[index].type +
+                        " cannot be used in an expression");
     }
     auto b = make(node, type);
     b->field = index;
@@ -102,7 +102,10 @@ class Binder {
       types.push_back(args.back()->type);
     }
     Type type = Type::kLogical;
-    if (f->id != Function::kDeleted && !function_type(*f, types, &type, problem_)) return nullptr;
+    if (f->id != Function::kDeleted) {
+      *status_ = function_type(*f, types, &type);
+      if (!status_->ok()) return nullptr;
+    }
     auto b = make(node, type);
     b->function = f->id;
     b->args = std::move(args);
@@ -114,8 +117,8 @@ class Binder {
     if (!operand) return nullptr;
     const Type want = node.op == Operator::kNot ? Type::kLogical : Type::kNumber;
     if (operand->type != want) {
-      return fail(std::string(node.op == Operator::kNot ? ".NOT." : "sign") + " of a " +
-                  type_name(operand->type));
+      return wrong_type(std::string(node.op == Operator::kNot ? ".NOT." : "sign") + " of a " +
+                        type_name(operand->type));
     }
     auto b = make(node, want);
     b->args.push_back(std::move(operand));
@@ -129,8 +132,9 @@ class Binder {
     if (!right) return nullptr;
     Type type;
     if (!binary_type(node.op, left->type, right->type, &type)) {
-      return fail(std::string("operator at position ") + std::to_string(node.position + 1) +
-                  " cannot combine " + type_name(left->type) + " and " + type_name(right->type));
+      return wrong_type(std::string("operator at position ") + std::to_string(node.position + 1) +
+                        " cannot combine " + type_name(left->type) + " and " +
+                        type_name(right->type));
     }
     auto b = make(node, type);
     b->args.push_back(std::move(left));
@@ -156,7 +160,7 @@ class Binder {
   }
 
   const std::vector<FieldInfo>& fields_;
-  std::string* const problem_;
+  Status* const status_;
 };
 
 }  // namespace
@@ -197,11 +201,10 @@ Expression::~Expression() = default;
 
 std::unique_ptr<Expression> Expression::compile(std::string_view text,
                                                 const std::vector<FieldInfo>& fields,
-                                                std::string* problem) {
-  problem->clear();
-  std::unique_ptr<Node> tree = parse(text, problem);
+                                                Status* status) {
+  std::unique_ptr<Node> tree = parse(text, status);
   if (!tree) return nullptr;
-  std::unique_ptr<Bound> root = Binder(fields, problem).bind(*tree);
+  std::unique_ptr<Bound> root = Binder(fields, status).bind(*tree);
   if (!root) return nullptr;
   const bool integer_field = root->kind == NodeKind::kName && fields[root->field].type == 'I';
   return std::unique_ptr<Expression>(new Expression(std::move(root), integer_field));
@@ -211,8 +214,8 @@ Type Expression::type() const { return root_->type; }
 
 bool Expression::is_integer_field() const { return integer_field_; }
 
-bool Expression::evaluate(RecordAccess& record, Datum* value, std::string* problem) const {
-  return evaluate_bound(*root_, record, value, problem);
+Status Expression::evaluate(RecordAccess& record, Datum* value) const {
+  return evaluate_bound(*root_, record, value);
 }
 
 }  // namespace kx::tables::expr

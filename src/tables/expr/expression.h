@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "tables/expr/datum.h"
+#include "tables/status.h"
 
 namespace kx::tables::expr {
 
@@ -30,9 +31,9 @@ class RecordAccess {
   virtual ~RecordAccess() = default;
   // The value of field index (0-based position in the FieldInfo list the
   // expression was compiled with), of the type the field's letter maps to,
-  // NULL when the field holds NULL. False, with *problem set, when the value
+  // NULL when the field holds NULL. OK, or an error describing why the value
   // cannot be had or cannot be trusted.
-  virtual bool field(size_t index, Datum* value, std::string* problem) = 0;
+  virtual Status field(size_t index, Datum* value) = 0;
   // Whether the record is marked deleted.
   virtual bool deleted() = 0;
 };
@@ -47,12 +48,12 @@ struct Bound;  // the compiled tree (bound.h)
 class Expression {
  public:
   // Parses text and binds its names to fields (letter case ignored). Returns
-  // nullptr, with *problem set, for a syntax error, a name that is no field,
-  // an unknown function, a wrong argument count or type, or FIELDGET()
-  // without a constant field number.
+  // nullptr, with *status set to an expression error, for a syntax error, a
+  // name that is no field, an unknown function, a wrong argument count, a
+  // type that does not fit (kGenDataType), or FIELDGET() without a constant
+  // field number; *status is OK on success.
   static std::unique_ptr<Expression> compile(std::string_view text,
-                                             const std::vector<FieldInfo>& fields,
-                                             std::string* problem);
+                                             const std::vector<FieldInfo>& fields, Status* status);
   ~Expression();
   Expression(const Expression&) = delete;
   Expression& operator=(const Expression&) = delete;
@@ -62,11 +63,12 @@ class Expression {
   // have their own 4-byte encoding).
   bool is_integer_field() const;
 
-  // Evaluates on record. False, with *problem set, when a field cannot be
-  // read or an operation fails (division by zero, a NULL in a comparison or
-  // a logical operator, a function's problem). NULL field values pass
-  // through arithmetic, concatenation and functions as NULL.
-  bool evaluate(RecordAccess& record, Datum* value, std::string* problem) const;
+  // Evaluates on record. OK, or the error of a field that cannot be read or
+  // the expression error of an operation that fails (division by zero
+  // kGenZeroDiv, overflow kGenNumOverflow, a NULL in a comparison or a
+  // logical operator, a function's failure). NULL field values pass through
+  // arithmetic, concatenation and functions as NULL.
+  Status evaluate(RecordAccess& record, Datum* value) const;
 
  private:
   explicit Expression(std::unique_ptr<Bound> root, bool integer_field);

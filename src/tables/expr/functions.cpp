@@ -86,47 +86,43 @@ Type result_type(Function f) {
 }
 
 // A whole-number argument (truncated towards zero).
-bool count_of(const Datum& d, int64_t* out, std::string* problem) {
+Status count_of(const Datum& d, int64_t* out) {
   if (!std::isfinite(d.number) || std::fabs(d.number) > 1e9) {
-    *problem = "number argument out of range";
-    return false;
+    return Status::expression("number argument out of range");
   }
   *out = static_cast<int64_t>(std::trunc(d.number));
-  return true;
+  return Status();
 }
 
-bool width_of(const Datum& d, int64_t* out, std::string* problem) {
-  if (!count_of(d, out, problem)) return false;
+Status width_of(const Datum& d, int64_t* out) {
+  const Status s = count_of(d, out);
+  if (!s.ok()) return s;
   if (*out < 0 || *out > kMaxWidth) {
-    *problem = "width " + std::to_string(*out) + " out of range";
-    return false;
+    return Status::expression("width " + std::to_string(*out) + " out of range");
   }
-  return true;
+  return Status();
 }
 
 Date date_part(const Datum& d) { return d.type == Type::kDate ? d.date : Date::from_julian(d.day); }
 
-bool change_case(const std::string& in, bool to_upper, Datum* out, std::string* problem) {
+Status change_case(const std::string& in, bool to_upper, Datum* out) {
   for (char c : in) {
     if (static_cast<unsigned char>(c) > 127) {
-      *problem = std::string(to_upper ? "UPPER" : "LOWER") +
-                 " of a character above 127 (its case depends on the code page)";
-      return false;
+      return Status::expression(std::string(to_upper ? "UPPER" : "LOWER") +
+                                " of a character above 127 (its case depends on the code page)");
     }
   }
   *out = Datum::character(to_upper ? ascii_upper(in) : ascii_lower(in));
-  return true;
+  return Status();
 }
 
-bool pad(const std::vector<Datum>& args, bool on_left, Datum* out, std::string* problem) {
+Status pad(const std::vector<Datum>& args, bool on_left, Datum* out) {
   int64_t width = 0;
-  if (!width_of(args[1], &width, problem)) return false;
+  const Status s = width_of(args[1], &width);
+  if (!s.ok()) return s;
   char fill = ' ';
   if (args.size() > 2) {
-    if (args[2].text.empty()) {
-      *problem = "empty pad character";
-      return false;
-    }
+    if (args[2].text.empty()) return Status::expression("empty pad character");
     fill = args[2].text[0];
   }
   const std::string& text = args[0].text;
@@ -137,45 +133,49 @@ bool pad(const std::vector<Datum>& args, bool on_left, Datum* out, std::string* 
     const std::string padding(w - text.size(), fill);
     *out = Datum::character(on_left ? padding + text : text + padding);
   }
-  return true;
+  return Status();
 }
 
-bool str(const std::vector<Datum>& args, Datum* out, std::string* problem) {
+Status str(const std::vector<Datum>& args, Datum* out) {
   int64_t width = 10, decimals = 0;
-  if (args.size() > 1 && !count_of(args[1], &width, problem)) return false;
-  if (args.size() > 2 && !count_of(args[2], &decimals, problem)) return false;
+  Status s;
+  if (args.size() > 1) s = count_of(args[1], &width);
+  if (s.ok() && args.size() > 2) s = count_of(args[2], &decimals);
+  if (!s.ok()) return s;
   if (width < 1 || width > kMaxStrWidth || decimals < 0 || decimals > kMaxStrWidth) {
-    *problem = "STR width " + std::to_string(width) + " or decimals " + std::to_string(decimals) +
-               " out of range";
-    return false;
+    return Status::expression("STR width " + std::to_string(width) + " or decimals " +
+                              std::to_string(decimals) + " out of range");
   }
   *out = Datum::character(str_text(args[0], static_cast<int>(width), static_cast<int>(decimals)));
-  return true;
+  return Status();
 }
 
-bool substr(const std::vector<Datum>& args, Datum* out, std::string* problem) {
+Status substr(const std::vector<Datum>& args, Datum* out) {
   int64_t start = 0;
-  if (!count_of(args[1], &start, problem)) return false;
+  Status s = count_of(args[1], &start);
+  if (!s.ok()) return s;
   if (start < 1) {
-    *problem = "SUBSTR start " + std::to_string(start) + " before the first character";
-    return false;
+    return Status::expression("SUBSTR start " + std::to_string(start) +
+                              " before the first character");
   }
   const std::string& text = args[0].text;
   int64_t length = static_cast<int64_t>(text.size());
-  if (args.size() > 2 && !width_of(args[2], &length, problem)) return false;
+  if (args.size() > 2) s = width_of(args[2], &length);
+  if (!s.ok()) return s;
   const size_t from = static_cast<size_t>(start - 1);
   *out = Datum::character(from >= text.size() ? std::string()
                                               : text.substr(from, static_cast<size_t>(length)));
-  return true;
+  return Status();
 }
 
-bool left_or_right(const std::vector<Datum>& args, bool left, Datum* out, std::string* problem) {
+Status left_or_right(const std::vector<Datum>& args, bool left, Datum* out) {
   int64_t n = 0;
-  if (!count_of(args[1], &n, problem)) return false;
+  const Status s = count_of(args[1], &n);
+  if (!s.ok()) return s;
   const std::string& text = args[0].text;
   const size_t count = n <= 0 ? 0 : std::min(static_cast<size_t>(n), text.size());
   *out = Datum::character(left ? text.substr(0, count) : text.substr(text.size() - count));
-  return true;
+  return Status();
 }
 
 bool is_empty(const Datum& d) {
@@ -194,13 +194,13 @@ bool is_empty(const Datum& d) {
   return false;
 }
 
-bool date_number(Function f, const Datum& d, Datum* out) {
+Status date_number(Function f, const Datum& d, Datum* out) {
   const Date date = date_part(d);
   const int v = f == Function::kYear    ? date.year()
                 : f == Function::kMonth ? date.month()
                                         : date.day();
   *out = Datum::number_of(v, std::to_string(v));
-  return true;
+  return Status();
 }
 
 }  // namespace
@@ -213,88 +213,81 @@ const FunctionInfo* find_function(std::string_view name) {
   return nullptr;
 }
 
-bool function_type(const FunctionInfo& function, const std::vector<Type>& args, Type* result,
-                   std::string* problem) {
+Status function_type(const FunctionInfo& function, const std::vector<Type>& args, Type* result) {
   if (function.id == Function::kFieldget) {
-    *problem = "FIELDGET needs the field table";
-    return false;
+    return Status::expression("FIELDGET needs the field table");
   }
   const char* letters = argument_letters(function.id);
   for (size_t i = 0; i < args.size(); ++i) {
     const char letter = letters[i] == '\0' ? '*' : letters[i];
     if (!fits(letter, args[i])) {
-      *problem = std::string(function.name) + "() argument " + std::to_string(i + 1) +
-                 " cannot be " + type_name(args[i]);
-      return false;
+      return Status::expression(std::string(function.name) + "() argument " +
+                                    std::to_string(i + 1) + " cannot be " + type_name(args[i]),
+                                kGenDataType);
     }
   }
   if (function.id == Function::kIif) {
     if (args[1] != args[2]) {
-      *problem = std::string("IIF() branches of different types (") + type_name(args[1]) + ", " +
-                 type_name(args[2]) + ")";
-      return false;
+      return Status::expression(std::string("IIF() branches of different types (") +
+                                    type_name(args[1]) + ", " + type_name(args[2]) + ")",
+                                kGenDataType);
     }
     *result = args[1];
-    return true;
+    return Status();
   }
   *result = result_type(function.id);
-  return true;
+  return Status();
 }
 
-bool call_function(Function f, const std::vector<Datum>& args, Datum* result,
-                   std::string* problem) {
+Status call_function(Function f, const std::vector<Datum>& args, Datum* result) {
   for (const Datum& a : args) {
     if (!a.null) continue;
-    if (f == Function::kEmpty) {
-      *problem = "EMPTY() of a NULL value";
-      return false;
-    }
+    if (f == Function::kEmpty) return Status::expression("EMPTY() of a NULL value");
     *result = Datum::null_of(result_type(f));
-    return true;
+    return Status();
   }
   switch (f) {
     case Function::kStr:
-      return str(args, result, problem);
+      return str(args, result);
     case Function::kDtos:
       *result = Datum::character(date_part(args[0]).dtos());
-      return true;
+      return Status();
     case Function::kPadl:
-      return pad(args, true, result, problem);
+      return pad(args, true, result);
     case Function::kPadr:
-      return pad(args, false, result, problem);
+      return pad(args, false, result);
     case Function::kAlltrim:
       *result = Datum::character(trim(args[0].text));
-      return true;
+      return Status();
     case Function::kLtrim:
       *result = Datum::character(trim_left(args[0].text));
-      return true;
+      return Status();
     case Function::kRtrim:
     case Function::kTrim:
       *result = Datum::character(trim_right(args[0].text));
-      return true;
+      return Status();
     case Function::kUpper:
-      return change_case(args[0].text, true, result, problem);
+      return change_case(args[0].text, true, result);
     case Function::kLower:
-      return change_case(args[0].text, false, result, problem);
+      return change_case(args[0].text, false, result);
     case Function::kSubstr:
-      return substr(args, result, problem);
+      return substr(args, result);
     case Function::kLeft:
-      return left_or_right(args, true, result, problem);
+      return left_or_right(args, true, result);
     case Function::kRight:
-      return left_or_right(args, false, result, problem);
+      return left_or_right(args, false, result);
     case Function::kVal:
       *result = val_of(args[0].text);
-      return true;
+      return Status();
     case Function::kYear:
     case Function::kMonth:
     case Function::kDay:
       return date_number(f, args[0], result);
     case Function::kEmpty:
       *result = Datum::logical_of(is_empty(args[0]));
-      return true;
+      return Status();
     default:
-      *problem = "function not callable here";
-      return false;
+      return Status::expression("function not callable here");
   }
 }
 

@@ -13,21 +13,20 @@ bool is_name_char(char c) { return is_name_start(c) || is_digit(c); }
 
 class Lexer {
  public:
-  Lexer(std::string_view text, std::vector<Token>* tokens, std::string* problem)
-      : text_(text), tokens_(tokens), problem_(problem) {}
+  Lexer(std::string_view text, std::vector<Token>* tokens) : text_(text), tokens_(tokens) {}
 
-  bool run() {
+  Status run() {
     tokens_->clear();
     while (pos_ < text_.size()) {
       const char c = text_[pos_];
       if (c == ' ' || c == '\t') {
         ++pos_;
       } else if (!next_token(c)) {
-        return false;
+        return status_;
       }
     }
     tokens_->push_back(Token{TokenKind::kEnd, "", text_.size()});
-    return true;
+    return Status();
   }
 
  private:
@@ -51,7 +50,7 @@ class Lexer {
   }
 
   bool fail(size_t at, const std::string& what) {
-    *problem_ = what + " at position " + std::to_string(at + 1);
+    status_ = Status::expression(what + " at position " + std::to_string(at + 1));
     return false;
   }
 
@@ -135,14 +134,14 @@ class Lexer {
 
   const std::string_view text_;
   std::vector<Token>* const tokens_;
-  std::string* const problem_;
+  Status status_;  // the first failure
   size_t pos_ = 0;
 };
 
 }  // namespace
 
-bool tokenize(std::string_view text, std::vector<Token>* tokens, std::string* problem) {
-  return Lexer(text, tokens, problem).run();
+Status tokenize(std::string_view text, std::vector<Token>* tokens) {
+  return Lexer(text, tokens).run();
 }
 
 }  // namespace kx::tables::expr

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "tables/status.h"
+
 namespace kx::tables::expr {
 
 enum class TokenKind {
@@ -42,9 +44,9 @@ struct Token {
 };
 
 // The tokens of text, ending with one kEnd token. Letter case is ignored in
-// the dotted words (.t., .and.). Returns false, with *problem describing the
+// the dotted words (.t., .and.). Returns an expression error describing the
 // first character that starts no token, for anything outside the language.
-bool tokenize(std::string_view text, std::vector<Token>* tokens, std::string* problem);
+Status tokenize(std::string_view text, std::vector<Token>* tokens);
 
 }  // namespace kx::tables::expr
 

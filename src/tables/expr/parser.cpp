@@ -21,8 +21,7 @@ std::unique_ptr<Node> make(NodeKind kind, size_t position, Operator op = Operato
 
 class Parser {
  public:
-  Parser(std::vector<Token> tokens, std::string* problem)
-      : tokens_(std::move(tokens)), problem_(problem) {}
+  Parser(std::vector<Token> tokens, Status* status) : tokens_(std::move(tokens)), status_(status) {}
 
   std::unique_ptr<Node> run() {
     std::unique_ptr<Node> root = disjunction(0);
@@ -39,8 +38,8 @@ class Parser {
   }
 
   std::unique_ptr<Node> fail(const std::string& what) {
-    if (problem_->empty()) {
-      *problem_ = what + " at position " + std::to_string(peek().position + 1);
+    if (status_->ok()) {
+      *status_ = Status::expression(what + " at position " + std::to_string(peek().position + 1));
     }
     return nullptr;
   }
@@ -206,17 +205,17 @@ class Parser {
   }
 
   const std::vector<Token> tokens_;
-  std::string* const problem_;
+  Status* const status_;
   size_t pos_ = 0;
 };
 
 }  // namespace
 
-std::unique_ptr<Node> parse(std::string_view text, std::string* problem) {
-  problem->clear();
+std::unique_ptr<Node> parse(std::string_view text, Status* status) {
   std::vector<Token> tokens;
-  if (!tokenize(text, &tokens, problem)) return nullptr;
-  return Parser(std::move(tokens), problem).run();
+  *status = tokenize(text, &tokens);
+  if (!status->ok()) return nullptr;
+  return Parser(std::move(tokens), status).run();
 }
 
 }  // namespace kx::tables::expr

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "tables/expr/datum.h"
+#include "tables/status.h"
 
 namespace kx::tables::expr {
 
@@ -47,9 +48,10 @@ struct Node {
   size_t position = 0;                      // offset in the expression text
 };
 
-// Parses text. Returns nullptr, with *problem set, on a syntax error or a
-// construct outside the language (alias references, macros, arrays, ...).
-std::unique_ptr<Node> parse(std::string_view text, std::string* problem);
+// Parses text. Returns nullptr, with *status set to an expression error, on
+// a syntax error or a construct outside the language (alias references,
+// macros, arrays, ...); *status is OK on success.
+std::unique_ptr<Node> parse(std::string_view text, Status* status);
 
 }  // namespace kx::tables::expr
 

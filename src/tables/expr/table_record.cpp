@@ -41,7 +41,7 @@ Status TableRecord::load(uint32_t recno) {
   return table_->read_record(recno, &record_);
 }
 
-bool TableRecord::field(size_t index, Datum* value, std::string* problem) {
+Status TableRecord::field(size_t index, Datum* value) {
   const dbf::Field& f = table_->fields()[index];
   Type type = Type::kCharacter;
   field_type(f.type, &type);
@@ -51,33 +51,28 @@ bool TableRecord::field(size_t index, Datum* value, std::string* problem) {
     ByteView flags;
     if (!flags_field || f.null_bit < 0 ||
         !bytes.slice(flags_field->offset, flags_field->width, &flags)) {
-      *problem = "cannot tell whether field " + f.name + " is NULL";
-      return false;
+      return Status::corruption(table_->name(), "cannot tell whether field " + f.name + " is NULL");
     }
     if (bit_set(flags, f.null_bit)) {
       *value = Datum::null_of(type);
-      return true;
+      return Status();
     }
   }
   if (f.type == dbf::kTypeDateTime) {
     ByteView field_bytes;
     if (!bytes.slice(f.offset, dbf::kDateTimeWidth, &field_bytes)) {
-      *problem = "record too short for field " + f.name;
-      return false;
+      return Status::corruption(table_->name(), "record too short for field " + f.name);
     }
     const int32_t day = static_cast<int32_t>(decode_le32(field_bytes.data()));
     const uint32_t ms = decode_le32(field_bytes.data() + 4);
     *value = Datum::datetime(day, ms);
-    return true;
+    return Status();
   }
   Value v;
   status_ = table_->value(record_, index, &v);
-  if (!status_.ok()) {
-    *problem = status_.description();
-    return false;
-  }
+  if (!status_.ok()) return status_;
   *value = from_value(v, type);
-  return true;
+  return Status();
 }
 
 }  // namespace kx::tables::expr

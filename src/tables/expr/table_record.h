@@ -30,10 +30,11 @@ class TableRecord : public RecordAccess {
 
   // Field values: NULL when the field allows NULL and its bit in the null
   // flags is set; datetimes with their time of day; memo fields as their
-  // text. A problem when a nullable field's NULL state cannot be told (the
-  // table has no null-flag field, or no bit for it), and when the memo file
-  // cannot be read (status() then holds the read error).
-  bool field(size_t index, Datum* value, std::string* problem) override;
+  // text. Corruption when a nullable field's NULL state cannot be told (the
+  // table has no null-flag field, or no bit for it) or the record is too
+  // short; the read error when the memo file cannot be read (status() then
+  // holds it too).
+  Status field(size_t index, Datum* value) override;
   bool deleted() override { return record_.deleted(); }
 
   // The read error met by the last field(), OK when there was none.

@@ -24,21 +24,21 @@ size_t encoded_length(const KeyPlan& plan) {
 
 }  // namespace
 
-bool can_build_keys(const cdx::TagInfo& tag, std::string* problem) {
+Status can_build_keys(const cdx::TagInfo& tag) {
   if (tag.signature == cdx::kSignatureBitmap || !tag.is_btree()) {
-    *problem = "bitmap tag";
-    return false;
+    return Status::expression("bitmap tag");
   }
   if (tag.signature != cdx::kSignatureMachine) {
-    *problem = "tag under collation " + (tag.collation.empty() ? std::string("?") : tag.collation) +
-               ": only machine-collation tags are checked";
-    return false;
+    return Status::expression("tag under collation " +
+                              (tag.collation.empty() ? std::string("?") : tag.collation) +
+                              ": only machine-collation tags are checked");
   }
-  return true;
+  return Status();
 }
 
-bool plan_key(const cdx::TagInfo& tag, const Expression& key, KeyPlan* plan, std::string* problem) {
-  if (!can_build_keys(tag, problem)) return false;
+Status plan_key(const cdx::TagInfo& tag, const Expression& key, KeyPlan* plan) {
+  const Status s = can_build_keys(tag);
+  if (!s.ok()) return s;
   KeyPlan p;
   p.type = key.type();
   p.integer = key.is_integer_field();
@@ -48,23 +48,20 @@ bool plan_key(const cdx::TagInfo& tag, const Expression& key, KeyPlan* plan, std
   const size_t value_length = p.length - (p.nullable ? 1 : 0);
   const size_t wanted = encoded_length(p);
   if (p.length <= (p.nullable ? 1u : 0u) || (wanted != 0 && wanted != value_length)) {
-    *problem = "key length " + std::to_string(p.length) + " does not fit " +
-               (p.integer ? "integer" : type_name(p.type)) + " keys" +
-               (p.nullable ? " with a NULL indicator" : "");
-    return false;
+    return Status::expression("key length " + std::to_string(p.length) + " does not fit " +
+                                  (p.integer ? "integer" : type_name(p.type)) + " keys" +
+                                  (p.nullable ? " with a NULL indicator" : ""),
+                              kGenDataWidth);
   }
   *plan = p;
-  return true;
+  return Status();
 }
 
-bool make_key(const KeyPlan& plan, const Datum& value, std::string* key, std::string* problem) {
+Status make_key(const KeyPlan& plan, const Datum& value, std::string* key) {
   if (value.null) {
-    if (!plan.nullable) {
-      *problem = "NULL key in a tag without NULL keys";
-      return false;
-    }
+    if (!plan.nullable) return Status::expression("NULL key in a tag without NULL keys");
     key->assign(plan.length, '\0');
-    return true;
+    return Status();
   }
   std::string bytes;
   switch (plan.type) {
@@ -89,7 +86,7 @@ bool make_key(const KeyPlan& plan, const Datum& value, std::string* key, std::st
   const size_t value_length = plan.length - (plan.nullable ? 1 : 0);
   bytes.resize(value_length, ' ');
   *key = plan.nullable ? cdx::kNotNullIndicator + bytes : bytes;
-  return true;
+  return Status();
 }
 
 }  // namespace kx::tables::expr

@@ -9,6 +9,7 @@
 #include "tables/cdx/index_file.h"
 #include "tables/expr/datum.h"
 #include "tables/expr/expression.h"
+#include "tables/status.h"
 
 namespace kx::tables::expr {
 
@@ -21,16 +22,16 @@ struct KeyPlan {
   char fill = ' ';        // the tag's fill byte for this key type
 };
 
-// False, with *problem set, for the tags whose keys cannot be built from an
+// OK, or an expression error for the tags whose keys cannot be built from an
 // expression's value here: bitmap tags and tags under another collation.
-bool can_build_keys(const cdx::TagInfo& tag, std::string* problem);
+Status can_build_keys(const cdx::TagInfo& tag);
 
 // Checks that the keys of tag can be built from key (an expression compiled
-// for the tag's table) and says how. False, with *problem set, for a bitmap
-// tag, a tag under another collation, and a key length that the
+// for the tag's table) and says how. An expression error for a bitmap tag,
+// a tag under another collation, and (kGenDataWidth) a key length that the
 // expression's type cannot have (8 for numbers, dates and datetimes, 4 for
 // an integer field, 1 for logicals, plus 1 in a nullable tag).
-bool plan_key(const cdx::TagInfo& tag, const Expression& key, KeyPlan* plan, std::string* problem);
+Status plan_key(const cdx::TagInfo& tag, const Expression& key, KeyPlan* plan);
 
 // The key of value (of the plan's type):
 //   character: the bytes, padded with blanks or cut to the key length;
@@ -39,9 +40,9 @@ bool plan_key(const cdx::TagInfo& tag, const Expression& key, KeyPlan* plan, std
 //   empty date); datetime: that of the Julian day plus the fraction of the
 //   day; logical: 'T' or 'F'.
 // In a nullable tag the indicator byte 0x80 comes first, and a NULL value
-// gives a key of zero bytes. False, with *problem set, for a NULL value in a
-// tag without NULL keys.
-bool make_key(const KeyPlan& plan, const Datum& value, std::string* key, std::string* problem);
+// gives a key of zero bytes. An expression error for a NULL value in a tag
+// without NULL keys.
+Status make_key(const KeyPlan& plan, const Datum& value, std::string* key);
 
 }  // namespace kx::tables::expr
 

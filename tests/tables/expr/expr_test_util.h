@@ -34,10 +34,10 @@ class FakeRecord : public RecordAccess {
               Datum::character("   "),
               Datum::character("")};
   }
-  bool field(size_t index, Datum* value, std::string*) override {
+  Status field(size_t index, Datum* value) override {
     ++reads;
     *value = values[index];
-    return true;
+    return Status();
   }
   bool deleted() override { return deleted_flag; }
 
@@ -48,22 +48,22 @@ class FakeRecord : public RecordAccess {
 };
 
 // Compiles text against the fake record's fields and evaluates it on
-// record (a fresh one when nullptr). False, with *problem set, on a compile
-// or evaluation problem.
-inline bool run(const std::string& text, Datum* value, std::string* problem,
-                FakeRecord* record = nullptr) {
+// record (a fresh one when nullptr). The compile or evaluation error, OK
+// when there is none.
+inline Status run(const std::string& text, Datum* value, FakeRecord* record = nullptr) {
   FakeRecord fresh;
   FakeRecord& r = record ? *record : fresh;
-  std::unique_ptr<Expression> e = Expression::compile(text, r.fields, problem);
-  return e && e->evaluate(r, value, problem);
+  Status status;
+  std::unique_ptr<Expression> e = Expression::compile(text, r.fields, &status);
+  return e ? e->evaluate(r, value) : status;
 }
 
 // The character result of text; "<problem: ...>" when it fails, "<type>"
 // for another type, "<NULL>" for NULL.
 inline std::string text_of(const std::string& text) {
   Datum d;
-  std::string problem;
-  if (!run(text, &d, &problem)) return "<problem: " + problem + ">";
+  const Status s = run(text, &d);
+  if (!s.ok()) return "<problem: " + s.description() + ">";
   if (d.null) return "<NULL>";
   if (d.type != Type::kCharacter) return std::string("<") + type_name(d.type) + ">";
   return d.text;
@@ -72,26 +72,30 @@ inline std::string text_of(const std::string& text) {
 // The numeric result (NaN when it fails, is NULL or gives another type).
 inline double number_of(const std::string& text) {
   Datum d;
-  std::string problem;
-  if (!run(text, &d, &problem) || d.null || d.type != Type::kNumber) return std::nan("");
+  if (!run(text, &d).ok() || d.null || d.type != Type::kNumber) return std::nan("");
   return d.number;
 }
 
 // The logical result as "T"/"F", or "<problem: ...>".
 inline std::string logic_of(const std::string& text, FakeRecord* record = nullptr) {
   Datum d;
-  std::string problem;
-  if (!run(text, &d, &problem, record)) return "<problem: " + problem + ">";
+  const Status s = run(text, &d, record);
+  if (!s.ok()) return "<problem: " + s.description() + ">";
   if (d.null || d.type != Type::kLogical) return "<not logical>";
   return d.logical ? "T" : "F";
 }
 
+// The compile error of text (OK when it compiles).
+inline Status compile_status(const std::string& text) {
+  Status status;
+  FakeRecord r;
+  Expression::compile(text, r.fields, &status);
+  return status;
+}
+
 // The compile problem of text ("" when it compiles).
 inline std::string compile_problem(const std::string& text) {
-  std::string problem;
-  FakeRecord r;
-  std::unique_ptr<Expression> e = Expression::compile(text, r.fields, &problem);
-  return e ? "" : problem;
+  return compile_status(text).description();
 }
 
 }  // namespace kx::tables::expr

@@ -54,6 +54,24 @@ TEST(ExprSyntaxTest, ProblemsNamePositionsAndNames) {
   EXPECT_EQ(compile_problem("LEFT(name)"), "LEFT() with 1 arguments");
 }
 
+TEST(ExprSyntaxTest, ErrorCodeTellsAWrongTypeFromAWrongExpression) {
+  const struct {
+    const char* text;
+    uint32_t gencode;
+  } cases[] = {
+      {"'open", kGenArgument},       {"qty + # 2", kGenArgument},
+      {"shippeddate", kGenArgument}, {"STR()", kGenArgument},
+      {"FIELDGET(0)", kGenArgument}, {"pic", kGenDataType},
+      {"name+qty", kGenDataType},    {"-name", kGenDataType},
+      {"UPPER(qty)", kGenDataType},  {"IIF(flag,1,'a')", kGenDataType},
+  };
+  for (const auto& c : cases) {
+    const Status s = compile_status(c.text);
+    EXPECT_EQ(s.gencode(), c.gencode) << c.text;
+    EXPECT_EQ(s.subcode(), kSubArgument) << c.text;
+  }
+}
+
 TEST(ExprSyntaxTest, DeepNestingIsRefusedNotOverflowed) {
   const std::string deep = std::string(5000, '(') + "1" + std::string(5000, ')');
   EXPECT_EQ(compile_problem(deep).rfind("expression nested too deeply", 0), 0u);
@@ -73,13 +91,13 @@ TEST(ExprTypeTest, MismatchedTypesDoNotCompile) {
 
 TEST(ExprTypeTest, OnlyABareIntegerFieldIsAnIntegerKey) {
   FakeRecord r;
-  std::string problem;
-  EXPECT_TRUE(Expression::compile("id", r.fields, &problem)->is_integer_field());
-  EXPECT_TRUE(Expression::compile("(ID)", r.fields, &problem)->is_integer_field());
-  EXPECT_FALSE(Expression::compile("id+0", r.fields, &problem)->is_integer_field());
-  EXPECT_FALSE(Expression::compile("qty", r.fields, &problem)->is_integer_field());
-  EXPECT_FALSE(Expression::compile("FIELDGET(3)", r.fields, &problem)->is_integer_field());
-  EXPECT_EQ(Expression::compile("FIELDGET(3)", r.fields, &problem)->type(), Type::kNumber);
+  Status status;
+  EXPECT_TRUE(Expression::compile("id", r.fields, &status)->is_integer_field());
+  EXPECT_TRUE(Expression::compile("(ID)", r.fields, &status)->is_integer_field());
+  EXPECT_FALSE(Expression::compile("id+0", r.fields, &status)->is_integer_field());
+  EXPECT_FALSE(Expression::compile("qty", r.fields, &status)->is_integer_field());
+  EXPECT_FALSE(Expression::compile("FIELDGET(3)", r.fields, &status)->is_integer_field());
+  EXPECT_EQ(Expression::compile("FIELDGET(3)", r.fields, &status)->type(), Type::kNumber);
 }
 
 TEST(ExprOperatorTest, ArithmeticAndPrecedence) {
@@ -94,11 +112,22 @@ TEST(ExprOperatorTest, ArithmeticAndPrecedence) {
   EXPECT_EQ(number_of("1/4"), 0.25);
 }
 
-TEST(ExprOperatorTest, DivisionByZeroIsAProblemNotInfinity) {
-  Datum d;
-  std::string problem;
-  EXPECT_FALSE(run("qty/(id-42)", &d, &problem));
-  EXPECT_EQ(problem, "division by zero");
+TEST(ExprOperatorTest, DivisionByZeroAndOverflowAreProblemsNotInfinity) {
+  const std::string huge = "1" + std::string(300, '0');
+  const struct {
+    std::string text;
+    uint32_t gencode;
+    const char* description;
+  } cases[] = {
+      {"qty/(id-42)", kGenZeroDiv, "division by zero"},
+      {huge + "*" + huge, kGenNumOverflow, "numeric overflow"},
+  };
+  for (const auto& c : cases) {
+    Datum d;
+    const Status s = run(c.text, &d);
+    EXPECT_EQ(s.gencode(), c.gencode) << c.text;
+    EXPECT_EQ(s.description(), c.description) << c.text;
+  }
 }
 
 TEST(ExprOperatorTest, ConcatenationKeepsBlanks) {
@@ -173,8 +202,7 @@ TEST(ExprNullTest, NullPassesThroughArithmeticAndFunctions) {
   EXPECT_EQ(text_of("UPPER(nothing)+'x'"), "<NULL>");
   EXPECT_EQ(text_of("PADR(name,numnull)"), "<NULL>");
   Datum d;
-  std::string problem;
-  ASSERT_TRUE(run("numnull*2", &d, &problem));
+  ASSERT_TRUE(run("numnull*2", &d).ok());
   EXPECT_TRUE(d.null);
   EXPECT_EQ(d.type, Type::kNumber);
 }

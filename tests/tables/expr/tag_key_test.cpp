@@ -28,16 +28,17 @@ class TagKeyTest : public ::testing::Test {
     tag.nullable = nullable;
     tag.options =
         cdx::kOptionCompact | cdx::kOptionCompound | (nullable ? cdx::kOptionNullable : 0);
-    std::string problem;
-    std::unique_ptr<Expression> e = Expression::compile(expression, record_.fields, &problem);
-    if (!e) return "<compile: " + problem + ">";
+    Status status;
+    std::unique_ptr<Expression> e = Expression::compile(expression, record_.fields, &status);
+    if (!e) return "<compile: " + status.description() + ">";
     KeyPlan plan;
-    if (!plan_key(tag, *e, &plan, &problem)) return "<plan: " + problem + ">";
+    status = plan_key(tag, *e, &plan);
+    if (!status.ok()) return "<plan: " + status.description() + ">";
     Datum value;
     std::string out;
-    if (!e->evaluate(record_, &value, &problem) || !make_key(plan, value, &out, &problem)) {
-      return "<key: " + problem + ">";
-    }
+    status = e->evaluate(record_, &value);
+    if (status.ok()) status = make_key(plan, value, &out);
+    if (!status.ok()) return "<key: " + status.description() + ">";
     return out;
   }
 
@@ -91,30 +92,26 @@ TEST(TagKeyPlanTest, OtherCollationsAndBitmapTagsAreRefused) {
   tag.key_length = 20;
   tag.signature = cdx::kSignatureCollated;
   tag.collation = "GENERAL";
-  std::string problem;
-  EXPECT_FALSE(can_build_keys(tag, &problem));
-  EXPECT_EQ(problem, "tag under collation GENERAL: only machine-collation tags are checked");
+  EXPECT_EQ(can_build_keys(tag).description(),
+            "tag under collation GENERAL: only machine-collation tags are checked");
   tag.signature = cdx::kSignatureBitmap;
-  EXPECT_FALSE(can_build_keys(tag, &problem));
-  EXPECT_EQ(problem, "bitmap tag");
+  EXPECT_EQ(can_build_keys(tag).description(), "bitmap tag");
 }
 
 TEST(TagKeyPlanTest, FillFollowsTheKeyType) {
   FakeRecord r;
-  std::string problem;
+  Status status;
   cdx::TagInfo tag;
   tag.signature = cdx::kSignatureMachine;
   tag.key_length = 8;
   KeyPlan plan;
-  ASSERT_TRUE(
-      plan_key(tag, *Expression::compile("DTOS(day)", r.fields, &problem), &plan, &problem));
+  ASSERT_TRUE(plan_key(tag, *Expression::compile("DTOS(day)", r.fields, &status), &plan).ok());
   EXPECT_EQ(plan.fill, ' ');
-  ASSERT_TRUE(plan_key(tag, *Expression::compile("day", r.fields, &problem), &plan, &problem));
+  ASSERT_TRUE(plan_key(tag, *Expression::compile("day", r.fields, &status), &plan).ok());
   EXPECT_EQ(plan.fill, '\0');
   tag.nullable = true;
   tag.key_length = 9;
-  ASSERT_TRUE(
-      plan_key(tag, *Expression::compile("DTOS(day)", r.fields, &problem), &plan, &problem));
+  ASSERT_TRUE(plan_key(tag, *Expression::compile("DTOS(day)", r.fields, &status), &plan).ok());
   EXPECT_EQ(plan.fill, '\0');
 }
 
