@@ -7,7 +7,7 @@
 #include "app/table_names.h"
 #include "json/json.h"
 #include "runtime/process/activation.h"
-#include "runtime/process/clock.h"
+#include "runtime/process/run_stamp.h"
 #include "runtime/process/settings.h"
 #include "runtime/text/text.h"
 #include "table_functions/program_helpers.h"

@@ -10,7 +10,7 @@
 #include "errors/json_objects.h"
 #include "platform/file_names.h"
 #include "platform/platform.h"
-#include "runtime/errors/error_slot.h"
+#include "runtime/errors/runtime_error.h"
 #include "runtime/process/activation.h"
 #include "runtime/process/settings.h"
 #include "runtime/text/text.h"

@@ -2,7 +2,7 @@
 
 #include "errors/call_stack.h"
 #include "platform/platform.h"
-#include "runtime/errors/error_slot.h"
+#include "runtime/errors/runtime_error.h"
 
 namespace kx {
 namespace {

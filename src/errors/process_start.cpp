@@ -2,7 +2,6 @@
 
 #include "errors/default_handler.h"
 #include "errors/error_factory.h"
-#include "runtime/errors/error_slot.h"
 #include "runtime/errors/runtime_error.h"
 #include "runtime/process/settings.h"
 

@@ -1,7 +1,7 @@
 #include "json/escape.h"
 
 #include "runtime/process/activation.h"
-#include "runtime/text/hex.h"
+#include "runtime/text/ascii.h"
 #include "runtime/text/text.h"
 
 namespace kx {

@@ -2,7 +2,6 @@
 
 #include "errors/call_stack.h"
 #include "errors/error_record.h"
-#include "runtime/errors/error_slot.h"
 #include "runtime/errors/runtime_error.h"
 #include "runtime/process/process_state.h"
 #include "runtime/process/work_area_query.h"

@@ -9,7 +9,6 @@
 #include "console/console.h"
 #include "platform/env.h"
 #include "platform/platform.h"
-#include "runtime/errors/error_slot.h"
 #include "runtime/errors/runtime_error.h"
 #include "runtime/process/activation.h"
 #include "runtime/process/exit.h"

@@ -8,7 +8,7 @@
 #include "errors/error_record.h"
 #include "errors/process_start.h"
 #include "platform/platform.h"
-#include "runtime/errors/error_slot.h"
+#include "runtime/errors/runtime_error.h"
 #include "runtime/process/settings.h"
 #include "runtime/text/text.h"
 #include "support/testing/child_process.h"

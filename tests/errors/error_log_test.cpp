@@ -9,7 +9,7 @@
 #include "fileio/file_open.h"
 #include "platform/env.h"
 #include "runtime/errors/file_error.h"
-#include "runtime/process/version.h"
+#include "runtime/process/run_stamp.h"
 #include "tablewriter/dbf_writer.h"
 
 namespace kx {

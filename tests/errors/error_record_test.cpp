@@ -4,7 +4,7 @@
 
 #include "errors/call_stack.h"
 #include "platform/platform.h"
-#include "runtime/errors/error_slot.h"
+#include "runtime/errors/runtime_error.h"
 #include "runtime/process/activation.h"
 
 namespace kx {

@@ -18,7 +18,6 @@
 #include "errors/error_factory.h"
 #include "errors/error_log.h"
 #include "runtime/errors/error_settings.h"
-#include "runtime/errors/error_slot.h"
 #include "runtime/errors/error_structure.h"
 #include "runtime/errors/network_error.h"
 #include "runtime/errors/runtime_error.h"

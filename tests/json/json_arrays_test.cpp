@@ -2,7 +2,7 @@
 
 #include "errors/error_page.h"
 #include "json/json.h"
-#include "runtime/errors/error_slot.h"
+#include "runtime/errors/runtime_error.h"
 #include "runtime/process/exit.h"
 #include "support/testing/child_process.h"
 #include "support/testing/console_lines.h"

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "errors/error_page.h"
-#include "runtime/errors/error_slot.h"
+#include "runtime/errors/runtime_error.h"
 #include "runtime/process/exit.h"
 #include "runtime/process/settings.h"
 #include "support/testing/child_process.h"

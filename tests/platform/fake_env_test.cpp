@@ -11,9 +11,9 @@
 #include "errors/error_factory.h"
 #include "json/json.h"
 #include "runtime/errors/error_settings.h"
-#include "runtime/process/clock.h"
 #include "runtime/process/dialogs.h"
 #include "runtime/process/process_state.h"
+#include "runtime/process/run_stamp.h"
 #include "runtime/text/text.h"
 #include "support/testing/report_settings.h"
 

@@ -4,7 +4,7 @@
 
 #include "errors/error_record.h"
 #include "errors/process_start.h"
-#include "runtime/errors/error_slot.h"
+#include "runtime/errors/runtime_error.h"
 #include "runtime/process/exit.h"
 #include "support/testing/child_process.h"
 #include "table_functions/program_helpers.h"

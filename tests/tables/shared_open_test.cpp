@@ -8,7 +8,7 @@
 #include "errors/process_start.h"
 #include "platform/env.h"
 #include "platform/platform.h"
-#include "runtime/errors/error_slot.h"
+#include "runtime/errors/runtime_error.h"
 #include "support/testing/child_process.h"
 #include "table_functions/program_helpers.h"
 #include "table_functions/table_functions.h"

@@ -22,7 +22,6 @@
 #include "platform/folders.h"
 #include "platform/platform.h"
 #include "runtime/errors/break_out.h"
-#include "runtime/errors/error_slot.h"
 #include "runtime/errors/error_texts.h"
 #include "runtime/errors/runtime_error.h"
 #include "runtime/process/secrets.h"

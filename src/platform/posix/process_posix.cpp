@@ -1,7 +1,8 @@
-// POSIX process facilities: byte writes, program folder, process end.
+// POSIX process facilities: byte writes, program folder, process end, sleep.
 #include <errno.h>
 #include <limits.h>
 #include <signal.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -47,5 +48,12 @@ void prepare_process() { ::signal(SIGPIPE, SIG_IGN); }
 void exit_process(int status) { ::_exit(status); }
 
 void reset_fpu() {}
+
+void sleep_ms(uint32_t milliseconds) {
+  timespec left{static_cast<time_t>(milliseconds / 1000),
+                static_cast<long>(milliseconds % 1000) * 1000000L};
+  while (::nanosleep(&left, &left) != 0 && errno == EINTR) {
+  }
+}
 
 }  // namespace kx::platform

@@ -1,4 +1,4 @@
-// Win32 process facilities: byte writes, program folder, process end.
+// Win32 process facilities: byte writes, program folder, process end, sleep.
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
@@ -53,5 +53,7 @@ void prepare_process() {
 void exit_process(int status) { ::ExitProcess(static_cast<UINT>(status)); }
 
 void reset_fpu() { _fpreset(); }
+
+void sleep_ms(uint32_t milliseconds) { ::Sleep(milliseconds); }
 
 }  // namespace kx::platform

@@ -57,6 +57,17 @@ Value make_error_record(const RuntimeError& details);
 // handler's result to the raiser.
 Value raise_runtime_error(const RuntimeError& details);
 
+// The installed error handler: one process-wide code block that receives the
+// error record of every runtime error.
+using ErrorBlock = std::function<Value(const Value& error)>;
+
+void install_error_handler(ErrorBlock block);
+bool error_handler_installed();
+
+// Evaluates the installed block with the error record and returns its result
+// to the raiser (nil when no block is installed).
+Value raise_error(const Value& error);
+
 }  // namespace kx
 
 #endif  // KX_RUNTIME_ERRORS_RUNTIME_ERROR_H_

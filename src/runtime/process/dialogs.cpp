@@ -19,4 +19,6 @@ int show_error_dialog(const std::string& message, const std::string& severity, b
 
 void play_tone(uint32_t frequency, uint32_t duration) { platform::env().tone(frequency, duration); }
 
+void internal_error(const std::string& text) { show_message_box(text, kInternalErrorCaption); }
+
 }  // namespace kx

@@ -38,6 +38,15 @@ int show_error_dialog(const std::string& message, const std::string& severity, b
 // A short tone.
 void play_tone(uint32_t frequency, uint32_t duration);
 
+// The runtime's internal error: a failure of the runtime's own machinery that
+// no error record can describe (the error handler cannot raise an error
+// without calling itself again). It is shown to the user, and the caller
+// carries on with its failure result.
+inline constexpr const char* kInternalErrorCaption = "Internal error";
+
+// Shows text in a message box captioned kInternalErrorCaption.
+void internal_error(const std::string& text);
+
 }  // namespace kx
 
 #endif  // KX_RUNTIME_PROCESS_DIALOGS_H_

@@ -1,9 +1,11 @@
-// ASCII letter case. The program's text is single-byte and its letter case
-// is the "C" locale's: only a-z and A-Z have a case; every other byte,
-// 128 and above included, stays as it is.
+// ASCII letter case and hexadecimal digits. The program's text is
+// single-byte and its letter case is the "C" locale's: only a-z and A-Z have
+// a case; every other byte, 128 and above included, stays as it is.
 #ifndef KX_RUNTIME_TEXT_ASCII_H_
 #define KX_RUNTIME_TEXT_ASCII_H_
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -29,6 +31,11 @@ constexpr bool ascii_equal_ignoring_case(std::string_view a, std::string_view b)
   }
   return true;
 }
+
+// value in upper-case hexadecimal digits, without a prefix, padded with
+// zeros on the left to at least min_digits digits: hex_digits(0x1F, 4) is
+// "001F", hex_digits(0) is "0".
+std::string hex_digits(uint64_t value, size_t min_digits = 1);
 
 }  // namespace kx
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "runtime/process/settings.h"
-#include "runtime/text/hex.h"
+#include "runtime/text/ascii.h"
 
 namespace kx {
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "runtime/text/hex.h"
+#include "runtime/text/ascii.h"
 #include "tables/bytes.h"
 #include "tables/cdx/key_bytes.h"
 #include "tables/cdx/node_memo.h"

@@ -1,7 +1,6 @@
 #include "tables/dbf/header.h"
 
 #include "runtime/text/ascii.h"
-#include "runtime/text/hex.h"
 #include "tables/dbf/dbf_format.h"
 
 namespace kx::tables::dbf {

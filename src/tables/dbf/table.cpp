@@ -1,6 +1,6 @@
 #include "tables/dbf/table.h"
 
-#include "runtime/text/hex.h"
+#include "runtime/text/ascii.h"
 #include "tables/bytes.h"
 #include "tables/dbf/dbf_format.h"
 #include "tables/dbf/field_decode.h"
