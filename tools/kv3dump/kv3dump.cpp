@@ -116,12 +116,7 @@ class RecordWriter {
       s = cell_text(table, record, i, *t_->code_page, &cell);
       if (!s.ok()) return s;
       if (i == password_field_) cell.text = masked_password(cell.text);
-      if (csv_) {
-        out_ << (i ? "," : "") << csv_field(cell.text);
-      } else {
-        out_ << (i ? "," : "") << json_text(t_->code_page->to_utf8(table.fields()[i].name)) << ":"
-             << (cell.literal ? cell.text : json_text(cell.text));
-      }
+      write_cell(table.fields()[i], i, cell);
     }
     if (csv_) {
       out_ << (table.fields().empty() ? "" : ",") << (record.deleted() ? "true" : "false")
@@ -133,6 +128,15 @@ class RecordWriter {
   }
 
  private:
+  void write_cell(const tables::dbf::Field& field, size_t i, const CellText& cell) {
+    if (csv_) {
+      out_ << (i ? "," : "") << csv_field(cell.text);
+    } else {
+      out_ << (i ? "," : "") << json_text(t_->code_page->to_utf8(field.name)) << ":"
+           << (cell.literal ? cell.text : json_text(cell.text));
+    }
+  }
+
   OpenedTable* const t_;
   const bool csv_;
   size_t password_field_ = SIZE_MAX;  // masked; SIZE_MAX: none, or shown as stored

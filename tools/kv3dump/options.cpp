@@ -141,9 +141,9 @@ bool check_form(const Options& o, std::string* problem) {
   return true;
 }
 
-}  // namespace
-
-bool parse_options(const std::vector<std::string>& args, Options* o, std::string* problem) {
+// Sets the mode when any argument asks for help or the version, which then
+// is all that is done.
+bool asks_for_help_or_version(const std::vector<std::string>& args, Options* o) {
   for (const std::string& a : args) {
     // -h and /? as well, as Windows tools take them.
     const bool help = a == "--help" || a == "-h" || a == "/?";
@@ -152,26 +152,41 @@ bool parse_options(const std::vector<std::string>& args, Options* o, std::string
       return true;
     }
   }
+  return false;
+}
+
+const ValueOption* find_value_option(const std::string& name) {
+  for (const ValueOption& v : kValueOptions) {
+    if (name == v.name) return &v;
+  }
+  return nullptr;
+}
+
+// Takes args[*i] (and the value after it, moving *i past it).
+bool take_argument(const std::vector<std::string>& args, size_t* i, Options* o,
+                   std::string* problem) {
+  const std::string& a = args[*i];
+  if (const ValueOption* value_option = find_value_option(a)) {
+    if (*i + 1 == args.size() || is_option_name(args[*i + 1])) {
+      return *problem = a + " needs " + value_option->wants, false;
+    }
+    return set_value(o, a, args[++*i], problem);
+  }
+  if (is_option_name(a)) return set_flag(o, a, problem);
+  if (a.size() > 1 && a[0] == '-') {
+    return *problem = "unknown option " + a + " (see kv3dump --help)", false;
+  }
+  if (!o->file.empty()) return *problem = "more than one file: " + o->file + " and " + a, false;
+  o->file = a;
+  return true;
+}
+
+}  // namespace
+
+bool parse_options(const std::vector<std::string>& args, Options* o, std::string* problem) {
+  if (asks_for_help_or_version(args, o)) return true;
   for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    const ValueOption* value_option = nullptr;
-    for (const ValueOption& v : kValueOptions) {
-      if (a == v.name) value_option = &v;
-    }
-    if (value_option != nullptr) {
-      if (i + 1 == args.size() || is_option_name(args[i + 1])) {
-        return *problem = a + " needs " + value_option->wants, false;
-      }
-      if (!set_value(o, a, args[++i], problem)) return false;
-    } else if (is_option_name(a)) {
-      if (!set_flag(o, a, problem)) return false;
-    } else if (a.size() > 1 && a[0] == '-') {
-      return *problem = "unknown option " + a + " (see kv3dump --help)", false;
-    } else if (o->file.empty()) {
-      o->file = a;
-    } else {
-      return *problem = "more than one file: " + o->file + " and " + a, false;
-    }
+    if (!take_argument(args, &i, o, problem)) return false;
   }
   return check_form(*o, problem);
 }

@@ -295,22 +295,27 @@ struct RecordBuilder {
         return memo_pointer(block, w);
       }
       case 'V':
-      case 'Q': {
-        const std::string value = text ? c.text().substr(0, w) : "";
-        const int bit = bits.short_bit[i];
-        if (value.size() == w || bit < 0 || null_flags->empty()) {
-          return fit_left(value, w, f.type == 'V' ? ' ' : '\0');
-        }
-        (*null_flags)[static_cast<size_t>(bit / 8)] |= static_cast<char>(1 << (bit % 8));
-        std::string out = fit_left(value, w, '\0');
-        out[w - 1] = static_cast<char>(value.size());
-        return out;
-      }
+      case 'Q':
+        return varying_field(i, text ? c.text().substr(0, w) : "", w, null_flags);
       case '0':
         return std::string(w, '\0');
       default:
         return fit_left(text ? c.text() : "", w, ' ');
     }
+  }
+
+  // A varying field's bytes: a value shorter than the field ends in its
+  // length byte and sets the field's bit in the null flags.
+  std::string varying_field(size_t i, const std::string& value, size_t w,
+                            std::string* null_flags) const {
+    const int bit = bits.short_bit[i];
+    if (value.size() == w || bit < 0 || null_flags->empty()) {
+      return fit_left(value, w, spec.fields[i].type == 'V' ? ' ' : '\0');
+    }
+    (*null_flags)[static_cast<size_t>(bit / 8)] |= static_cast<char>(1 << (bit % 8));
+    std::string out = fit_left(value, w, '\0');
+    out[w - 1] = static_cast<char>(value.size());
+    return out;
   }
 
   std::string record(const Row& row) const {

@@ -286,48 +286,38 @@ size_t Node::find_in_interior(std::string_view prefix, bool after) const {
   return low;
 }
 
+// The first of the keys rebuilt so far that is at or (after) past prefix;
+// decoded_ when none is.
+size_t Node::find_in_decoded(std::string_view prefix, bool after) const {
+  auto qualifies = [&](size_t i) {
+    const int c = std::memcmp(keys_.data() + i * key_length_, prefix.data(), prefix.size());
+    return after ? c > 0 : c >= 0;
+  };
+  size_t low = 0, high = decoded_;
+  while (low < high) {
+    const size_t middle = low + (high - low) / 2;
+    if (qualifies(middle)) {
+      high = middle;
+    } else {
+      low = middle + 1;
+    }
+  }
+  return low;
+}
+
 // Leaf keys come in order, so a scan that keeps how many bytes the last key
 // shared with the prefix need not compare again what the next key shares
-// with that one.
-Status Node::find(const std::string& file, std::string_view prefix, bool after, size_t* pos) {
-  prefix = prefix.substr(0, key_length_);
-  if (!is_leaf()) {
-    *pos = find_in_interior(prefix, after);
-    return Status();
-  }
+// with that one. The scan rebuilds keys from start on; match is what the key
+// before start shares with the prefix.
+Status Node::scan_leaf(const std::string& file, std::string_view prefix, bool after, size_t start,
+                       size_t match, size_t* pos) {
   const size_t p = prefix.size();
-  const size_t entries = count_;
-  size_t found = entries;
-  // Keys rebuilt by an earlier seek are searched by bisection; the scan
-  // goes on from the first key not yet rebuilt.
-  size_t start = 0;
-  size_t match = 0;  // leading bytes of the last key passed that equal the prefix
-  if (decoded_ > 0) {
-    auto qualifies = [&](size_t i) {
-      const int c = std::memcmp(keys_.data() + i * key_length_, prefix.data(), p);
-      return after ? c > 0 : c >= 0;
-    };
-    size_t low = 0, high = decoded_;
-    while (low < high) {
-      const size_t middle = low + (high - low) / 2;
-      if (qualifies(middle)) {
-        high = middle;
-      } else {
-        low = middle + 1;
-      }
-    }
-    if (low < decoded_) {
-      *pos = low;
-      return Status();
-    }
-    start = decoded_;
-    const char* last = keys_.data() + (start - 1) * key_length_;
-    while (match < p && last[match] == prefix[match]) ++match;
-  }
   Problem problem = Problem::kNone;
+  size_t found = count_;
   {
+    // Saved when the scope ends, before a problem is described.
     Rebuild rebuild(this);
-    for (size_t n = start; n < entries; ++n) {
+    for (size_t n = start; n < count_; ++n) {
       if (n >= rebuild.decoded()) {
         problem = rebuild.next();
         if (problem != Problem::kNone) break;
@@ -335,10 +325,8 @@ Status Node::find(const std::string& file, std::string_view prefix, bool after, 
       const char* k = rebuild.key(n);
       size_t j = n == 0 ? 0 : std::min(rebuild.dup(n), match);
       while (j < p && k[j] == prefix[j]) ++j;
-      const bool qualifies =
-          j == p ? !after
-                 : static_cast<unsigned char>(k[j]) > static_cast<unsigned char>(prefix[j]);
-      if (qualifies) {
+      if (j == p ? !after
+                 : static_cast<unsigned char>(k[j]) > static_cast<unsigned char>(prefix[j])) {
         found = n;
         break;
       }
@@ -348,6 +336,27 @@ Status Node::find(const std::string& file, std::string_view prefix, bool after, 
   if (problem != Problem::kNone) return problem_status(file, problem);
   *pos = found;
   return Status();
+}
+
+// Keys rebuilt by an earlier seek are searched by bisection; the scan goes on
+// from the first key not yet rebuilt.
+Status Node::find(const std::string& file, std::string_view prefix, bool after, size_t* pos) {
+  prefix = prefix.substr(0, key_length_);
+  if (!is_leaf()) {
+    *pos = find_in_interior(prefix, after);
+    return Status();
+  }
+  size_t match = 0;
+  if (decoded_ > 0) {
+    const size_t at = find_in_decoded(prefix, after);
+    if (at < decoded_) {
+      *pos = at;
+      return Status();
+    }
+    const char* last = keys_.data() + (decoded_ - 1) * key_length_;
+    while (match < prefix.size() && last[match] == prefix[match]) ++match;
+  }
+  return scan_leaf(file, prefix, after, decoded_, match, pos);
 }
 
 void Node::assign(const Node& other) {

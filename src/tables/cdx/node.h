@@ -115,6 +115,9 @@ class Node {
   uint64_t entry(size_t i) const;
   const uint8_t* interior_entry(size_t i) const;
   size_t find_in_interior(std::string_view prefix, bool after) const;
+  size_t find_in_decoded(std::string_view prefix, bool after) const;
+  Status scan_leaf(const std::string& file, std::string_view prefix, bool after, size_t start,
+                   size_t match, size_t* pos);
 
   // Room past the page and past the last key for word copies that overrun.
   static constexpr size_t kSlack = 32;

@@ -421,17 +421,23 @@ bool TreeWalk::hop(bool right, Node* to) {
                     (back == kNoPage ? std::string("none") : hex(back)) +
                     " does not point back to " + hex(leaf_->offset()));
   }
-  // The keys that meet at the boundary must be in order.
-  if (other_->count() > 0 && leaf_->count() > 0) {
-    if (!decode_through(other_, right ? 0 : other_->count() - 1)) return false;
-    if (!decode_through(leaf_, right ? leaf_->count() - 1 : 0)) return false;
-    const bool ordered = right ? leaf_->key(leaf_->count() - 1) <= other_->key(0)
-                               : other_->key(other_->count() - 1) <= leaf_->key(0);
-    if (!ordered) {
-      return disagree(from.text() + ": keys of " + what + " " + hex(pointer) + " are out of order");
-    }
+  bool ordered = true;
+  if (!boundary_in_order(right, &ordered)) return false;
+  if (!ordered) {
+    return disagree(from.text() + ": keys of " + what + " " + hex(pointer) + " are out of order");
   }
   if (to == leaf_) std::swap(leaf_, other_);
+  return true;
+}
+
+// *ordered: whether the keys of leaf_ and other_ (its right or left sibling)
+// that meet at the boundary are in order. False when one cannot be read.
+bool TreeWalk::boundary_in_order(bool right, bool* ordered) {
+  if (other_->count() == 0 || leaf_->count() == 0) return true;
+  if (!decode_through(other_, right ? 0 : other_->count() - 1)) return false;
+  if (!decode_through(leaf_, right ? leaf_->count() - 1 : 0)) return false;
+  *ordered = right ? leaf_->key(leaf_->count() - 1) <= other_->key(0)
+                   : other_->key(other_->count() - 1) <= leaf_->key(0);
   return true;
 }
 

@@ -130,6 +130,7 @@ class TreeWalk {
   bool load_left_sibling();
   bool hop(bool right, Node* to);
   bool back_link_ok(bool right, const Node& to);
+  bool boundary_in_order(bool right, bool* ordered);
   bool count_hop();
 
   PagedFile* const file_;

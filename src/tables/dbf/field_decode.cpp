@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <optional>
 
 #include "tables/dbf/dbf_format.h"
 
@@ -55,11 +56,35 @@ Value varying_value(const Field& field, ByteView bytes, ByteView null_flags) {
   return Value::string(std::string(bytes.as_string_view().substr(0, length)));
 }
 
+std::string_view without_blank_bytes(std::string_view text) {
+  while (!text.empty() && is_blank_byte(text.front())) text.remove_prefix(1);
+  while (!text.empty() && is_blank_byte(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+bool all_digits(std::string_view s) {
+  for (char c : s) {
+    if (c < '0' || c > '9') return false;
+  }
+  return true;
+}
+
+// Digits (no leading zeros) that fit a 32-bit integer, as one; else nothing.
+std::optional<Value> small_integer(std::string_view digits, bool negative) {
+  if (digits.size() > 10) return std::nullopt;
+  int64_t magnitude = 0;  // at most 10 digits: no overflow
+  for (char c : digits) magnitude = magnitude * 10 + (c - '0');
+  const int64_t v = negative ? -magnitude : magnitude;
+  if (v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<int32_t>::max()) {
+    return std::nullopt;
+  }
+  return Value::integer(static_cast<int32_t>(v));
+}
+
 }  // namespace
 
 Value parse_number(std::string_view text, bool numeric_type, uint8_t decimals) {
-  while (!text.empty() && is_blank_byte(text.front())) text.remove_prefix(1);
-  while (!text.empty() && is_blank_byte(text.back())) text.remove_suffix(1);
+  text = without_blank_bytes(text);
   bool negative = false;
   if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
     negative = text.front() == '-';
@@ -69,23 +94,12 @@ Value parse_number(std::string_view text, bool numeric_type, uint8_t decimals) {
   std::string_view int_part = text.substr(0, point);
   std::string_view frac_part =
       point == std::string_view::npos ? std::string_view() : text.substr(point + 1);
-  auto all_digits = [](std::string_view s) {
-    for (char c : s) {
-      if (c < '0' || c > '9') return false;
-    }
-    return true;
-  };
   if (int_part.empty() && frac_part.empty()) return zero_number(numeric_type, decimals);
   if (!all_digits(int_part) || !all_digits(frac_part)) return zero_number(numeric_type, decimals);
 
   while (int_part.size() > 1 && int_part.front() == '0') int_part.remove_prefix(1);
-  if (numeric_type && decimals == 0 && frac_part.empty() && int_part.size() <= 10) {
-    int64_t magnitude = 0;  // at most 10 digits: no overflow
-    for (char c : int_part) magnitude = magnitude * 10 + (c - '0');
-    const int64_t v = negative ? -magnitude : magnitude;
-    if (v >= std::numeric_limits<int32_t>::min() && v <= std::numeric_limits<int32_t>::max()) {
-      return Value::integer(static_cast<int32_t>(v));
-    }
+  if (numeric_type && decimals == 0 && frac_part.empty()) {
+    if (const std::optional<Value> v = small_integer(int_part, negative)) return *v;
   }
   std::string canonical = int_part.empty() ? "0" : std::string(int_part);
   if (!frac_part.empty()) canonical += "." + std::string(frac_part);
@@ -96,9 +110,7 @@ Value parse_number(std::string_view text, bool numeric_type, uint8_t decimals) {
 
 uint32_t memo_block(ByteView bytes) {
   if (bytes.size() == kMemoBinaryWidth) return decode_le32(bytes.data());
-  std::string_view text = bytes.as_string_view();
-  while (!text.empty() && is_blank_byte(text.front())) text.remove_prefix(1);
-  while (!text.empty() && is_blank_byte(text.back())) text.remove_suffix(1);
+  const std::string_view text = without_blank_bytes(bytes.as_string_view());
   uint64_t block = 0;
   for (char c : text) {
     if (c < '0' || c > '9') return 0;

@@ -104,6 +104,18 @@ void assign_null_bits(TableLayout* layout) {
   }
 }
 
+// What is wrong with the descriptor of field index (0-based); empty when
+// nothing is.
+std::string descriptor_problem(const Field& f, size_t index) {
+  if (f.name.empty()) return "field " + std::to_string(index + 1) + " has no name";
+  if (!is_known_type(f.type)) {
+    return field_label(index, f.name) + ": unknown field type " +
+           hex_byte(static_cast<uint8_t>(f.type));
+  }
+  const std::string problem = width_problem(f);
+  return problem.empty() ? "" : field_label(index, f.name) + ": " + problem;
+}
+
 }  // namespace
 
 bool is_memo_type(char type) {
@@ -172,20 +184,8 @@ Status parse_layout(ByteView header, const std::string& file_name, TableLayout* 
                                                std::to_string(end));
     }
     Field f = decode_descriptor(d);
-    if (f.name.empty()) {
-      return Status::corruption(file_name,
-                                "header: field " + std::to_string(index + 1) + " has no name");
-    }
-    if (!is_known_type(f.type)) {
-      return Status::corruption(file_name, "header: " + field_label(index, f.name) +
-                                               ": unknown field type " +
-                                               hex_byte(static_cast<uint8_t>(f.type)));
-    }
-    const std::string problem = width_problem(f);
-    if (!problem.empty()) {
-      return Status::corruption(file_name,
-                                "header: " + field_label(index, f.name) + ": " + problem);
-    }
+    const std::string problem = descriptor_problem(f, index);
+    if (!problem.empty()) return Status::corruption(file_name, "header: " + problem);
     f.offset = offset;
     offset += f.width;
     if (f.type == kTypeNullFlags) {
