@@ -36,6 +36,14 @@ constexpr uint32_t kErrDiskFull = 112;
 constexpr uint32_t kErrInvalidName = 123;
 constexpr uint32_t kErrAlreadyExists = 183;
 
+// The outcome of a file call: the operating system's code in the numbering
+// above, kErrNone on success. What the call produces comes back through an
+// out-parameter.
+struct [[nodiscard]] FileResult {
+  uint32_t os_error = kErrNone;
+  bool ok() const { return os_error == kErrNone; }
+};
+
 // A file or console handle: a file descriptor on POSIX, a HANDLE on Win32.
 using NativeHandle = std::intptr_t;
 constexpr NativeHandle kInvalidHandle = -1;
