@@ -27,19 +27,21 @@ uint32_t last_file_error() { return process_state().last_file_error; }
 
 NativeHandle recorded_open(const std::string& path, platform::OpenMode mode, bool shared,
                            uint32_t* os_error) {
-  *os_error = platform::kErrNone;
-  return recorded(platform::env().open_file(path, mode, shared, os_error), os_error);
+  NativeHandle handle = kInvalidHandle;
+  *os_error = platform::env().open_file(path, mode, shared, &handle).os_error;
+  return recorded(handle, os_error);
 }
 
 NativeHandle recorded_create(const std::string& path, uint32_t* os_error) {
-  *os_error = platform::kErrNone;
-  return recorded(platform::env().create_file(path, os_error), os_error);
+  NativeHandle handle = kInvalidHandle;
+  *os_error = platform::env().create_file(path, &handle).os_error;
+  return recorded(handle, os_error);
 }
 
 int64_t recorded_seek(NativeHandle handle, int64_t offset, int origin) {
-  uint32_t os_error = platform::kErrNone;
-  const int64_t position = platform::env().seek_file(handle, offset, origin, &os_error);
-  set_last_file_error(position < 0 ? code_of_failure(os_error) : platform::kErrNone);
+  int64_t position = -1;
+  const platform::FileResult result = platform::env().seek_file(handle, offset, origin, &position);
+  set_last_file_error(position < 0 ? code_of_failure(result.os_error) : platform::kErrNone);
   return position;
 }
 
