@@ -13,10 +13,13 @@ uint32_t code_of_failure(uint32_t os_error) {
   return os_error != platform::kErrNone ? os_error : platform::kErrGenFailure;
 }
 
-NativeHandle recorded(NativeHandle handle, uint32_t* os_error) {
-  if (handle == kInvalidHandle) *os_error = code_of_failure(*os_error);
-  set_last_file_error(handle == kInvalidHandle ? *os_error : platform::kErrNone);
-  return handle;
+// A handle that did not open is a failure even where the platform gave no
+// code for it.
+platform::FileResult recorded(platform::FileResult result, NativeHandle handle) {
+  const uint32_t code =
+      handle == kInvalidHandle ? code_of_failure(result.os_error) : platform::kErrNone;
+  set_last_file_error(code);
+  return {code};
 }
 
 }  // namespace
@@ -25,17 +28,17 @@ void set_last_file_error(uint32_t os_code) { process_state().last_file_error = o
 
 uint32_t last_file_error() { return process_state().last_file_error; }
 
-NativeHandle recorded_open(const std::string& path, platform::OpenMode mode, bool shared,
-                           uint32_t* os_error) {
-  NativeHandle handle = kInvalidHandle;
-  *os_error = platform::env().open_file(path, mode, shared, &handle).os_error;
-  return recorded(handle, os_error);
+platform::FileResult recorded_open(const std::string& path, platform::OpenMode mode, bool shared,
+                                   NativeHandle* handle) {
+  *handle = kInvalidHandle;
+  const platform::FileResult opened = platform::env().open_file(path, mode, shared, handle);
+  return recorded(opened, *handle);
 }
 
-NativeHandle recorded_create(const std::string& path, uint32_t* os_error) {
-  NativeHandle handle = kInvalidHandle;
-  *os_error = platform::env().create_file(path, &handle).os_error;
-  return recorded(handle, os_error);
+platform::FileResult recorded_create(const std::string& path, NativeHandle* handle) {
+  *handle = kInvalidHandle;
+  const platform::FileResult created = platform::env().create_file(path, handle);
+  return recorded(created, *handle);
 }
 
 int64_t recorded_seek(NativeHandle handle, int64_t offset, int origin) {
