@@ -99,21 +99,23 @@ std::string error_log_path() { return error_log_folder() + kErrorLogName; }
 
 NativeHandle OPENERRORLOG() {
   const std::string path = error_log_path();
-  uint32_t os_error = 0;
-  const NativeHandle existing =
-      recorded_open(path, platform::OpenMode::kWriteOnly, true, &os_error);
-  if (existing != platform::kInvalidHandle) {
+  NativeHandle existing = platform::kInvalidHandle;
+  const platform::FileResult opened =
+      recorded_open(path, platform::OpenMode::kWriteOnly, true, &existing);
+  if (opened.ok()) {
     recorded_seek(existing, 0, 2);
     put(existing, "");
     return existing;
   }
   // Creating truncates: a log that exists but cannot be opened now (held by
   // another process, no permission) is skipped rather than emptied.
-  if (os_error != platform::kErrFileNotFound && os_error != platform::kErrPathNotFound) {
+  if (opened.os_error != platform::kErrFileNotFound &&
+      opened.os_error != platform::kErrPathNotFound) {
     return platform::kInvalidHandle;
   }
-  const NativeHandle created = recorded_create(path, &os_error);
-  if (created == platform::kInvalidHandle && folder_missing(os_error)) report_missing_folder();
+  NativeHandle created = platform::kInvalidHandle;
+  const platform::FileResult made = recorded_create(path, &created);
+  if (!made.ok() && folder_missing(made.os_error)) report_missing_folder();
   return created;
 }
 

@@ -21,13 +21,17 @@ int32_t to_int32(int64_t value) { return static_cast<int32_t>(static_cast<uint32
 // Descriptor 0 (possible on POSIX when standard input is closed) equals the
 // null handle, which means "not open"; a second open made while the first is
 // still held cannot get descriptor 0 again.
-NativeHandle open_not_null(const std::string& path, uint32_t mode, uint32_t* os_error) {
+platform::FileResult open_not_null(const std::string& path, uint32_t mode, NativeHandle* handle) {
   platform::Env& env = platform::env();
-  const NativeHandle first = env.open_file_flags(path, mode, os_error);
-  if (first != kNullHandle) return first;
-  const NativeHandle second = env.open_file_flags(path, mode, os_error);
+  NativeHandle first = kInvalidHandle;
+  const platform::FileResult opened = env.open_file_flags(path, mode, &first);
+  if (first != kNullHandle) {
+    *handle = first;
+    return opened;
+  }
+  const platform::FileResult again = env.open_file_flags(path, mode, handle);
   env.close_file(first);
-  return second;
+  return again;
 }
 
 int64_t seek_recorded(NativeHandle handle, int64_t offset, uint32_t origin) {
@@ -64,9 +68,8 @@ FILEOPEN& FILEOPEN::INIT(const std::string& path, uint32_t mode) {
   activation.at(2);
   CFILEPATH = path;
   activation.at(3);
-  uint32_t os_error = platform::kErrNone;
-  const NativeHandle handle = open_not_null(CFILEPATH, mode, &os_error);
-  set_last_file_error(os_error);
+  NativeHandle handle = kInvalidHandle;
+  set_last_file_error(open_not_null(CFILEPATH, mode, &handle).os_error);
   if (handle == kInvalidHandle || handle == kNullHandle) {
     activation.at(4);
     PHANDLE = kNullHandle;
@@ -107,10 +110,9 @@ bool FILEOPEN::ISEOF() const {
   if (position < 0) return true;
   activation.at(3);
   uint64_t size = 0;
-  uint32_t os_error = platform::kErrNone;
-  const bool known = platform::env().file_size(PHANDLE, &size, &os_error);
-  set_last_file_error(os_error);
-  return !known || static_cast<uint64_t>(position) >= size;
+  const platform::FileResult known = platform::env().file_size(PHANDLE, &size);
+  set_last_file_error(known.os_error);
+  return !known.ok() || static_cast<uint64_t>(position) >= size;
 }
 
 bool FILEOPEN::ISERROR() const {

@@ -38,21 +38,20 @@ class Env {
   // ---- Files ----
   // Table, memo and index files: opened under exactly that name and read at
   // offsets through the object returned (file.h).
-  virtual std::unique_ptr<RandomAccessFile> open_random_access(const std::string& path,
-                                                               const OpenOptions& options,
-                                                               uint32_t* os_error) = 0;
+  virtual FileResult open_random_access(const std::string& path, const OpenOptions& options,
+                                        std::unique_ptr<RandomAccessFile>* file) = 0;
   virtual PathKind path_kind(const std::string& path) = 0;
   virtual std::string case_variant(const std::string& path) = 0;
   // Handles, for the binary file reader and the error log.
-  virtual NativeHandle open_file(const std::string& path, OpenMode mode, bool shared,
-                                 uint32_t* os_error) = 0;
-  virtual NativeHandle open_file_flags(const std::string& path, uint32_t flags,
-                                       uint32_t* os_error) = 0;
-  virtual NativeHandle create_file(const std::string& path, uint32_t* os_error) = 0;
+  virtual FileResult open_file(const std::string& path, OpenMode mode, bool shared,
+                               NativeHandle* handle) = 0;
+  virtual FileResult open_file_flags(const std::string& path, uint32_t flags,
+                                     NativeHandle* handle) = 0;
+  virtual FileResult create_file(const std::string& path, NativeHandle* handle) = 0;
   virtual void close_file(NativeHandle handle) = 0;
-  virtual bool file_size(NativeHandle handle, uint64_t* size, uint32_t* os_error) = 0;
-  virtual int64_t seek_file(NativeHandle handle, int64_t offset, int origin,
-                            uint32_t* os_error) = 0;
+  virtual FileResult file_size(NativeHandle handle, uint64_t* size) = 0;
+  virtual FileResult seek_file(NativeHandle handle, int64_t offset, int origin,
+                               int64_t* position) = 0;
 
   // ---- Time ----
   // The local date and time.
@@ -108,30 +107,30 @@ class EnvWrapper : public Env {
   long read_once(NativeHandle handle, char* buffer, size_t size) override {
     return target_->read_once(handle, buffer, size);
   }
-  std::unique_ptr<RandomAccessFile> open_random_access(const std::string& path,
-                                                       const OpenOptions& options,
-                                                       uint32_t* os_error) override {
-    return target_->open_random_access(path, options, os_error);
+  FileResult open_random_access(const std::string& path, const OpenOptions& options,
+                                std::unique_ptr<RandomAccessFile>* file) override {
+    return target_->open_random_access(path, options, file);
   }
   PathKind path_kind(const std::string& path) override { return target_->path_kind(path); }
   std::string case_variant(const std::string& path) override { return target_->case_variant(path); }
-  NativeHandle open_file(const std::string& path, OpenMode mode, bool shared,
-                         uint32_t* os_error) override {
-    return target_->open_file(path, mode, shared, os_error);
+  FileResult open_file(const std::string& path, OpenMode mode, bool shared,
+                       NativeHandle* handle) override {
+    return target_->open_file(path, mode, shared, handle);
   }
-  NativeHandle open_file_flags(const std::string& path, uint32_t flags,
-                               uint32_t* os_error) override {
-    return target_->open_file_flags(path, flags, os_error);
+  FileResult open_file_flags(const std::string& path, uint32_t flags,
+                             NativeHandle* handle) override {
+    return target_->open_file_flags(path, flags, handle);
   }
-  NativeHandle create_file(const std::string& path, uint32_t* os_error) override {
-    return target_->create_file(path, os_error);
+  FileResult create_file(const std::string& path, NativeHandle* handle) override {
+    return target_->create_file(path, handle);
   }
   void close_file(NativeHandle handle) override { target_->close_file(handle); }
-  bool file_size(NativeHandle handle, uint64_t* size, uint32_t* os_error) override {
-    return target_->file_size(handle, size, os_error);
+  FileResult file_size(NativeHandle handle, uint64_t* size) override {
+    return target_->file_size(handle, size);
   }
-  int64_t seek_file(NativeHandle handle, int64_t offset, int origin, uint32_t* os_error) override {
-    return target_->seek_file(handle, offset, origin, os_error);
+  FileResult seek_file(NativeHandle handle, int64_t offset, int origin,
+                       int64_t* position) override {
+    return target_->seek_file(handle, offset, origin, position);
   }
   LocalDateTime local_now() override { return target_->local_now(); }
   void sleep_ms(uint32_t milliseconds) override { target_->sleep_ms(milliseconds); }

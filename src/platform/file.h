@@ -24,13 +24,6 @@ struct OpenOptions {
   bool shared = true;
 };
 
-// The outcome of a file call: the operating system's code in Windows
-// numbering (platform.h), kErrNone on success.
-struct FileResult {
-  uint32_t os_error = kErrNone;
-  bool ok() const { return os_error == kErrNone; }
-};
-
 class RandomAccessFile {
  public:
   RandomAccessFile() = default;

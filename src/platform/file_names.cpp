@@ -26,14 +26,14 @@ std::string existing_file(const std::string& path) {
   return !variant.empty() && e.path_kind(variant) == PathKind::kFile ? variant : "";
 }
 
-std::unique_ptr<RandomAccessFile> open_any_case(const std::string& path, const OpenOptions& options,
-                                                uint32_t* os_error) {
+FileResult open_any_case(const std::string& path, const OpenOptions& options,
+                         std::unique_ptr<RandomAccessFile>* file) {
   Env& e = env();
-  std::unique_ptr<RandomAccessFile> file = e.open_random_access(path, options, os_error);
-  if (file || *os_error != kErrFileNotFound) return file;
+  const FileResult exact = e.open_random_access(path, options, file);
+  if (*file || exact.os_error != kErrFileNotFound) return exact;
   const std::string variant = e.case_variant(path);
-  if (variant.empty()) return nullptr;
-  return e.open_random_access(variant, options, os_error);
+  if (variant.empty()) return exact;
+  return e.open_random_access(variant, options, file);
 }
 
 }  // namespace kx::platform

@@ -22,11 +22,11 @@ PathKind path_kind_any_case(const std::string& path);
 // when there is none.
 std::string existing_file(const std::string& path);
 
-// Opens path, or its case variant when the exact name does not exist. On
-// failure returns nullptr and sets *os_error (the exact name's error when no
-// variant exists).
-std::unique_ptr<RandomAccessFile> open_any_case(const std::string& path, const OpenOptions& options,
-                                                uint32_t* os_error);
+// Opens path, or its case variant when the exact name does not exist, as
+// Env::open_random_access does. On failure *file is null and the result
+// carries the exact name's error when no variant exists.
+FileResult open_any_case(const std::string& path, const OpenOptions& options,
+                         std::unique_ptr<RandomAccessFile>* file);
 
 }  // namespace kx::platform
 

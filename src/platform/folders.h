@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/platform.h"
+
 namespace kx::platform {
 
 // path made absolute against the current folder, with "." and ".." taken
@@ -17,14 +19,13 @@ std::string absolute_path(const std::string& path);
 // The current folder; empty when it cannot be read.
 std::string current_folder();
 
-// Creates folder and every missing folder above it. True when folder is a
-// folder afterwards; false with *os_error set otherwise (kErrAlreadyExists
-// when a file of that name is in the way).
-bool make_folders(const std::string& folder, uint32_t* os_error);
+// Creates folder and every missing folder above it. Succeeds when folder is
+// a folder afterwards; fails with kErrAlreadyExists when a file of that name
+// is in the way.
+FileResult make_folders(const std::string& folder);
 
-// Copies the file from to the file to, replacing what is there; false with
-// *os_error set on failure.
-bool copy_file(const std::string& from, const std::string& to, uint32_t* os_error);
+// Copies the file from to the file to, replacing what is there.
+FileResult copy_file(const std::string& from, const std::string& to);
 
 }  // namespace kx::platform
 

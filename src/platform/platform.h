@@ -36,6 +36,14 @@ constexpr uint32_t kErrDiskFull = 112;
 constexpr uint32_t kErrInvalidName = 123;
 constexpr uint32_t kErrAlreadyExists = 183;
 
+// The outcome of a file call: the operating system's code in the numbering
+// above, kErrNone on success. What the call produces comes back through an
+// out-parameter.
+struct [[nodiscard]] FileResult {
+  uint32_t os_error = kErrNone;
+  bool ok() const { return os_error == kErrNone; }
+};
+
 // A file or console handle: a file descriptor on POSIX, a HANDLE on Win32.
 using NativeHandle = std::intptr_t;
 constexpr NativeHandle kInvalidHandle = -1;
@@ -103,11 +111,10 @@ std::string case_variant(const std::string& path);
 std::string resolve_case(const std::string& path);
 
 // Opens an existing file under exactly that name for reading at offsets
-// (file.h). Returns nullptr and sets *os_error on failure. On POSIX a folder
-// or a pipe may open for reading; its reads then fail.
-std::unique_ptr<RandomAccessFile> open_random_access(const std::string& path,
-                                                     const OpenOptions& options,
-                                                     uint32_t* os_error);
+// (file.h). On success *file holds it; on failure *file is null. On POSIX a
+// folder or a pipe may open for reading; its reads then fail.
+FileResult open_random_access(const std::string& path, const OpenOptions& options,
+                              std::unique_ptr<RandomAccessFile>* file);
 
 enum class OpenMode { kRead, kReadWrite, kWriteOnly };
 
@@ -115,20 +122,20 @@ enum class OpenMode { kRead, kReadWrite, kWriteOnly };
 // in sequence. Each opens an existing file (exact name, or on POSIX a name
 // that differs only in letter case). shared: others may read, write and
 // delete while it is open (Win32 FILE_SHARE_READ|WRITE|DELETE; POSIX has no
-// share modes). Returns kInvalidHandle and sets *os_error on failure.
-NativeHandle open_file(const std::string& path, OpenMode mode, bool shared, uint32_t* os_error);
+// share modes). *handle is the open handle, kInvalidHandle on failure.
+FileResult open_file(const std::string& path, OpenMode mode, bool shared, NativeHandle* handle);
 // Opens with the runtime's raw flags word (0x40: read, deny none; low two bits
 // 0 read, 1 write, 2 read-write; 0x10 deny all, 0x20 deny write).
-NativeHandle open_file_flags(const std::string& path, uint32_t flags, uint32_t* os_error);
+FileResult open_file_flags(const std::string& path, uint32_t flags, NativeHandle* handle);
 // Creates a new file (truncating an existing one), with the archive attribute.
-NativeHandle create_file(const std::string& path, uint32_t* os_error);
+FileResult create_file(const std::string& path, NativeHandle* handle);
 void close_file(NativeHandle handle);
 
-// Current size of an open file; false on an error.
-bool file_size(NativeHandle handle, uint64_t* size, uint32_t* os_error);
-// Moves the file position (origin 0 start, 1 current, 2 end); the new
-// position, or -1 with *os_error set.
-int64_t seek_file(NativeHandle handle, int64_t offset, int origin, uint32_t* os_error);
+// *size is the current size of an open file; untouched on failure.
+FileResult file_size(NativeHandle handle, uint64_t* size);
+// Moves the file position (origin 0 start, 1 current, 2 end); *position is
+// the new position, -1 on failure.
+FileResult seek_file(NativeHandle handle, int64_t offset, int origin, int64_t* position);
 
 // Moves a file handle into a scope; closes it when the scope ends.
 class ScopedHandle {

@@ -20,32 +20,32 @@ class SystemEnvBase : public Env {
     return platform::read_once(handle, buffer, size);
   }
 
-  std::unique_ptr<RandomAccessFile> open_random_access(const std::string& path,
-                                                       const OpenOptions& options,
-                                                       uint32_t* os_error) override {
-    return platform::open_random_access(path, options, os_error);
+  FileResult open_random_access(const std::string& path, const OpenOptions& options,
+                                std::unique_ptr<RandomAccessFile>* file) override {
+    return platform::open_random_access(path, options, file);
   }
   PathKind path_kind(const std::string& path) override { return platform::path_kind(path); }
   std::string case_variant(const std::string& path) override {
     return platform::case_variant(path);
   }
-  NativeHandle open_file(const std::string& path, OpenMode mode, bool shared,
-                         uint32_t* os_error) override {
-    return platform::open_file(path, mode, shared, os_error);
+  FileResult open_file(const std::string& path, OpenMode mode, bool shared,
+                       NativeHandle* handle) override {
+    return platform::open_file(path, mode, shared, handle);
   }
-  NativeHandle open_file_flags(const std::string& path, uint32_t flags,
-                               uint32_t* os_error) override {
-    return platform::open_file_flags(path, flags, os_error);
+  FileResult open_file_flags(const std::string& path, uint32_t flags,
+                             NativeHandle* handle) override {
+    return platform::open_file_flags(path, flags, handle);
   }
-  NativeHandle create_file(const std::string& path, uint32_t* os_error) override {
-    return platform::create_file(path, os_error);
+  FileResult create_file(const std::string& path, NativeHandle* handle) override {
+    return platform::create_file(path, handle);
   }
   void close_file(NativeHandle handle) override { platform::close_file(handle); }
-  bool file_size(NativeHandle handle, uint64_t* size, uint32_t* os_error) override {
-    return platform::file_size(handle, size, os_error);
+  FileResult file_size(NativeHandle handle, uint64_t* size) override {
+    return platform::file_size(handle, size);
   }
-  int64_t seek_file(NativeHandle handle, int64_t offset, int origin, uint32_t* os_error) override {
-    return platform::seek_file(handle, offset, origin, os_error);
+  FileResult seek_file(NativeHandle handle, int64_t offset, int origin,
+                       int64_t* position) override {
+    return platform::seek_file(handle, offset, origin, position);
   }
   void sleep_ms(uint32_t milliseconds) override { platform::sleep_ms(milliseconds); }
 };

@@ -184,9 +184,9 @@ TEST_F(ErrorLogTest, IsErrorReportsHowTheLogsLastFileOperationWent) {
       {"entry through a handle that cannot write",
        [](const std::string& log) { ASSERT_TRUE(writer::write_file(log, "")); },
        [](const std::string& log) {
-         uint32_t os_error = 0;
-         platform::ScopedHandle h(
-             platform::env().open_file(log, platform::OpenMode::kRead, true, &os_error));
+         platform::NativeHandle handle = platform::kInvalidHandle;
+         ASSERT_TRUE(platform::env().open_file(log, platform::OpenMode::kRead, true, &handle).ok());
+         platform::ScopedHandle h(handle);
          WRITEERRORLOG(h.get(), "MSG\r\n", ERROR());
        },
        true},

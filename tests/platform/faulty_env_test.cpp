@@ -24,9 +24,8 @@ class FaultyEnvTest : public ::testing::Test {
   }
 
   std::unique_ptr<RandomAccessFile> open(const std::string& path) {
-    uint32_t os_error = 0;
-    std::unique_ptr<RandomAccessFile> file =
-        platform::env().open_random_access(path, {}, &os_error);
+    std::unique_ptr<RandomAccessFile> file;
+    EXPECT_TRUE(platform::env().open_random_access(path, {}, &file).ok());
     EXPECT_NE(file, nullptr);
     return file;
   }

@@ -18,9 +18,10 @@ namespace {
 namespace fs = std::filesystem;
 
 uint32_t open_error(const std::string& path, OpenMode mode) {
-  uint32_t os_error = 0;
-  ScopedHandle h(open_file(path, mode, true, &os_error));
-  return h.valid() ? kErrNone : os_error;
+  NativeHandle handle = kInvalidHandle;
+  const FileResult opened = open_file(path, mode, true, &handle);
+  ScopedHandle h(handle);
+  return h.valid() ? kErrNone : opened.os_error;
 }
 
 TEST(PosixFilesTest, PipeIsRefusedWithoutWaitingForAWriter) {
@@ -29,8 +30,9 @@ TEST(PosixFilesTest, PipeIsRefusedWithoutWaitingForAWriter) {
   ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0);
   EXPECT_EQ(open_error(path, OpenMode::kRead), kErrAccessDenied);
   EXPECT_EQ(open_error(path, OpenMode::kReadWrite), kErrAccessDenied);
-  uint32_t os_error = 0;
-  EXPECT_EQ(open_file_flags(path, 0x40, &os_error), kInvalidHandle);
+  NativeHandle handle = kNullHandle;
+  EXPECT_FALSE(open_file_flags(path, 0x40, &handle).ok());
+  EXPECT_EQ(handle, kInvalidHandle);
 }
 
 TEST(PosixFilesTest, FolderIsRefusedAndAFileOpens) {
@@ -66,12 +68,14 @@ TEST(PosixFilesTest, ReadersFilesOpenByExactNameAndFolderOrPipeFailsItsRead) {
   fs::create_directories(folder + "/DIR.KV3");
   ASSERT_EQ(::mkfifo((folder + "/PIPE.KV3").c_str(), 0644), 0);
   ASSERT_TRUE(writer::write_file(folder + "/M_Kursma.Kv3", "x"));
-  uint32_t os_error = 0;
-  EXPECT_EQ(env().open_random_access(folder + "/M_KURSMA.KV3", {}, &os_error), nullptr);
-  EXPECT_EQ(os_error, kErrFileNotFound);
-  EXPECT_NE(open_any_case(folder + "/M_KURSMA.KV3", {}, &os_error), nullptr);
+  std::unique_ptr<RandomAccessFile> file;
+  EXPECT_EQ(env().open_random_access(folder + "/M_KURSMA.KV3", {}, &file).os_error,
+            kErrFileNotFound);
+  EXPECT_EQ(file, nullptr);
+  EXPECT_TRUE(open_any_case(folder + "/M_KURSMA.KV3", {}, &file).ok());
+  EXPECT_NE(file, nullptr);
   for (const char* name : {"/DIR.KV3", "/PIPE.KV3"}) {
-    std::unique_ptr<RandomAccessFile> file = env().open_random_access(folder + name, {}, &os_error);
+    ASSERT_TRUE(env().open_random_access(folder + name, {}, &file).ok()) << name;
     ASSERT_NE(file, nullptr) << name;
     char byte = 0;
     size_t got = 0;

@@ -38,12 +38,14 @@ class SharedOpenTest : public ::testing::Test {
   // Opens file as the point-of-sale application would, appends one byte
   // and closes it; the OS error when the open fails, else 0.
   uint32_t write_from_outside(const std::string& file) {
-    uint32_t os_error = 0;
-    const platform::NativeHandle h =
-        platform::env().open_file_flags(folder_ + file, kReadWriteDenyNone, &os_error);
-    if (h == platform::kInvalidHandle) return os_error == 0 ? platform::kErrGenFailure : os_error;
+    platform::NativeHandle h = platform::kInvalidHandle;
+    const platform::FileResult opened =
+        platform::env().open_file_flags(folder_ + file, kReadWriteDenyNone, &h);
+    if (h == platform::kInvalidHandle)
+      return opened.ok() ? platform::kErrGenFailure : opened.os_error;
     platform::ScopedHandle handle(h);
-    EXPECT_GE(platform::env().seek_file(h, 0, 2, &os_error), 0);
+    int64_t end = -1;
+    EXPECT_TRUE(platform::env().seek_file(h, 0, 2, &end).ok());
     EXPECT_TRUE(platform::env().write_bytes(h, "\x1A", 1));
     return 0;
   }

@@ -22,10 +22,11 @@ constexpr size_t kFixedFields = 16;  // signature, structure version, file versi
 constexpr uint64_t kLargestProgram = 64u << 20;
 
 std::string read_whole(const std::string& path, uint64_t* size) {
-  uint32_t os_error = 0;
-  std::unique_ptr<platform::RandomAccessFile> file =
-      platform::open_random_access(path, platform::OpenOptions{}, &os_error);
-  if (!file || !file->size(size).ok() || *size > kLargestProgram) return "";
+  std::unique_ptr<platform::RandomAccessFile> file;
+  if (!platform::open_random_access(path, platform::OpenOptions{}, &file).ok() ||
+      !file->size(size).ok() || *size > kLargestProgram) {
+    return "";
+  }
   std::string bytes(*size, '\0');
   size_t got = 0;
   if (!file->read_at(0, bytes.data(), bytes.size(), &got).ok()) return "";

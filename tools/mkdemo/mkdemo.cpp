@@ -176,12 +176,12 @@ bool check_program(const std::string& program, std::string* problem) {
 }
 
 bool make_folder(const std::string& folder, std::string* problem) {
-  uint32_t os_error = 0;
-  if (kx::platform::make_folders(folder, &os_error)) return true;
+  const kx::platform::FileResult made = kx::platform::make_folders(folder);
+  if (made.ok()) return true;
   *problem = "cannot create folder " + folder + ": " +
-             (os_error == kx::platform::kErrAlreadyExists
+             (made.os_error == kx::platform::kErrAlreadyExists
                   ? std::string("a file of that name is in the way")
-                  : kx::os_error_text(os_error));
+                  : kx::os_error_text(made.os_error));
   return false;
 }
 
@@ -213,9 +213,10 @@ int make_demo(const std::string& folder, const std::string& program,
     return fail(problem);
   }
   const std::string copy = with_separator(program_folder) + file_name(program);
-  uint32_t os_error = 0;
-  if (!kx::platform::copy_file(program, copy, &os_error)) {
-    return fail("cannot copy " + program + " to " + copy + ": " + kx::os_error_text(os_error));
+  const kx::platform::FileResult copied = kx::platform::copy_file(program, copy);
+  if (!copied.ok()) {
+    return fail("cannot copy " + program + " to " + copy + ": " +
+                kx::os_error_text(copied.os_error));
   }
   if (!write_tables(root, program_folder, data_folder, currencies)) {
     return fail("cannot write the tables under " + folder);

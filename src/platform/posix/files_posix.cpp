@@ -107,33 +107,31 @@ namespace {
 // O_NONBLOCK keeps the open of a pipe from waiting for a writer; it means
 // nothing to a regular file. With check_regular only regular files open;
 // without, a folder or a pipe opened for reading fails at its first read,
-// which spares the data folder's share a round trip per file.
-int open_regular(const std::string& path, int flags, uint32_t* os_error,
-                 bool check_regular = true) {
-  const int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0644);
-  if (fd < 0) {
-    *os_error = windows_error_from_errno(errno);
-    return -1;
-  }
+// which spares the data folder's share a round trip per file. *fd is -1 on
+// failure.
+FileResult open_regular(const std::string& path, int flags, int* fd, bool check_regular = true) {
+  *fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0644);
+  if (*fd < 0) return {windows_error_from_errno(errno)};
   struct stat st;
-  if (check_regular && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
-    ::close(fd);
-    *os_error = kErrAccessDenied;
-    return -1;
+  if (check_regular && (::fstat(*fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+    ::close(*fd);
+    *fd = -1;
+    return {kErrAccessDenied};
   }
-  *os_error = kErrNone;
-  return fd;
+  return {};
 }
 
 // The handles of the binary file reader and the error log take a name in
 // another letter case when the exact one does not exist.
-NativeHandle open_with(const std::string& path, int flags, uint32_t* os_error) {
-  int fd = open_regular(path, flags, os_error);
-  if (fd < 0 && *os_error == kErrFileNotFound && (flags & O_CREAT) == 0) {
+FileResult open_with(const std::string& path, int flags, NativeHandle* handle) {
+  int fd = -1;
+  FileResult result = open_regular(path, flags, &fd);
+  if (fd < 0 && result.os_error == kErrFileNotFound && (flags & O_CREAT) == 0) {
     const std::string variant = case_variant(path);
-    if (!variant.empty()) fd = open_regular(variant, flags, os_error);
+    if (!variant.empty()) result = open_regular(variant, flags, &fd);
   }
-  return fd < 0 ? kInvalidHandle : fd;
+  *handle = fd < 0 ? kInvalidHandle : fd;
+  return result;
 }
 
 class PosixFile final : public RandomAccessFile {
@@ -175,35 +173,39 @@ class PosixFile final : public RandomAccessFile {
 
 }  // namespace
 
-std::unique_ptr<RandomAccessFile> open_random_access(const std::string& path,
-                                                     const OpenOptions& options,
-                                                     uint32_t* os_error) {
+FileResult open_random_access(const std::string& path, const OpenOptions& options,
+                              std::unique_ptr<RandomAccessFile>* file) {
   // The exact name only: a caller that takes another letter case asks for
   // the case variant itself (platform/file_names.h).
-  int fd = open_regular(path, options.read_only ? O_RDONLY : O_RDWR, os_error, false);
-  if (fd < 0 && !options.read_only && *os_error == kErrAccessDenied) {
-    fd = open_regular(path, O_RDONLY, os_error, false);
+  int fd = -1;
+  FileResult result = open_regular(path, options.read_only ? O_RDONLY : O_RDWR, &fd, false);
+  if (fd < 0 && !options.read_only && result.os_error == kErrAccessDenied) {
+    result = open_regular(path, O_RDONLY, &fd, false);
   }
-  if (fd < 0) return nullptr;
-  return std::make_unique<PosixFile>(path, fd);
+  if (fd < 0) {
+    file->reset();
+    return result;
+  }
+  *file = std::make_unique<PosixFile>(path, fd);
+  return result;
 }
 
-NativeHandle open_file(const std::string& path, OpenMode mode, bool /*shared*/,
-                       uint32_t* os_error) {
+FileResult open_file(const std::string& path, OpenMode mode, bool /*shared*/,
+                     NativeHandle* handle) {
   const int flags = mode == OpenMode::kRead        ? O_RDONLY
                     : mode == OpenMode::kWriteOnly ? O_WRONLY
                                                    : O_RDWR;
-  return open_with(path, flags, os_error);
+  return open_with(path, flags, handle);
 }
 
-NativeHandle open_file_flags(const std::string& path, uint32_t flags, uint32_t* os_error) {
+FileResult open_file_flags(const std::string& path, uint32_t flags, NativeHandle* handle) {
   const uint32_t access = flags & 3;
   const int mode = access == 1 ? O_WRONLY : access == 2 ? O_RDWR : O_RDONLY;
-  return open_with(path, mode, os_error);
+  return open_with(path, mode, handle);
 }
 
-NativeHandle create_file(const std::string& path, uint32_t* os_error) {
-  return open_with(resolve_case(path), O_WRONLY | O_CREAT | O_TRUNC, os_error);
+FileResult create_file(const std::string& path, NativeHandle* handle) {
+  return open_with(resolve_case(path), O_WRONLY | O_CREAT | O_TRUNC, handle);
 }
 
 void close_file(NativeHandle handle) {
@@ -211,26 +213,22 @@ void close_file(NativeHandle handle) {
   ::close(static_cast<int>(handle));
 }
 
-bool file_size(NativeHandle handle, uint64_t* size, uint32_t* os_error) {
+FileResult file_size(NativeHandle handle, uint64_t* size) {
   struct stat st;
-  if (::fstat(static_cast<int>(handle), &st) != 0) {
-    *os_error = windows_error_from_errno(errno);
-    return false;
-  }
+  if (::fstat(static_cast<int>(handle), &st) != 0) return {windows_error_from_errno(errno)};
   *size = static_cast<uint64_t>(st.st_size);
-  *os_error = kErrNone;
-  return true;
+  return {};
 }
 
-int64_t seek_file(NativeHandle handle, int64_t offset, int origin, uint32_t* os_error) {
+FileResult seek_file(NativeHandle handle, int64_t offset, int origin, int64_t* position) {
   const int whence = origin == 1 ? SEEK_CUR : origin == 2 ? SEEK_END : SEEK_SET;
   const off_t pos = ::lseek(static_cast<int>(handle), static_cast<off_t>(offset), whence);
   if (pos < 0) {
-    *os_error = windows_error_from_errno(errno);
-    return -1;
+    *position = -1;
+    return {windows_error_from_errno(errno)};
   }
-  *os_error = kErrNone;
-  return pos;
+  *position = pos;
+  return {};
 }
 
 }  // namespace kx::platform

@@ -13,10 +13,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool failed(const std::error_code& ec, uint32_t* os_error) {
-  *os_error = windows_error_from_errno(ec.value());
-  return false;
-}
+FileResult result_of(const std::error_code& ec) { return {windows_error_from_errno(ec.value())}; }
 
 }  // namespace
 
@@ -32,20 +29,19 @@ std::string current_folder() {
   return ec ? std::string() : folder.string();
 }
 
-bool make_folders(const std::string& folder, uint32_t* os_error) {
+FileResult make_folders(const std::string& folder) {
   std::error_code ec;
   fs::create_directories(folder, ec);
   const PathKind kind = path_kind(folder);
-  if (kind == PathKind::kDirectory) return true;
-  if (kind == PathKind::kMissing) return failed(ec, os_error);
-  *os_error = kErrAlreadyExists;
-  return false;
+  if (kind == PathKind::kDirectory) return {};
+  if (kind == PathKind::kMissing) return result_of(ec);
+  return {kErrAlreadyExists};
 }
 
-bool copy_file(const std::string& from, const std::string& to, uint32_t* os_error) {
+FileResult copy_file(const std::string& from, const std::string& to) {
   std::error_code ec;
   fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
-  return ec ? failed(ec, os_error) : true;
+  return ec ? result_of(ec) : FileResult{};
 }
 
 }  // namespace kx::platform

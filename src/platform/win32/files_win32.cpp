@@ -19,11 +19,11 @@ NativeHandle from_handle(HANDLE h) {
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-NativeHandle open_with(const std::string& path, DWORD access, DWORD share, DWORD disposition,
-                       DWORD attributes, uint32_t* os_error) {
+FileResult open_with(const std::string& path, DWORD access, DWORD share, DWORD disposition,
+                     DWORD attributes, NativeHandle* handle) {
   HANDLE h = ::CreateFileA(path.c_str(), access, share, nullptr, disposition, attributes, nullptr);
-  *os_error = h == INVALID_HANDLE_VALUE ? ::GetLastError() : 0;
-  return from_handle(h);
+  *handle = from_handle(h);
+  return {h == INVALID_HANDLE_VALUE ? ::GetLastError() : kErrNone};
 }
 
 // Reads at an offset with an OVERLAPPED position, so that no file pointer is
@@ -71,17 +71,21 @@ class Win32File final : public RandomAccessFile {
 
 }  // namespace
 
-std::unique_ptr<RandomAccessFile> open_random_access(const std::string& path,
-                                                     const OpenOptions& options,
-                                                     uint32_t* os_error) {
+FileResult open_random_access(const std::string& path, const OpenOptions& options,
+                              std::unique_ptr<RandomAccessFile>* file) {
   const DWORD share = options.shared ? kShareAll : 0;
   const DWORD access = options.read_only ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
-  NativeHandle h = open_with(path, access, share, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, os_error);
-  if (h == kInvalidHandle && !options.read_only && *os_error == ERROR_ACCESS_DENIED) {
-    h = open_with(path, GENERIC_READ, share, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, os_error);
+  NativeHandle h = kInvalidHandle;
+  FileResult result = open_with(path, access, share, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, &h);
+  if (h == kInvalidHandle && !options.read_only && result.os_error == ERROR_ACCESS_DENIED) {
+    result = open_with(path, GENERIC_READ, share, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, &h);
   }
-  if (h == kInvalidHandle) return nullptr;
-  return std::make_unique<Win32File>(path, as_handle(h));
+  if (h == kInvalidHandle) {
+    file->reset();
+    return result;
+  }
+  *file = std::make_unique<Win32File>(path, as_handle(h));
+  return result;
 }
 
 std::string resolve_case(const std::string& path) { return path; }
@@ -107,15 +111,15 @@ bool file_modified(const std::string& path, LocalDateTime* when) {
   return true;
 }
 
-NativeHandle open_file(const std::string& path, OpenMode mode, bool shared, uint32_t* os_error) {
+FileResult open_file(const std::string& path, OpenMode mode, bool shared, NativeHandle* handle) {
   const DWORD access = mode == OpenMode::kRead        ? GENERIC_READ
                        : mode == OpenMode::kWriteOnly ? GENERIC_WRITE
                                                       : GENERIC_READ | GENERIC_WRITE;
   return open_with(path, access, shared ? kShareAll : 0, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                   os_error);
+                   handle);
 }
 
-NativeHandle open_file_flags(const std::string& path, uint32_t flags, uint32_t* os_error) {
+FileResult open_file_flags(const std::string& path, uint32_t flags, NativeHandle* handle) {
   const uint32_t mode = flags & 3;
   const DWORD access = mode == 1   ? GENERIC_WRITE
                        : mode == 2 ? GENERIC_READ | GENERIC_WRITE
@@ -125,12 +129,12 @@ NativeHandle open_file_flags(const std::string& path, uint32_t flags, uint32_t* 
                       : sharing == 0x20 ? FILE_SHARE_READ
                       : sharing == 0x30 ? FILE_SHARE_WRITE
                                         : kShareAll;
-  return open_with(path, access, share, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, os_error);
+  return open_with(path, access, share, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, handle);
 }
 
-NativeHandle create_file(const std::string& path, uint32_t* os_error) {
+FileResult create_file(const std::string& path, NativeHandle* handle) {
   return open_with(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS,
-                   FILE_ATTRIBUTE_ARCHIVE, os_error);
+                   FILE_ATTRIBUTE_ARCHIVE, handle);
 }
 
 void close_file(NativeHandle handle) {
@@ -138,28 +142,24 @@ void close_file(NativeHandle handle) {
   ::CloseHandle(as_handle(handle));
 }
 
-bool file_size(NativeHandle handle, uint64_t* size, uint32_t* os_error) {
+FileResult file_size(NativeHandle handle, uint64_t* size) {
   LARGE_INTEGER s;
-  if (!::GetFileSizeEx(as_handle(handle), &s)) {
-    *os_error = ::GetLastError();
-    return false;
-  }
+  if (!::GetFileSizeEx(as_handle(handle), &s)) return {::GetLastError()};
   *size = static_cast<uint64_t>(s.QuadPart);
-  *os_error = 0;
-  return true;
+  return {};
 }
 
-int64_t seek_file(NativeHandle handle, int64_t offset, int origin, uint32_t* os_error) {
+FileResult seek_file(NativeHandle handle, int64_t offset, int origin, int64_t* position) {
   LARGE_INTEGER distance;
   distance.QuadPart = offset;
-  LARGE_INTEGER position;
+  LARGE_INTEGER moved;
   const DWORD method = origin == 1 ? FILE_CURRENT : origin == 2 ? FILE_END : FILE_BEGIN;
-  if (!::SetFilePointerEx(as_handle(handle), distance, &position, method)) {
-    *os_error = ::GetLastError();
-    return -1;
+  if (!::SetFilePointerEx(as_handle(handle), distance, &moved, method)) {
+    *position = -1;
+    return {::GetLastError()};
   }
-  *os_error = 0;
-  return position.QuadPart;
+  *position = moved.QuadPart;
+  return {};
 }
 
 }  // namespace kx::platform

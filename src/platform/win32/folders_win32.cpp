@@ -37,25 +37,27 @@ std::string current_folder() {
 
 // The folders above are made first; the walk ends at one that exists, at
 // the latest at the drive or share it lies on.
-bool make_folders(const std::string& folder, uint32_t* os_error) {
+FileResult make_folders(const std::string& folder) {
   std::string path = folder;
   while (path.size() > 1 && is_separator(path.back())) path.pop_back();
   const PathKind kind = path_kind(path);
-  if (kind == PathKind::kDirectory) return true;
-  if (kind == PathKind::kFile) return *os_error = kErrAlreadyExists, false;
+  if (kind == PathKind::kDirectory) return {};
+  if (kind == PathKind::kFile) return {kErrAlreadyExists};
   const size_t slash = path.find_last_of("\\/");
-  if (slash != std::string::npos && slash > 0 && !make_folders(path.substr(0, slash), os_error)) {
-    return false;
+  if (slash != std::string::npos && slash > 0) {
+    const FileResult above = make_folders(path.substr(0, slash));
+    if (!above.ok()) return above;
   }
-  if (::CreateDirectoryA(path.c_str(), nullptr)) return true;
-  *os_error = ::GetLastError();
-  return *os_error == ERROR_ALREADY_EXISTS && path_kind(path) == PathKind::kDirectory;
+  if (::CreateDirectoryA(path.c_str(), nullptr)) return {};
+  const DWORD error = ::GetLastError();
+  // Made by someone else since path_kind looked: it is there, as asked.
+  if (error == ERROR_ALREADY_EXISTS && path_kind(path) == PathKind::kDirectory) return {};
+  return {error};
 }
 
-bool copy_file(const std::string& from, const std::string& to, uint32_t* os_error) {
-  if (::CopyFileA(from.c_str(), to.c_str(), FALSE)) return true;
-  *os_error = ::GetLastError();
-  return false;
+FileResult copy_file(const std::string& from, const std::string& to) {
+  if (::CopyFileA(from.c_str(), to.c_str(), FALSE)) return {};
+  return {::GetLastError()};
 }
 
 }  // namespace kx::platform

@@ -17,10 +17,13 @@ uint32_t code_of_failure(uint32_t os_error) {
   return os_error != platform::kErrNone ? os_error : platform::kErrGenFailure;
 }
 
-NativeHandle recorded(NativeHandle handle, uint32_t* os_error) {
-  if (handle == kInvalidHandle) *os_error = code_of_failure(*os_error);
-  set_last_file_error(handle == kInvalidHandle ? *os_error : platform::kErrNone);
-  return handle;
+// A handle that did not open is a failure even where the platform gave no
+// code for it.
+platform::FileResult recorded(platform::FileResult result, NativeHandle handle) {
+  const uint32_t code =
+      handle == kInvalidHandle ? code_of_failure(result.os_error) : platform::kErrNone;
+  set_last_file_error(code);
+  return {code};
 }
 
 }  // namespace
@@ -29,21 +32,23 @@ void set_last_file_error(uint32_t os_code) { process_state().slot<LastFileError>
 
 uint32_t last_file_error() { return process_state().slot<LastFileError>().code; }
 
-NativeHandle recorded_open(const std::string& path, platform::OpenMode mode, bool shared,
-                           uint32_t* os_error) {
-  *os_error = platform::kErrNone;
-  return recorded(platform::env().open_file(path, mode, shared, os_error), os_error);
+platform::FileResult recorded_open(const std::string& path, platform::OpenMode mode, bool shared,
+                                   NativeHandle* handle) {
+  *handle = kInvalidHandle;
+  const platform::FileResult opened = platform::env().open_file(path, mode, shared, handle);
+  return recorded(opened, *handle);
 }
 
-NativeHandle recorded_create(const std::string& path, uint32_t* os_error) {
-  *os_error = platform::kErrNone;
-  return recorded(platform::env().create_file(path, os_error), os_error);
+platform::FileResult recorded_create(const std::string& path, NativeHandle* handle) {
+  *handle = kInvalidHandle;
+  const platform::FileResult created = platform::env().create_file(path, handle);
+  return recorded(created, *handle);
 }
 
 int64_t recorded_seek(NativeHandle handle, int64_t offset, int origin) {
-  uint32_t os_error = platform::kErrNone;
-  const int64_t position = platform::env().seek_file(handle, offset, origin, &os_error);
-  set_last_file_error(position < 0 ? code_of_failure(os_error) : platform::kErrNone);
+  int64_t position = -1;
+  const platform::FileResult result = platform::env().seek_file(handle, offset, origin, &position);
+  set_last_file_error(position < 0 ? code_of_failure(result.os_error) : platform::kErrNone);
   return position;
 }
 

@@ -19,11 +19,12 @@ void set_last_file_error(uint32_t os_code);
 uint32_t last_file_error();
 
 // The platform's file operations, each recording its outcome as above.
-// open: platform::open_file; the handle, or kInvalidHandle with *os_error set.
-platform::NativeHandle recorded_open(const std::string& path, platform::OpenMode mode, bool shared,
-                                     uint32_t* os_error);
-// create: platform::create_file; the handle, or kInvalidHandle with *os_error set.
-platform::NativeHandle recorded_create(const std::string& path, uint32_t* os_error);
+// open: platform::open_file; *handle is the handle, or kInvalidHandle with
+// the failure's code in the result (kErrGenFailure when it has none).
+platform::FileResult recorded_open(const std::string& path, platform::OpenMode mode, bool shared,
+                                   platform::NativeHandle* handle);
+// create: platform::create_file, with the same outcome as recorded_open.
+platform::FileResult recorded_create(const std::string& path, platform::NativeHandle* handle);
 // The new position, or -1 (a failure without a code of its own records
 // kErrGenFailure).
 int64_t recorded_seek(platform::NativeHandle handle, int64_t offset, int origin);

@@ -38,14 +38,14 @@ CountingEnv::CountingEnv(std::string folder)
 
 CountingEnv::~CountingEnv() { platform::set_env(previous_); }
 
-std::unique_ptr<platform::RandomAccessFile> CountingEnv::open_random_access(
-    const std::string& path, const platform::OpenOptions& options, uint32_t* os_error) {
-  std::unique_ptr<platform::RandomAccessFile> file =
-      target()->open_random_access(path, options, os_error);
-  if (!counted(path)) return file;
+platform::FileResult CountingEnv::open_random_access(
+    const std::string& path, const platform::OpenOptions& options,
+    std::unique_ptr<platform::RandomAccessFile>* file) {
+  const platform::FileResult opened = target()->open_random_access(path, options, file);
+  if (!counted(path)) return opened;
   ++calls_.opens;
-  if (!file) return nullptr;
-  return std::make_unique<CountingFile>(std::move(file), &calls_);
+  if (*file) *file = std::make_unique<CountingFile>(std::move(*file), &calls_);
+  return opened;
 }
 
 platform::PathKind CountingEnv::path_kind(const std::string& path) {
@@ -58,16 +58,16 @@ std::string CountingEnv::case_variant(const std::string& path) {
   return target()->case_variant(path);
 }
 
-platform::NativeHandle CountingEnv::open_file(const std::string& path, platform::OpenMode mode,
-                                              bool shared, uint32_t* os_error) {
+platform::FileResult CountingEnv::open_file(const std::string& path, platform::OpenMode mode,
+                                            bool shared, platform::NativeHandle* handle) {
   if (counted(path)) ++calls_.opens;
-  return target()->open_file(path, mode, shared, os_error);
+  return target()->open_file(path, mode, shared, handle);
 }
 
-platform::NativeHandle CountingEnv::open_file_flags(const std::string& path, uint32_t flags,
-                                                    uint32_t* os_error) {
+platform::FileResult CountingEnv::open_file_flags(const std::string& path, uint32_t flags,
+                                                  platform::NativeHandle* handle) {
   if (counted(path)) ++calls_.opens;
-  return target()->open_file_flags(path, flags, os_error);
+  return target()->open_file_flags(path, flags, handle);
 }
 
 }  // namespace kx::test

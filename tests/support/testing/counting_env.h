@@ -36,14 +36,15 @@ class CountingEnv : public platform::EnvWrapper {
 
   const FileCalls& calls() const { return calls_; }
 
-  std::unique_ptr<platform::RandomAccessFile> open_random_access(
-      const std::string& path, const platform::OpenOptions& options, uint32_t* os_error) override;
+  platform::FileResult open_random_access(
+      const std::string& path, const platform::OpenOptions& options,
+      std::unique_ptr<platform::RandomAccessFile>* file) override;
   platform::PathKind path_kind(const std::string& path) override;
   std::string case_variant(const std::string& path) override;
-  platform::NativeHandle open_file(const std::string& path, platform::OpenMode mode, bool shared,
-                                   uint32_t* os_error) override;
-  platform::NativeHandle open_file_flags(const std::string& path, uint32_t flags,
-                                         uint32_t* os_error) override;
+  platform::FileResult open_file(const std::string& path, platform::OpenMode mode, bool shared,
+                                 platform::NativeHandle* handle) override;
+  platform::FileResult open_file_flags(const std::string& path, uint32_t flags,
+                                       platform::NativeHandle* handle) override;
 
  private:
   bool counted(const std::string& path) const {

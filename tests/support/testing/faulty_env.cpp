@@ -90,12 +90,12 @@ class FaultyFile : public platform::RandomAccessFile {
 
 }  // namespace
 
-std::unique_ptr<platform::RandomAccessFile> FaultyEnv::open_random_access(
-    const std::string& path, const platform::OpenOptions& options, uint32_t* os_error) {
-  std::unique_ptr<platform::RandomAccessFile> file =
-      target()->open_random_access(path, options, os_error);
-  if (!file) return nullptr;
-  return std::make_unique<FaultyFile>(std::move(file), this);
+platform::FileResult FaultyEnv::open_random_access(
+    const std::string& path, const platform::OpenOptions& options,
+    std::unique_ptr<platform::RandomAccessFile>* file) {
+  const platform::FileResult opened = target()->open_random_access(path, options, file);
+  if (*file) *file = std::make_unique<FaultyFile>(std::move(*file), this);
+  return opened;
 }
 
 FaultyEnv::Action FaultyEnv::before_read(const std::string& path) {

@@ -60,8 +60,9 @@ class FaultyEnv : public platform::EnvWrapper {
   // empty when it has not fired since it was armed.
   const std::string& fired_path() const { return fired_path_; }
 
-  std::unique_ptr<platform::RandomAccessFile> open_random_access(
-      const std::string& path, const platform::OpenOptions& options, uint32_t* os_error) override;
+  platform::FileResult open_random_access(
+      const std::string& path, const platform::OpenOptions& options,
+      std::unique_ptr<platform::RandomAccessFile>* file) override;
 
   // What a read of the file named path does now (counting it when the plan
   // counts it).
