@@ -34,7 +34,8 @@ FileResult make_folders(const std::string& folder) {
   fs::create_directories(folder, ec);
   const PathKind kind = path_kind(folder);
   if (kind == PathKind::kDirectory) return {};
-  if (kind == PathKind::kMissing) return result_of(ec);
+  // Still missing without a code of the system's: a failure all the same.
+  if (kind == PathKind::kMissing) return ec ? result_of(ec) : FileResult{kErrPathNotFound};
   return {kErrAlreadyExists};
 }
 
