@@ -9,7 +9,6 @@
 #include "runtime/errors/break_out.h"
 #include "runtime/errors/error_settings.h"
 #include "runtime/errors/file_error.h"
-#include "runtime/errors/network_error.h"
 #include "runtime/errors/runtime_error.h"
 #include "runtime/process/dialogs.h"
 #include "runtime/process/exit.h"

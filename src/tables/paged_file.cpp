@@ -86,6 +86,20 @@ Status PagedFile::read_from_file(uint64_t first_page, uint64_t end_offset) {
   return Status();
 }
 
+// Reads from first_page to read_end into the buffer. A read that came back
+// short of end is believed only when the file's size says so too; otherwise
+// it is made once more.
+Status PagedFile::read_through(uint64_t first_page, uint64_t end, uint64_t read_end) {
+  Status s = read_from_file(first_page, read_end);
+  if (!s.ok() || first_page * kPage + buffer_size_ >= end) return s;
+  if (end > known_size_) {
+    uint64_t size_now = 0;
+    s = refresh_size(&size_now);
+    if (!s.ok() || end > size_now) return s;
+  }
+  return read_from_file(first_page, read_end);
+}
+
 Status PagedFile::read(uint64_t offset, size_t size, void* out, Freshness freshness, size_t ahead) {
   uint64_t end = 0;
   if (!checked_add(offset, size, &end)) return short_read(name(), offset);
@@ -102,22 +116,8 @@ Status PagedFile::read(uint64_t offset, size_t size, void* out, Freshness freshn
   if (missing > last) return Status();
   uint64_t read_end = end;
   checked_add(end, ahead, &read_end);
-  Status s = read_from_file(missing, read_end);
+  Status s = read_through(missing, end, read_end);
   if (!s.ok()) return s;
-  // A read that came back short is believed only when the file's size says
-  // so too; otherwise it is made once more.
-  if (missing * kPage + buffer_size_ < end && end <= known_size_) {
-    s = read_from_file(missing, read_end);
-    if (!s.ok()) return s;
-  } else if (missing * kPage + buffer_size_ < end) {
-    uint64_t size_now = 0;
-    s = refresh_size(&size_now);
-    if (!s.ok()) return s;
-    if (end <= size_now) {
-      s = read_from_file(missing, read_end);
-      if (!s.ok()) return s;
-    }
-  }
   for (uint64_t p = missing; p <= last; ++p) {
     const uint64_t at = (p - missing) * kPage;
     const bool held_by_buffer = at < buffer_size_;

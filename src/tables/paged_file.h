@@ -76,6 +76,7 @@ class PagedFile {
   using Page = PageStore::Page;
 
   Status read_from_file(uint64_t first_page, uint64_t end_offset);
+  Status read_through(uint64_t first_page, uint64_t end, uint64_t read_end);
   Page* held(uint64_t page);
   void keep(uint64_t page, const uint8_t* bytes, size_t valid);
 

@@ -19,7 +19,7 @@
 #include "errors/error_log.h"
 #include "runtime/errors/error_settings.h"
 #include "runtime/errors/error_structure.h"
-#include "runtime/errors/network_error.h"
+#include "runtime/errors/file_error.h"
 #include "runtime/errors/runtime_error.h"
 #include "runtime/process/dialogs.h"
 #include "runtime/process/secrets.h"

@@ -13,6 +13,10 @@ struct LastFileError {
   uint32_t code = 0;
 };
 
+struct NetworkErrorFlag {
+  bool on = false;
+};
+
 uint32_t code_of_failure(uint32_t os_error) {
   return os_error != platform::kErrNone ? os_error : platform::kErrGenFailure;
 }
@@ -62,5 +66,8 @@ void recorded_close(NativeHandle handle) {
   platform::env().close_file(handle);
   set_last_file_error(platform::kErrNone);
 }
+
+void set_network_error(bool on) { process_state().slot<NetworkErrorFlag>().on = on; }
+bool network_error() { return process_state().slot<NetworkErrorFlag>().on; }
 
 }  // namespace kx

@@ -1,6 +1,6 @@
 // The error code of the most recent low-level file operation of the process,
-// in Windows numbering (platform/platform.h), 0 when it succeeded; and the
-// low-level file operations that record it.
+// in Windows numbering (platform/platform.h), 0 when it succeeded; the
+// low-level file operations that record it; and the network-error flag.
 #ifndef KX_RUNTIME_ERRORS_FILE_ERROR_H_
 #define KX_RUNTIME_ERRORS_FILE_ERROR_H_
 
@@ -33,6 +33,12 @@ int64_t recorded_seek(platform::NativeHandle handle, int64_t offset, int origin)
 bool recorded_write(platform::NativeHandle handle, const std::string& bytes);
 // Closing cannot fail as far as the caller can tell: it records 0.
 void recorded_close(platform::NativeHandle handle);
+
+// The network-error flag: set when a table operation failed softly because
+// another process held the file (a sharing or lock violation), for the
+// caller of that operation to read.
+void set_network_error(bool on);
+bool network_error();
 
 }  // namespace kx
 

@@ -110,7 +110,7 @@ class Evaluator {
  private:
   Status logical(const Bound& b, bool* value) {
     Datum d;
-    const Status s = eval(b, &d);
+    Status s = eval(b, &d);
     if (!s.ok()) return s;
     if (d.null) return Status::expression("NULL value in a condition");
     *value = d.logical;
@@ -126,7 +126,7 @@ class Evaluator {
         return Status();
       case Function::kIif: {
         bool condition = false;
-        const Status s = logical(*b.args[0], &condition);
+        Status s = logical(*b.args[0], &condition);
         if (!s.ok()) return s;
         return eval(*b.args[condition ? 1 : 2], out);
       }
@@ -135,7 +135,7 @@ class Evaluator {
     }
     std::vector<Datum> args(b.args.size());
     for (size_t i = 0; i < b.args.size(); ++i) {
-      const Status s = eval(*b.args[i], &args[i]);
+      Status s = eval(*b.args[i], &args[i]);
       if (!s.ok()) return s;
     }
     return call_function(b.function, args, out);
@@ -144,12 +144,12 @@ class Evaluator {
   Status unary(const Bound& b, Datum* out) {
     if (b.op == Operator::kNot) {
       bool v = false;
-      const Status s = logical(*b.args[0], &v);
+      Status s = logical(*b.args[0], &v);
       if (!s.ok()) return s;
       *out = Datum::logical_of(!v);
       return Status();
     }
-    const Status s = eval(*b.args[0], out);
+    Status s = eval(*b.args[0], out);
     if (!s.ok()) return s;
     if (b.op == Operator::kNegate && !out->null) {
       out->number = -out->number;

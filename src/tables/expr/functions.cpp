@@ -95,7 +95,7 @@ Status count_of(const Datum& d, int64_t* out) {
 }
 
 Status width_of(const Datum& d, int64_t* out) {
-  const Status s = count_of(d, out);
+  Status s = count_of(d, out);
   if (!s.ok()) return s;
   if (*out < 0 || *out > kMaxWidth) {
     return Status::expression("width " + std::to_string(*out) + " out of range");
@@ -118,7 +118,7 @@ Status change_case(const std::string& in, bool to_upper, Datum* out) {
 
 Status pad(const std::vector<Datum>& args, bool on_left, Datum* out) {
   int64_t width = 0;
-  const Status s = width_of(args[1], &width);
+  Status s = width_of(args[1], &width);
   if (!s.ok()) return s;
   char fill = ' ';
   if (args.size() > 2) {
@@ -170,7 +170,7 @@ Status substr(const std::vector<Datum>& args, Datum* out) {
 
 Status left_or_right(const std::vector<Datum>& args, bool left, Datum* out) {
   int64_t n = 0;
-  const Status s = count_of(args[1], &n);
+  Status s = count_of(args[1], &n);
   if (!s.ok()) return s;
   const std::string& text = args[0].text;
   const size_t count = n <= 0 ? 0 : std::min(static_cast<size_t>(n), text.size());

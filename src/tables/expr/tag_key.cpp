@@ -37,7 +37,7 @@ Status can_build_keys(const cdx::TagInfo& tag) {
 }
 
 Status plan_key(const cdx::TagInfo& tag, const Expression& key, KeyPlan* plan) {
-  const Status s = can_build_keys(tag);
+  Status s = can_build_keys(tag);
   if (!s.ok()) return s;
   KeyPlan p;
   p.type = key.type();
