@@ -54,37 +54,34 @@ declare -A runtime_allowed=(
 
 violations=0
 checked=0
+# check FILE LEVEL PREFIX LIST_NAME: LEVEL is the file's folder at this level,
+# PREFIX the include path before that level's folder names ("" or "runtime/"),
+# LIST_NAME the array of allowed folders. False when LEVEL is not in it.
+check() {
+  local file=$1 level=$2 prefix=$3
+  local -n list=$4
+  if [[ -z ${list[$level]+set} ]]; then
+    echo "layers: $rel is in folder '$prefix$level', which has no place in the layer list"
+    violations=$((violations + 1))
+    return 1
+  fi
+  while IFS= read -r target; do
+    [[ $target == "$level" ]] && continue
+    if [[ " ${list[$level]} " != *" $target "* ]]; then
+      echo "layers: $rel includes $prefix$target/, which $prefix$level/ may not include"
+      violations=$((violations + 1))
+    fi
+  done < <(sed -n "s|^[[:space:]]*#[[:space:]]*include[[:space:]]*\"$prefix\([^/\"]*\)/.*|\1|p" "$file" | sort -u)
+}
+
 while IFS= read -r file; do
   rel=${file#"$src"/}
   layer=${rel%%/*}
-  if [[ -z ${allowed[$layer]+set} ]]; then
-    echo "layers: $rel is in folder '$layer', which has no place in the layer list"
-    violations=$((violations + 1))
-    continue
-  fi
+  check "$file" "$layer" "" allowed || continue
   checked=$((checked + 1))
-  while IFS= read -r target; do
-    [[ $target == "$layer" ]] && continue
-    if [[ " ${allowed[$layer]} " != *" $target "* ]]; then
-      echo "layers: $rel includes $target/, which $layer/ may not include"
-      violations=$((violations + 1))
-    fi
-  done < <(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([^/"]*\)\/.*/\1/p' "$file" | sort -u)
   [[ $layer == runtime ]] || continue
   sub=${rel#runtime/}
-  sub=${sub%%/*}
-  if [[ -z ${runtime_allowed[$sub]+set} ]]; then
-    echo "layers: $rel is in folder 'runtime/$sub', which has no place in runtime's layer list"
-    violations=$((violations + 1))
-    continue
-  fi
-  while IFS= read -r target; do
-    [[ $target == "$sub" ]] && continue
-    if [[ " ${runtime_allowed[$sub]} " != *" $target "* ]]; then
-      echo "layers: $rel includes runtime/$target/, which runtime/$sub/ may not include"
-      violations=$((violations + 1))
-    fi
-  done < <(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"runtime\/\([^/"]*\)\/.*/\1/p' "$file" | sort -u)
+  check "$file" "${sub%%/*}" "runtime/" runtime_allowed || true
 done < <(find "$src" -type f \( -name '*.cpp' -o -name '*.h' \) | sort)
 
 if [[ $violations -ne 0 ]]; then
